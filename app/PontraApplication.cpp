@@ -1,0 +1,29 @@
+#include "app/PontraApplication.h"
+
+#include "dialogs/TFDlgYesNo.h"
+#include "dialogs/TForm2.h"
+#include "dialogs/TFormInfo.h"
+#include "display/TFormMonitor2.h"
+#include "widgets/TImage.h"
+
+PontraApplication::PontraApplication(MainWindowServices services)
+{
+    main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
+    forms.FormMain = main_.get();
+    monitor_ = std::make_unique<TFormMonitor2>(State);
+    forms.FormMonitor2 = monitor_.get();
+    // The dialogs belong to the main window, which keeps them above it.
+    forms.Form2 = new TForm2(main_.get());
+    forms.FDlgYesNo = new TFDlgYesNo(main_.get());
+    forms.FormInfo = new TFormInfo(main_.get());
+
+    monitor_->SetTVSwitch(main_->ImageTVAus, main_->ImageTVEin);
+    // The keys act in the display window too, also while the main window is hidden.
+    monitor_->addActions(main_->KeyActions());
+}
+
+PontraApplication::~PontraApplication()
+{
+    main_.reset();
+    forms = {};
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/CounterState.h"
+#include "app/Forms.h"
+#include "app/TFormMain.h"
+
+#include <memory>
+
+// Creates the program's windows once, in their fixed order, wires the keys
+// and the display switch between them, and destroys them at the end: the
+// main window first, whose FormDestroy stores the settings.
+class PontraApplication {
+public:
+    explicit PontraApplication(MainWindowServices services);
+    ~PontraApplication();
+
+    PontraApplication(const PontraApplication &) = delete;
+    PontraApplication &operator=(const PontraApplication &) = delete;
+
+    CounterState State;
+    Forms forms;
+
+private:
+    // Declared before the main window so that it outlives it.
+    std::unique_ptr<TFormMonitor2> monitor_;
+    std::unique_ptr<TFormMain> main_;
+};

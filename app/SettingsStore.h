@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Per-user store of 32-bit integer settings under one key. The real store is
+// QSettingsStore; tests use an in-memory one.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // Opens the key. Without create, fails when the key does not exist yet.
+    virtual bool OpenKey(bool create) = 0;
+    virtual void CloseKey() = 0;
+    // Empty when the value is missing or is not a 32-bit integer.
+    virtual std::optional<std::int32_t> ReadInteger(const QString &name) = 0;
+    // False when the value could not be stored.
+    virtual bool WriteInteger(const QString &name, std::int32_t value) = 0;
+};

@@ -1,0 +1,358 @@
+#include "app/TFormMain.h"
+
+#include "app/CounterState.h"
+#include "app/Forms.h"
+#include "app/SettingsStore.h"
+#include "dialogs/TFDlgYesNo.h"
+#include "dialogs/TForm2.h"
+#include "dialogs/TFormInfo.h"
+#include "display/Monitors.h"
+#include "display/TFormMonitor2.h"
+#include "serial/PortProbe.h"
+#include "serial/TComPort.h"
+#include "widgets/Artwork.h"
+#include "widgets/TImage.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+
+namespace {
+
+QFont arial(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString &hint, const QIcon &glyph,
+                             QSize glyphSize)
+{
+    auto *button = new QToolButton(parent);
+    button->setGeometry(place);
+    button->setToolTip(hint);
+    button->setIcon(glyph);
+    button->setIconSize(glyphSize);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QPushButton *makeCountButton(QWidget *parent, const QRect &place, const QString &caption, const QString &hint)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setGeometry(place);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(arial(16, true));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+TImage *makeImage(QWidget *parent, const QRect &place, const QString &art, const QString &hint = {})
+{
+    auto *image = new TImage(parent);
+    image->setGeometry(place);
+    image->SetPicture(Artwork(art, place.size()));
+    if (!hint.isEmpty()) {
+        image->setToolTip(hint);
+        image->setCursor(Qt::PointingHandCursor);
+    }
+    return image;
+}
+
+} // namespace
+
+TFormMain::TFormMain(CounterState &state, Forms &forms, MainWindowServices services, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
+                          | Qt::MSWindowsFixedSizeDialogHint),
+      state_(state), forms_(forms), services_(std::move(services))
+{
+    setWindowTitle(QStringLiteral("Pontra 1.0"));
+    setFixedSize(300, 202);
+    setFont(arial(16));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(64, 64, 64));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    CreateControls();
+    CreateKeyActions();
+    FormCreate();
+}
+
+TFormMain::~TFormMain()
+{
+    FormDestroy();
+}
+
+void TFormMain::CreateControls()
+{
+    QIcon cog(Artwork(QStringLiteral("cog_gold"), QSize(28, 28)));
+    cog.addPixmap(Artwork(QStringLiteral("cog_grey"), QSize(28, 28)), QIcon::Disabled);
+    bF1 = makeGlyphButton(this, QRect(8, 8, 33, 36), QStringLiteral("[F1] Hilfe"),
+                          QIcon(Artwork(QStringLiteral("help_book"), QSize(24, 24))), QSize(24, 24));
+    bF2 = makeGlyphButton(this, QRect(48, 8, 33, 36), QStringLiteral("[F2] Einstellungen"), cog, QSize(28, 28));
+    bF3 = makeGlyphButton(this, QRect(88, 8, 35, 36), QStringLiteral("[F3] Info"),
+                          QIcon(Artwork(QStringLiteral("info_button"), QSize(25, 23))), QSize(25, 23));
+    connect(bF1, &QToolButton::clicked, this, &TFormMain::bF1Click);
+    connect(bF2, &QToolButton::clicked, this, &TFormMain::bF2Click);
+    connect(bF3, &QToolButton::clicked, this, &TFormMain::bF3Click);
+
+    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1->setGeometry(8, 56, 116, 72);
+    Label1->setFont(arial(59));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setAutoFillBackground(true);
+    QPalette countPal = Label1->palette();
+    countPal.setColor(QPalette::Window, Qt::black);
+    countPal.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(countPal);
+
+    bIn = makeCountButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"));
+    bOut = makeCountButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"));
+    bReset = makeCountButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"));
+    connect(bIn, &QPushButton::clicked, this, &TFormMain::bInClick);
+    connect(bOut, &QPushButton::clicked, this, &TFormMain::bOutClick);
+    connect(bReset, &QPushButton::clicked, this, &TFormMain::bResetClick);
+
+    ImageTVAus = makeImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
+    ImageTVEin = makeImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
+    ImageTVAus->hide();
+    ImageTVEin->hide();
+    connect(ImageTVAus, &TImage::Clicked, this, &TFormMain::ImageTVAusClick);
+    connect(ImageTVEin, &TImage::Clicked, this, &TFormMain::ImageTVEinClick);
+
+    Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
+
+    ComPort = new TComPort(this);
+    ComPort->Port = 2;
+}
+
+QAction *TFormMain::AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)())
+{
+    auto *action = new QAction(caption, this);
+    action->setShortcut(key);
+    // Application-wide, but blocked while a modal dialog is open.
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+    return action;
+}
+
+void TFormMain::CreateKeyActions()
+{
+    Help1 = AddKey(QStringLiteral("Help"), QKeySequence(Qt::Key_F1), &TFormMain::bF1Click);
+    Cfg1 = AddKey(QStringLiteral("Cfg"), QKeySequence(Qt::Key_F2), &TFormMain::bF2Click);
+    Info1 = AddKey(QStringLiteral("Info"), QKeySequence(Qt::Key_F3), &TFormMain::bF3Click);
+    Rein1 = AddKey(QStringLiteral("Rein"), QKeySequence(Qt::Key_F4), &TFormMain::bInClick);
+    Raus1 = AddKey(QStringLiteral("Raus"), QKeySequence(Qt::Key_F5), &TFormMain::bOutClick);
+    Mon21 = AddKey(QStringLiteral("Mon2"), QKeySequence(Qt::CTRL | Qt::Key_T), &TFormMain::Mon21Click);
+    Reset1 = AddKey(QStringLiteral("Reset"), QKeySequence(Qt::Key_F10), &TFormMain::bResetClick);
+}
+
+QList<QAction *> TFormMain::KeyActions() const
+{
+    return {Help1, Cfg1, Info1, Rein1, Raus1, Mon21, Reset1};
+}
+
+void TFormMain::FormCreate()
+{
+    ScanPorts();
+    const QFileInfo program(services_.ProgramPath);
+    helpFile_ = program.dir().filePath(program.completeBaseName() + QStringLiteral(".chm"));
+    ImageTVEin->move(ImageTVAus->x(), ImageTVEin->y());
+    ImageTVAus->setVisible(MonitorCount() > 1);
+    ReadSettings();
+    if (ComPort->Port != 0) {
+        try {
+            ComPort->Open();
+        } catch (const std::exception &) {
+            // Without its port the program runs on without sensor input.
+        }
+    }
+}
+
+void TFormMain::ScanPorts()
+{
+    state_.AvailablePorts = ScanPortSet(services_.PortPresent);
+}
+
+void TFormMain::ReadSettings()
+{
+    SettingsStore &store = services_.Settings;
+    if (!store.OpenKey(false))
+        return;
+    // Reading stops at the first value that is missing or not an integer.
+    [&] {
+        auto port = store.ReadInteger(QStringLiteral("Port"));
+        if (!port)
+            return;
+        ComPort->Port = static_cast<std::uint8_t>(*port & 0xFF);
+        auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
+        if (!maxCounter)
+            return;
+        state_.MaxCounter = *maxCounter;
+        auto contaktIn = store.ReadInteger(QStringLiteral("ContaktIn"));
+        if (!contaktIn)
+            return;
+        state_.ContaktIn = *contaktIn != 0;
+        auto contaktOut = store.ReadInteger(QStringLiteral("ContaktOut"));
+        if (!contaktOut)
+            return;
+        state_.ContaktOut = *contaktOut != 0;
+        // From here on the window keeps its designed or stored place.
+        centreOnShow_ = false;
+        move(kDesignPosition);
+        auto x = store.ReadInteger(QStringLiteral("X"));
+        if (!x)
+            return;
+        move(*x, pos().y());
+        auto y = store.ReadInteger(QStringLiteral("Y"));
+        if (!y)
+            return;
+        move(pos().x(), *y);
+        auto monitor = store.ReadInteger(QStringLiteral("Monitor"));
+        if (!monitor)
+            return;
+        state_.MonitorIndex = *monitor;
+    }();
+    store.CloseKey();
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    if (centreOnShow_) {
+        centreOnShow_ = false;
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->geometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void TFormMain::FormDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    WriteSettings();
+    ComPort->Close();
+}
+
+void TFormMain::WriteSettings()
+{
+    SettingsStore &store = services_.Settings;
+    if (!store.OpenKey(true))
+        return;
+    const std::pair<QString, std::int32_t> values[] = {
+        {QStringLiteral("Port"), ComPort->Port},
+        {QStringLiteral("MaxCounter"), state_.MaxCounter},
+        {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
+        {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
+        {QStringLiteral("X"), pos().x()},
+        {QStringLiteral("Y"), pos().y()},
+        {QStringLiteral("Monitor"), state_.MonitorIndex},
+    };
+    for (const auto &[name, value] : values) {
+        if (!store.WriteInteger(name, value)) {
+            if (services_.ShowError)
+                services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(name));
+            break;
+        }
+    }
+    store.CloseKey();
+}
+
+void TFormMain::bInClick()
+{
+    ++state_.VisitorCount;
+    forms_.FormMonitor2->UpdateDisplay();
+    Label1->setText(QString::number(state_.VisitorCount));
+}
+
+void TFormMain::bOutClick()
+{
+    if (state_.VisitorCount > 0) {
+        --state_.VisitorCount;
+        forms_.FormMonitor2->UpdateDisplay();
+    }
+    Label1->setText(QString::number(state_.VisitorCount));
+}
+
+void TFormMain::bResetClick()
+{
+    state_.VisitorCount = 0;
+    Label1->setText(QStringLiteral("0"));
+    forms_.FormMonitor2->UpdateDisplay();
+}
+
+void TFormMain::ImageTVAusClick()
+{
+    forms_.FormMonitor2->show();
+    // The operator's window stays in front of the display.
+    raise();
+    activateWindow();
+}
+
+void TFormMain::ImageTVEinClick()
+{
+    forms_.FormMonitor2->close();
+}
+
+void TFormMain::Mon21Click()
+{
+    // The pictures' own visibility, also while this window sits hidden.
+    if (!ImageTVAus->isHidden())
+        ImageTVAusClick();
+    else if (!ImageTVEin->isHidden())
+        ImageTVEinClick();
+}
+
+void TFormMain::bF1Click()
+{
+    // The help viewer link is not wired in yet; the help file name is known.
+}
+
+void TFormMain::bF2Click()
+{
+    forms_.Form2->exec();
+    if (forms_.Form2->ResultValue != 1)
+        return;
+    forms_.FormMonitor2->UpdateDisplay();
+}
+
+void TFormMain::bF3Click()
+{
+    forms_.FormInfo->exec();
+}
+
+void TFormMain::FormCloseQuery(bool &CanClose)
+{
+    forms_.FDlgYesNo->Label1->setText(QStringLiteral("Programm beenden?"));
+    if (forms_.FDlgYesNo->exec() != TFDlgYesNo::mrYes)
+        CanClose = false;
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+#include <functional>
+
+struct CounterState;
+struct Forms;
+class SettingsStore;
+class TComPort;
+class TImage;
+class QAction;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+// What the main window needs from the platform at start and at the end.
+struct MainWindowServices {
+    SettingsStore &Settings;
+    // Whether serial port n (1 … 64) is present and free.
+    std::function<bool(int)> PortPresent;
+    // Full path of the program file; the help file is named after it.
+    QString ProgramPath;
+    // Shows an error to the operator (a message box in the program).
+    std::function<void(const QString &)> ShowError;
+};
+
+// The operator's console and owner of the count.
+class TFormMain : public QWidget {
+    Q_OBJECT
+public:
+    // The place the window takes when a stored position is being read.
+    static constexpr QPoint kDesignPosition{730, 440};
+
+    TFormMain(CounterState &state, Forms &forms, MainWindowServices services, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    QToolButton *bF1;
+    QToolButton *bF2;
+    QToolButton *bF3;
+    QLabel *Label1;
+    QPushButton *bIn;
+    QPushButton *bOut;
+    QPushButton *bReset;
+    TImage *ImageTVAus;
+    TImage *ImageTVEin;
+    TImage *Image1;
+    TComPort *ComPort;
+
+    // The application-wide keys, as entries of the hidden menu.
+    QAction *Help1;
+    QAction *Cfg1;
+    QAction *Info1;
+    QAction *Rein1;
+    QAction *Raus1;
+    QAction *Mon21;
+    QAction *Reset1;
+    QList<QAction *> KeyActions() const;
+
+    QString HelpFile() const { return helpFile_; }
+
+    void bInClick();
+    void bOutClick();
+    void bResetClick();
+    void ImageTVAusClick();
+    void ImageTVEinClick();
+    void Mon21Click();
+    void bF1Click();
+    void bF2Click();
+    void bF3Click();
+    void FormCloseQuery(bool &CanClose);
+
+    void ScanPorts();
+    void FormDestroy();
+
+signals:
+    // The operator confirmed closing: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateControls();
+    void CreateKeyActions();
+    void FormCreate();
+    void ReadSettings();
+    void WriteSettings();
+    QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
+
+    CounterState &state_;
+    Forms &forms_;
+    MainWindowServices services_;
+    QString helpFile_;
+    // Centred on the desktop at the first showing unless a stored position was read.
+    bool centreOnShow_ = true;
+    bool destroyed_ = false;
+};

@@ -1,0 +1,20 @@
+#include "dialogs/ApplicationTitle.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString ApplicationTitle(const QString &programPath)
+{
+    QString name = QFileInfo(programPath).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.isEmpty())
+        return name;
+    return name.left(1) + name.mid(1).toLower();
+}
+
+QString ApplicationTitle()
+{
+    return ApplicationTitle(QCoreApplication::applicationFilePath());
+}

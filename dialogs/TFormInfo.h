@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QToolButton;
+
+// The information window: program name, version and icon, closed by
+// "Einverstanden" or Escape only.
+class TFormInfo : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormInfo(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QLabel *LabelVer;
+    QFrame *Panel1;
+    QLabel *ImageICON;
+    QToolButton *sOK;
+
+    void sOKClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormKeyPress(int key);
+};

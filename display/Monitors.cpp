@@ -1,0 +1,18 @@
+#include "display/Monitors.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+int MonitorCount()
+{
+    return static_cast<int>(QGuiApplication::screens().size());
+}
+
+QRect MonitorRect(int index)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (index >= 0 && index < screens.size())
+        return screens.at(index)->geometry();
+    QScreen *primary = QGuiApplication::primaryScreen();
+    return primary ? primary->geometry() : QRect();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+struct CounterState;
+class QLabel;
+
+// The public display: a frameless black window covering one monitor, with the
+// welcome text while the hall has room and the stop picture once it is full.
+class TFormMonitor2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormMonitor2(CounterState &state, QWidget *parent = nullptr);
+
+    QLabel *ImageStop;
+    QLabel *Label3D1;
+    QLabel *LabelMax;
+
+    // Brings both captions and the choice of screen in line with the count.
+    void UpdateDisplay();
+    // The main window's two pictures of the display switch.
+    void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
+
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void ShowTVSwitch(bool displayOpen);
+    void LayoutStopPicture();
+
+    CounterState &state_;
+    QWidget *imageTVAus_ = nullptr;
+    QWidget *imageTVEin_ = nullptr;
+};

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what the build needs and builds into build/ (or $BUILD_DIR).
+# Extra arguments go to CMake, e.g. -DPONTRA_SANITIZE=thread.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools qt6-svg-dev \
+  libgtest-dev fonts-liberation2
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+cmake --build "$build_dir" -- -j"$(nproc)"

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds Pontra with its tests and runs every test, without a display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh "$@"
+cd "${BUILD_DIR:-build}"
+ctest --output-on-failure -j"$(nproc)"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+// Tells whether serial port n is present: its device node opens for reading
+// and writing, is a character device nobody else holds, and the kernel has a
+// driver behind it. Works on a device tree under a root folder, so that tests
+// can build a fake one ("/" for the real machine).
+class PortProbe {
+public:
+    explicit PortProbe(QString root = QStringLiteral("/"));
+
+    bool IsPresent(int port) const;
+
+private:
+    bool HasDriver(const QString &tty) const;
+
+    QString root_;
+};
+
+// The set of present ports among 1 … 64: bit n-1 for port n.
+std::uint64_t ScanPortSet(const std::function<bool(int)> &isPresent);

@@ -1,0 +1,149 @@
+#include "support/TestApplication.h"
+
+#include "serial/TComPort.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void store(std::initializer_list<std::pair<QString, QVariant>> values)
+    {
+        test.settings.keyExists = true;
+        for (const auto &[name, value] : values)
+            test.settings.values[name] = value;
+    }
+
+    QPoint centred()
+    {
+        QRect frame = test.main().frameGeometry();
+        frame.moveCenter(QGuiApplication::primaryScreen()->geometry().center());
+        return frame.topLeft();
+    }
+
+    TestApplication test;
+};
+
+TEST_F(SettingsTest, FirstRunUsesDefaultsCentresAndStoresAllSevenValues)
+{
+    test.Start();
+    test.main().show();
+    EXPECT_EQ(test.main().ComPort->Port, 2);
+    EXPECT_EQ(test.state().MaxCounter, 5);
+    EXPECT_FALSE(test.state().ContaktIn);
+    EXPECT_FALSE(test.state().ContaktOut);
+    EXPECT_EQ(test.state().MonitorIndex, 0);
+    EXPECT_EQ(test.main().pos(), centred());
+    const QPoint place = test.main().pos();
+
+    test.Stop();
+
+    EXPECT_EQ(test.settings.writes,
+              QStringList({"Port", "MaxCounter", "ContaktIn", "ContaktOut", "X", "Y", "Monitor"}));
+    EXPECT_EQ(test.settings.values["Port"], 2);
+    EXPECT_EQ(test.settings.values["MaxCounter"], 5);
+    EXPECT_EQ(test.settings.values["X"], place.x());
+    EXPECT_EQ(test.settings.values["Y"], place.y());
+    EXPECT_FALSE(test.settings.keyOpen);
+}
+
+TEST_F(SettingsTest, AllValuesAreReadAndThePositionApplied)
+{
+    store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"ContaktOut", 2}, {"X", -1500}, {"Y", 20},
+           {"Monitor", 3}});
+    test.Start();
+    test.main().show();
+
+    EXPECT_EQ(test.main().ComPort->Port, 7);
+    EXPECT_EQ(test.state().MaxCounter, 300);
+    EXPECT_TRUE(test.state().ContaktIn);
+    EXPECT_TRUE(test.state().ContaktOut);
+    EXPECT_EQ(test.state().MonitorIndex, 3);
+    EXPECT_EQ(test.main().pos(), QPoint(-1500, 20));
+    EXPECT_FALSE(test.settings.keyOpen);
+}
+
+TEST_F(SettingsTest, ReadingStopsAtTheFirstMissingValue)
+{
+    store({{"Port", 3}, {"ContaktIn", 1}, {"X", 10}, {"Y", 10}});
+    test.Start();
+    test.main().show();
+
+    EXPECT_EQ(test.main().ComPort->Port, 3);
+    EXPECT_EQ(test.state().MaxCounter, 5);
+    EXPECT_FALSE(test.state().ContaktIn);
+    EXPECT_EQ(test.main().pos(), centred());
+}
+
+TEST_F(SettingsTest, WithoutXTheWindowTakesItsDesignPlace)
+{
+    store({{"Port", 1}, {"MaxCounter", 9}, {"ContaktIn", 0}, {"ContaktOut", 1}, {"Y", 5}});
+    test.Start();
+    test.main().show();
+
+    EXPECT_TRUE(test.state().ContaktOut);
+    EXPECT_EQ(test.main().pos(), TFormMain::kDesignPosition);
+}
+
+TEST_F(SettingsTest, AValueOfAnotherTypeStopsTheReading)
+{
+    store({{"Port", 4}, {"MaxCounter", 80}, {"ContaktIn", QString("ja")}, {"ContaktOut", 1}, {"Monitor", 1}});
+    test.Start();
+
+    EXPECT_EQ(test.state().MaxCounter, 80);
+    EXPECT_FALSE(test.state().ContaktIn);
+    EXPECT_FALSE(test.state().ContaktOut);
+    EXPECT_EQ(test.state().MonitorIndex, 0);
+}
+
+TEST_F(SettingsTest, PortKeepsItsLowByteAndIsWrittenBackSo)
+{
+    store({{"Port", 258}});
+    test.Start();
+    EXPECT_EQ(test.main().ComPort->Port, 2);
+    test.Stop();
+    EXPECT_EQ(test.settings.values["Port"], 2);
+}
+
+TEST_F(SettingsTest, ChangesMadeDuringTheRunAreWritten)
+{
+    store({{"Port", 5}});
+    test.Start();
+    test.state().MaxCounter = 120;
+    test.state().ContaktOut = true;
+    test.state().MonitorIndex = 1;
+    test.main().ComPort->Port = 0;
+    test.state().VisitorCount = 33;
+    test.Stop();
+
+    EXPECT_EQ(test.settings.values["Port"], 0);
+    EXPECT_EQ(test.settings.values["MaxCounter"], 120);
+    EXPECT_EQ(test.settings.values["ContaktIn"], 0);
+    EXPECT_EQ(test.settings.values["ContaktOut"], 1);
+    EXPECT_EQ(test.settings.values["Monitor"], 1);
+    EXPECT_FALSE(test.settings.values.contains("VisitorCount"));
+}
+
+TEST_F(SettingsTest, AFailedWriteNamesTheValueAndStopsTheWriting)
+{
+    test.settings.failWritesOf = "ContaktOut";
+    test.Start();
+    test.Stop();
+
+    EXPECT_EQ(test.errors, QStringList{"Failed to set data for 'ContaktOut'"});
+    EXPECT_EQ(test.settings.writes, QStringList({"Port", "MaxCounter", "ContaktIn"}));
+    EXPECT_FALSE(test.settings.keyOpen);
+}
+
+TEST_F(SettingsTest, FoundPortsFillTheAvailableSet)
+{
+    test.ports = {1, 33, 64, 65};
+    test.Start();
+    EXPECT_EQ(test.state().AvailablePorts, (std::uint64_t{1} << 0) | (std::uint64_t{1} << 32) | (std::uint64_t{1} << 63));
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+#include "support/TestApplication.h"
+
+#include <QTimer>
+
+TestApplication::TestApplication(std::set<int> presentPorts) : ports(std::move(presentPorts)) {}
+
+PontraApplication &TestApplication::Start()
+{
+    app_ = std::make_unique<PontraApplication>(MainWindowServices{
+        settings,
+        [this](int port) { return ports.count(port) > 0; },
+        QStringLiteral("/opt/pontra/pontra"),
+        [this](const QString &message) { errors << message; },
+    });
+    return *app_;
+}
+
+void TestApplication::Stop()
+{
+    app_.reset();
+}
+
+void WhenIdle(std::function<void()> action)
+{
+    QTimer::singleShot(0, std::move(action));
+}

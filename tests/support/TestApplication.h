@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/PontraApplication.h"
+#include "support/MemorySettingsStore.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <set>
+
+// The whole program with its windows, on in-memory settings and a made-up
+// set of present serial ports.
+class TestApplication {
+public:
+    explicit TestApplication(std::set<int> presentPorts = {});
+
+    // Creates the windows (runs the main window's FormCreate).
+    PontraApplication &Start();
+    // Destroys the windows (runs the main window's FormDestroy).
+    void Stop();
+
+    PontraApplication &app() { return *app_; }
+    CounterState &state() { return app_->State; }
+    TFormMain &main() { return *app_->forms.FormMain; }
+
+    MemorySettingsStore settings;
+    std::set<int> ports;
+    QStringList errors;
+
+private:
+    std::unique_ptr<PontraApplication> app_;
+};
+
+// Runs action as soon as the event loop runs, e.g. inside a dialog's exec().
+void WhenIdle(std::function<void()> action);
