@@ -3,6 +3,7 @@
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/SettingsStore.h"
+#include "app/TFrameL.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
@@ -134,8 +135,28 @@ void TFormMain::CreateControls()
 
     Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
 
-    ComPort = new TComPort(this);
+    FrameL1 = new TFrameL(this);
+    FrameL1->move(200, 30);
+    FrameL2 = new TFrameL(this);
+    FrameL2->move(200, 128);
+
+    ComPort = new TComPort(this, services_.NewSerialDevice);
     ComPort->Port = 2;
+    ComPort->BaudRate = br9600;
+    ComPort->BaudRateUser = 28800;
+    ComPort->SetDataBits(8);
+    ComPort->Parity = prNone;
+    ComPort->StopBits = sbOneStopBit;
+    // The driver keeps RTS on while it can receive: the exit barrier's feed.
+    ComPort->FlowControl = fcRtsCts;
+    ComPort->EnableDTR = true;
+    ComPort->Events = {evCTS, evDSR};
+    ComPort->ReadBufSize = 64;
+    ComPort->WriteBufSize = 64;
+    ComPort->OnDSR = [this](QObject *sender) { ComPortDSR_46(sender); };
+    ComPort->OnCTS = [this](QObject *sender) { ComPortCTS_78(sender); };
+    ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
+    ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
 }
 
 QAction *TFormMain::AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)())
@@ -343,6 +364,49 @@ void TFormMain::FormCloseQuery(bool &CanClose)
     forms_.FDlgYesNo->Label1->setText(QStringLiteral("Programm beenden?"));
     if (forms_.FDlgYesNo->exec() != TFDlgYesNo::mrYes)
         CanClose = false;
+}
+
+void TFormMain::ComPortDSR_46(QObject *)
+{
+    LineChanged(SerialDevice::MsDsrOn, FrameL1, forms_.Form2 ? forms_.Form2->Image1 : nullptr, state_.ContaktIn, bIn);
+}
+
+void TFormMain::ComPortCTS_78(QObject *)
+{
+    LineChanged(SerialDevice::MsCtsOn, FrameL2, forms_.Form2 ? forms_.Form2->Image2 : nullptr, state_.ContaktOut, bOut);
+}
+
+void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
+                            QPushButton *countButton)
+{
+    // One status word serves both barriers: a reading equal to the last one
+    // acted on was handled already (or the line changed back unseen).
+    const std::uint32_t status = ComPort->ModemStatus();
+    if (status == state_.LineState)
+        return;
+    const bool on = status & lineBit;
+    indicator->SetState((ComPort->ModemStatus() & lineBit) ? TFrameL::Closed : TFrameL::Open);
+    if (forms_.Form2 && forms_.Form2->isVisible()) {
+        // The settings dialog is open: show the wiring test, do not count.
+        testPicture->SetPicture(on ? forms_.Form2->ImageOn->Picture() : forms_.Form2->ImageOff->Picture());
+    } else if (on == countLevel) {
+        countButton->click();
+    }
+    state_.LineState = status;
+}
+
+void TFormMain::ComPortOpen(QObject *)
+{
+    // The lines' state now is the baseline; nothing is counted.
+    state_.LineState = ComPort->ModemStatus();
+    FrameL1->SetState((ComPort->ModemStatus() & SerialDevice::MsDsrOn) ? TFrameL::Closed : TFrameL::Open);
+    FrameL2->SetState((ComPort->ModemStatus() & SerialDevice::MsCtsOn) ? TFrameL::Closed : TFrameL::Open);
+}
+
+void TFormMain::ComPortClose(QObject *)
+{
+    FrameL1->SetState(TFrameL::NoReading);
+    FrameL2->SetState(TFrameL::NoReading);
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

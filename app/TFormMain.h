@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/SerialDevice.h"
+
 #include <QPoint>
 #include <QWidget>
 
@@ -9,6 +11,7 @@ struct CounterState;
 struct Forms;
 class SettingsStore;
 class TComPort;
+class TFrameL;
 class TImage;
 class QAction;
 class QLabel;
@@ -24,6 +27,8 @@ struct MainWindowServices {
     QString ProgramPath;
     // Shows an error to the operator (a message box in the program).
     std::function<void(const QString &)> ShowError;
+    // Makes the device behind the serial port; empty for the platform's own.
+    SerialDeviceFactory NewSerialDevice;
 };
 
 // The operator's console and owner of the count.
@@ -46,6 +51,8 @@ public:
     TImage *ImageTVAus;
     TImage *ImageTVEin;
     TImage *Image1;
+    TFrameL *FrameL1;
+    TFrameL *FrameL2;
     TComPort *ComPort;
 
     // The application-wide keys, as entries of the hidden menu.
@@ -71,6 +78,11 @@ public:
     void bF3Click();
     void FormCloseQuery(bool &CanClose);
 
+    void ComPortDSR_46(QObject *Sender);
+    void ComPortCTS_78(QObject *Sender);
+    void ComPortOpen(QObject *Sender);
+    void ComPortClose(QObject *Sender);
+
     void ScanPorts();
     void FormDestroy();
 
@@ -88,6 +100,8 @@ private:
     void FormCreate();
     void ReadSettings();
     void WriteSettings();
+    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
+                     QPushButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
 
     CounterState &state_;

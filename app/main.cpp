@@ -1,12 +1,16 @@
+#include "app/LineSimulatorWindow.h"
 #include "app/PontraApplication.h"
 #include "app/QSettingsStore.h"
 #include "dialogs/ApplicationTitle.h"
 #include "serial/PortProbe.h"
+#include "serial/SimulatedSerialPorts.h"
 #include "widgets/Artwork.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -22,14 +26,30 @@ int main(int argc, char *argv[])
 
     const QString programPath = QCoreApplication::applicationFilePath();
     QSettingsStore settings(QFileInfo(programPath).completeBaseName());
-    const PortProbe probe;
-    PontraApplication pontra(MainWindowServices{
+    MainWindowServices services{
         settings,
-        [&probe](int port) { return probe.IsPresent(port); },
+        [probe = PortProbe()](int port) { return probe.IsPresent(port); },
         programPath,
         [](const QString &message) { QMessageBox::critical(nullptr, ApplicationTitle(), message); },
-    });
+        {},
+    };
+
+    // PONTRA_SIMULATE=1 replaces the serial ports by simulated COM1 and COM2
+    // with a window that opens and closes the barriers' contacts.
+    std::unique_ptr<SimulatedSerialPorts> simulated;
+    std::unique_ptr<LineSimulatorWindow> simulator;
+    if (qEnvironmentVariableIntValue("PONTRA_SIMULATE") != 0) {
+        simulated = std::make_unique<SimulatedSerialPorts>(std::set<int>{1, 2});
+        services.PortPresent = [ports = simulated.get()](int port) { return ports->IsPresent(port); };
+        services.NewSerialDevice = simulated->Factory();
+    }
+
+    PontraApplication pontra(std::move(services));
     QObject::connect(pontra.forms.FormMain, &TFormMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     pontra.forms.FormMain->show();
+    if (simulated) {
+        simulator = std::make_unique<LineSimulatorWindow>(*simulated);
+        simulator->show();
+    }
     return app.exec();
 }

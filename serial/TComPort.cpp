@@ -1,26 +1,116 @@
 #include "serial/TComPort.h"
 
-#include <cerrno>
-#include <cstring>
+#include "serial/GuiHandOver.h"
+#include "serial/PosixSerialDevice.h"
+#include "serial/TComThread.h"
 
-TComPort::TComPort(QObject *owner) : QObject(owner) {}
+#include <array>
+
+namespace {
+
+constexpr std::array<std::uint32_t, 15> kBaudRates = {
+    110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000,
+};
+
+// Platform event flag of each TEvent, by ordinal.
+constexpr std::array<std::uint32_t, 9> kEventFlags = {
+    SerialDevice::EvRxChar, SerialDevice::EvTxEmpty, SerialDevice::EvRxFlag,
+    SerialDevice::EvRing,   SerialDevice::EvBreak,   SerialDevice::EvCts,
+    SerialDevice::EvDsr,    SerialDevice::EvErr,     SerialDevice::EvRlsd,
+};
+
+SerialDeviceFactory platformDevices()
+{
+    return [] { return std::make_unique<PosixSerialDevice>(); };
+}
+
+} // namespace
+
+TComPort::TComPort(QObject *owner, SerialDeviceFactory factory)
+    : QObject(owner), factory_(factory ? std::move(factory) : platformDevices()), handOver_(new GuiHandOver(this))
+{
+}
 
 TComPort::~TComPort()
 {
     Close();
 }
 
+void TComPort::SetDataBits(std::uint8_t value)
+{
+    if (value == dataBits_)
+        return;
+    dataBits_ = value > 8 ? 8 : value < 5 ? 5 : value;
+}
+
+DeviceControl TComPort::MakeDeviceControl() const
+{
+    DeviceControl dcb;
+    dcb.BaudRate = BaudRate == brUser ? static_cast<std::uint32_t>(BaudRateUser) : kBaudRates.at(BaudRate);
+    dcb.Flags = DeviceControl::fBinary;
+    if (EnableDTR)
+        dcb.Flags |= DeviceControl::DtrControlEnable;
+    if (FlowControl == fcRtsCts)
+        dcb.Flags |= DeviceControl::fOutxCtsFlow | DeviceControl::RtsControlHandshake;
+    else if (FlowControl == fcXonXoff)
+        dcb.Flags |= DeviceControl::fOutX | DeviceControl::fInX;
+    // The transmit queue's quarter, as the flow-control limit has always been set.
+    dcb.XonLim = static_cast<std::uint16_t>(WriteBufSize / 4);
+    dcb.XoffLim = 1;
+    dcb.ByteSize = dataBits_;
+    dcb.Parity = static_cast<std::uint8_t>(Parity);
+    dcb.StopBits = static_cast<std::uint8_t>(StopBits);
+    dcb.ReadQueueSize = ReadBufSize;
+    dcb.WriteQueueSize = WriteBufSize;
+    return dcb;
+}
+
+std::uint32_t TComPort::EventFlags() const
+{
+    std::uint32_t mask = 0;
+    for (int event = evRxChar; event <= evRLSD; ++event) {
+        if (Events.Contains(static_cast<TEvent>(event)))
+            mask |= kEventFlags[static_cast<std::size_t>(event)];
+    }
+    return mask;
+}
+
 void TComPort::Open()
 {
     Close();
-    // No serial backend is wired in yet: every port reads as missing.
-    throw EComHandle(std::string("Unable to open com port: ") + std::strerror(ENOENT));
+    device_ = factory_();
+    if (!device_->Open(Port)) {
+        const int code = device_->LastError();
+        device_.reset();
+        throw EComHandle("Unable to open com port: " + ErrorCodeText(code));
+    }
+    ApplySettings();
+    ++generation_;
+    thread_ = std::make_unique<TComThread>(*this, *device_, *handOver_);
+    connected_ = true;
+    if (OnOpen)
+        OnOpen(this);
+}
+
+void TComPort::ApplySettings()
+{
+    if (device_->ApplySettings(MakeDeviceControl()))
+        return;
+    const int code = device_->LastError();
+    // Release the device at once, so that the next Open can have it again.
+    device_->Close();
+    device_.reset();
+    throw EComState("Unable to set com state: " + ErrorCodeText(code));
 }
 
 void TComPort::Close()
 {
     if (!connected_)
         return;
+    // Runs a hand-over that is already pending before the port goes away.
+    thread_.reset();
+    device_->Close();
+    device_.reset();
     connected_ = false;
     if (OnClose)
         OnClose(this);
@@ -28,5 +118,39 @@ void TComPort::Close()
 
 std::uint32_t TComPort::ModemStatus()
 {
-    return 0;
+    return device_ ? device_->ModemStatus() : 0;
+}
+
+int TComPort::InQue()
+{
+    return device_ ? device_->BytesWaiting() : 0;
+}
+
+void TComPort::DispatchEvents(std::uint32_t eventMask)
+{
+    auto notify = [&](std::uint32_t flag, const TNotifyEvent &handler) {
+        if ((eventMask & flag) && handler)
+            handler(this);
+    };
+    if ((eventMask & SerialDevice::EvRxChar) && OnRxChar)
+        OnRxChar(this, InQue());
+    notify(SerialDevice::EvTxEmpty, OnTxEmpty);
+    notify(SerialDevice::EvBreak, OnBreak);
+    notify(SerialDevice::EvRing, OnRing);
+    notify(SerialDevice::EvCts, OnCTS);
+    notify(SerialDevice::EvDsr, OnDSR);
+    notify(SerialDevice::EvRxFlag, OnRxFlag);
+    notify(SerialDevice::EvRlsd, OnRLSD);
+    notify(SerialDevice::EvErr, OnError);
+}
+
+void TComPort::PostLineLost(unsigned generation)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (connected_ && generation == generation_)
+                Close();
+        },
+        Qt::QueuedConnection);
 }

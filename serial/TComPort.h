@@ -1,34 +1,124 @@
 #pragma once
 
 #include "serial/ComErrors.h"
+#include "serial/DeviceControl.h"
+#include "serial/SerialDevice.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 
-// The serial port whose modem-control lines carry the light barriers.
+class GuiHandOver;
+class TComThread;
+
+enum TBaudRate {
+    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
+    br38400, br56000, br57600, br115200, br128000, br256000, brUser
+};
+enum TParity { prNone, prOdd, prEven, prMark, prSpace };
+enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
+enum TFlowControl { fcNone, fcRtsCts, fcXonXoff };
+enum TEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD };
+
+// A set of TEvent: bit n for the event with ordinal n.
+class TEvents {
+public:
+    constexpr TEvents() = default;
+    constexpr TEvents(std::initializer_list<TEvent> events)
+    {
+        for (TEvent event : events)
+            bits_ |= 1u << event;
+    }
+    static constexpr TEvents All()
+    {
+        TEvents all;
+        all.bits_ = 0x1FF;
+        return all;
+    }
+    constexpr bool Contains(TEvent event) const { return bits_ & (1u << event); }
+    constexpr std::uint16_t Bits() const { return bits_; }
+    constexpr bool operator==(const TEvents &) const = default;
+
+private:
+    std::uint16_t bits_ = 0;
+};
+
+// The serial port whose modem-control lines carry the light barriers. It
+// opens a port by number with fixed line settings and reports line changes
+// as handler calls on the GUI thread, from its wait thread.
 class TComPort : public QObject {
     Q_OBJECT
 public:
     using TNotifyEvent = std::function<void(QObject *sender)>;
+    using TRxCharEvent = std::function<void(QObject *sender, int InQue)>;
 
-    explicit TComPort(QObject *owner = nullptr);
+    // Without a factory the port uses the platform's serial devices.
+    explicit TComPort(QObject *owner = nullptr, SerialDeviceFactory factory = {});
     ~TComPort() override;
 
-    // The n of "COMn"; 0 is used by the program for "no port".
+    TBaudRate BaudRate = br9600;
+    std::int32_t BaudRateUser = 9600;
+    // The n of "COMn"; 0 is what the program uses for "no port".
     std::uint8_t Port = 1;
+    TParity Parity = prNone;
+    TStopBits StopBits = sbOneStopBit;
+    TFlowControl FlowControl = fcNone;
+    TEvents Events = TEvents::All();
+    bool EnableDTR = true;
+    std::int32_t WriteBufSize = 2048;
+    std::int32_t ReadBufSize = 2048;
 
+    std::uint8_t DataBits() const { return dataBits_; }
+    // Stores 5 … 8; values outside are clamped.
+    void SetDataBits(std::uint8_t value);
+
+    TRxCharEvent OnRxChar;
+    TNotifyEvent OnTxEmpty;
+    TNotifyEvent OnBreak;
+    TNotifyEvent OnRing;
     TNotifyEvent OnCTS;
     TNotifyEvent OnDSR;
+    TNotifyEvent OnRLSD;
+    TNotifyEvent OnRxFlag;
+    TNotifyEvent OnError;
     TNotifyEvent OnOpen;
     TNotifyEvent OnClose;
 
+    // Opens the port with the current properties; throws EComHandle when it
+    // cannot be opened, EComState when it refuses the settings.
     void Open();
     void Close();
     bool Connected() const { return connected_; }
+    // The modem-status word of the open port; 0 while closed.
     std::uint32_t ModemStatus();
+    // Bytes waiting in the receive queue.
+    int InQue();
+
+    // The line settings that Open writes, from the current properties.
+    DeviceControl MakeDeviceControl() const;
+    // The platform event flags for Events.
+    std::uint32_t EventFlags() const;
+
+    // GUI thread, for the wait thread: calls the handlers of one completed
+    // wait in their fixed order.
+    void DispatchEvents(std::uint32_t eventMask);
+    // Counts the opens; tells one connection from the next.
+    unsigned Generation() const { return generation_; }
+    // Any thread, for the wait thread: the device of connection generation
+    // failed; close the port on the GUI thread unless it was reopened since.
+    void PostLineLost(unsigned generation);
 
 private:
+    void ApplySettings();
+
+    SerialDeviceFactory factory_;
+    std::uint8_t dataBits_ = 8;
     bool connected_ = false;
+    unsigned generation_ = 0;
+    std::unique_ptr<SerialDevice> device_;
+    GuiHandOver *handOver_;
+    std::unique_ptr<TComThread> thread_;
 };

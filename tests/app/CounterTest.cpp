@@ -2,6 +2,7 @@
 
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
+#include "support/Printers.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -4,6 +4,7 @@
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
+#include "support/Printers.h"
 
 #include <QLabel>
 #include <QPushButton>

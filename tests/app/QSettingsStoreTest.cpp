@@ -1,4 +1,5 @@
 #include "app/QSettingsStore.h"
+#include "support/Printers.h"
 
 #include <QFile>
 #include <QSettings>

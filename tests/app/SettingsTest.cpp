@@ -1,6 +1,7 @@
 #include "support/TestApplication.h"
 
 #include "serial/TComPort.h"
+#include "support/Printers.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,5 @@
 #include "dialogs/ApplicationTitle.h"
+#include "support/Printers.h"
 
 #include <gtest/gtest.h>
 

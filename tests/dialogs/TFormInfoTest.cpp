@@ -1,5 +1,6 @@
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/TFormInfo.h"
+#include "support/Printers.h"
 
 #include <QLabel>
 #include <QTest>

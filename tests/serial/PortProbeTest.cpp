@@ -1,5 +1,6 @@
 #include "serial/PortProbe.h"
 #include "serial/SerialDeviceName.h"
+#include "support/Printers.h"
 
 #include <QDir>
 #include <QFile>

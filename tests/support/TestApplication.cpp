@@ -6,11 +6,13 @@ TestApplication::TestApplication(std::set<int> presentPorts) : ports(std::move(p
 
 PontraApplication &TestApplication::Start()
 {
+    lines = std::make_unique<SimulatedSerialPorts>(ports);
     app_ = std::make_unique<PontraApplication>(MainWindowServices{
         settings,
-        [this](int port) { return ports.count(port) > 0; },
+        [this](int port) { return lines->IsPresent(port); },
         QStringLiteral("/opt/pontra/pontra"),
         [this](const QString &message) { errors << message; },
+        lines->Factory(),
     });
     return *app_;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/PontraApplication.h"
+#include "serial/SimulatedSerialPorts.h"
 #include "support/MemorySettingsStore.h"
 
 #include <QStringList>
@@ -8,8 +9,8 @@
 #include <memory>
 #include <set>
 
-// The whole program with its windows, on in-memory settings and a made-up
-// set of present serial ports.
+// The whole program with its windows, on in-memory settings and simulated
+// serial ports.
 class TestApplication {
 public:
     explicit TestApplication(std::set<int> presentPorts = {});
@@ -24,7 +25,9 @@ public:
     TFormMain &main() { return *app_->forms.FormMain; }
 
     MemorySettingsStore settings;
+    // The simulated ports present at start; set before Start().
     std::set<int> ports;
+    std::unique_ptr<SimulatedSerialPorts> lines;
     QStringList errors;
 
 private:

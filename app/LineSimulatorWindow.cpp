@@ -1,0 +1,32 @@
+#include "app/LineSimulatorWindow.h"
+
+#include "serial/SimulatedSerialPorts.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 64;
+
+} // namespace
+
+LineSimulatorWindow::LineSimulatorWindow(SimulatedSerialPorts &ports, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Lichtschranken-Simulator"));
+    auto *layout = new QVBoxLayout(this);
+    auto addContact = [&](const QString &caption, std::uint32_t line) {
+        auto *button = new QPushButton(caption, this);
+        button->setCheckable(true);
+        layout->addWidget(button);
+        // Every simulated port follows, so whichever one is open sees it.
+        connect(button, &QPushButton::toggled, this, [&ports, line](bool closed) {
+            for (int port = kFirstPort; port <= kLastPort; ++port)
+                ports.SetLine(port, line, closed);
+        });
+    };
+    addContact(QStringLiteral("Eingang 4+6 geschlossen (DSR)"), SerialDevice::MsDsrOn);
+    addContact(QStringLiteral("Ausgang 7+8 geschlossen (CTS)"), SerialDevice::MsCtsOn);
+}

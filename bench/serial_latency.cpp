@@ -1,0 +1,127 @@
+// Prints how fast a light-barrier passage reaches the count, and how quiet
+// the program's threads stay while nothing happens. One figure per line:
+// "name = value unit". Runs offscreen on simulated serial ports.
+#include "app/PontraApplication.h"
+#include "serial/SimulatedSerialPorts.h"
+#include "serial/TComPort.h"
+
+#include "support/MemorySettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kChanges = 10000;
+constexpr int kIdleSeconds = 5;
+
+// Context switches of each thread of this process, by thread name.
+std::map<QString, long> contextSwitches()
+{
+    std::map<QString, long> switches;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        QFile status(tasks.filePath(tid + QStringLiteral("/status")));
+        if (!comm.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = QString::fromUtf8(comm.readAll()).trimmed() + QLatin1Char('/') + tid;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches") || line.startsWith("nonvoluntary_ctxt_switches"))
+                switches[name] += line.split(':').last().trimmed().toLong();
+        }
+    }
+    return switches;
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * (values.size() - 1))];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MemorySettingsStore settings;
+    SimulatedSerialPorts lines({2});
+    PontraApplication pontra(MainWindowServices{
+        settings, [&](int port) { return lines.IsPresent(port); }, QStringLiteral("pontra"), {}, lines.Factory()});
+    TFormMain &main = *pontra.forms.FormMain;
+    if (!main.ComPort->Connected()) {
+        std::fprintf(stderr, "simulated port did not open\n");
+        return 1;
+    }
+
+    // Each change of the entry line counts one visitor in (ContaktIn on: when
+    // the line goes on; off: when it goes off), so every change is a count.
+    std::mutex mutex;
+    std::condition_variable counted;
+    int handled = 0;
+    main.ComPort->OnDSR = [&, original = main.ComPort->OnDSR](QObject *sender) {
+        pontra.State.ContaktIn = main.ComPort->ModemStatus() & SerialDevice::MsDsrOn;
+        original(sender);
+        {
+            std::lock_guard lock(mutex);
+            ++handled;
+        }
+        counted.notify_all();
+    };
+
+    std::vector<double> latencies;
+    latencies.reserve(kChanges);
+    QEventLoop loop;
+    std::thread stimulus([&] {
+        std::uint32_t status = 0;
+        for (int i = 1; i <= kChanges; ++i) {
+            status ^= SerialDevice::MsDsrOn;
+            const auto start = Clock::now();
+            lines.SetLines(2, status);
+            std::unique_lock lock(mutex);
+            counted.wait(lock, [&] { return handled >= i; });
+            latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    stimulus.join();
+
+    const bool allCounted = main.Label1->text() == QString::number(kChanges);
+    std::printf("line_change_to_label_median = %.4f ms\n", percentile(latencies, 0.5));
+    std::printf("line_change_to_label_p99 = %.4f ms\n", percentile(latencies, 0.99));
+    std::printf("line_changes_counted = %s of %d\n", qPrintable(main.Label1->text()), kChanges);
+
+    // Idle: the port stays open and nothing happens for a while.
+    const auto before = contextSwitches();
+    QTimer::singleShot(kIdleSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const auto after = contextSwitches();
+    long total = 0;
+    for (const auto &[name, count] : after) {
+        const long wakeups = count - (before.count(name) ? before.at(name) : 0);
+        total += wakeups;
+        if (name.startsWith(QStringLiteral("pontra-wait")))
+            std::printf("idle_wakeups_wait_thread = %ld per %d s\n", wakeups, kIdleSeconds);
+    }
+    std::printf("idle_wakeups_all_threads = %ld per %d s\n", total, kIdleSeconds);
+    return allCounted ? 0 : 1;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "serial/SerialDevice.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The serial device on Linux. Only the modem-status lines are watched (CTS,
+// DSR, RI, DCD): WaitEvent reports EvCts, EvDsr, EvRing and EvRlsd and never
+// the data or error events (EvRxChar, EvErr, ...), which this program does not
+// use.
+//
+// A wait sleeps in TIOCMIWAIT, which only a signal can end: Interrupt() sends
+// the waiting thread InterruptSignal(), whose handler does nothing. Drivers
+// that cannot wait (cp210x) are sampled with TIOCMGET every 10 ms instead.
+class PosixSerialDevice final : public SerialDevice {
+public:
+    // The device file behind a port number; empty when there is none.
+    using PathResolver = std::function<std::string(int port)>;
+
+    // Without a resolver, port n is SerialDeviceName(n).
+    explicit PosixSerialDevice(PathResolver resolver = {});
+    ~PosixSerialDevice() override;
+
+    PosixSerialDevice(const PosixSerialDevice &) = delete;
+    PosixSerialDevice &operator=(const PosixSerialDevice &) = delete;
+
+    bool Open(int port) override;
+    bool ApplySettings(const DeviceControl &control) override;
+    bool SetEventMask(std::uint32_t mask) override;
+    WaitResult WaitEvent(std::uint32_t &events) override;
+    void Interrupt() override;
+    std::uint32_t ModemStatus() override;
+    int BytesWaiting() override;
+    void Purge() override;
+    void Close() override;
+    bool IsOpen() const override;
+    int LastError() const override;
+
+    // True once the open device turned out unable to wait and is sampled.
+    bool IsSampling() const;
+
+    // The real-time signal that wakes a wait (SIGRTMIN+5 unless that one was
+    // taken); installs its handler on first use.
+    static int InterruptSignal();
+
+private:
+    // What the driver last told about the input lines: its transition
+    // counters where it keeps them, otherwise the line levels.
+    struct LineState {
+        bool valid = false;
+        bool counted = false;
+        int cts = 0, dsr = 0, rng = 0, dcd = 0; // transitions so far
+        int levels = 0;                          // TIOCM_* bits
+    };
+
+    bool Fail(int error);
+    bool ReadLines(LineState &state);
+    WaitResult WaitBlocking(int lines, std::uint32_t &events);
+    WaitResult WaitSampling(int lines, std::uint32_t &events);
+    // The Ev* flags of the watched lines that differ between before and now.
+    std::uint32_t Changes(const LineState &now, int lines) const;
+
+    PathResolver resolver_;
+    int fd_ = -1;
+    std::uint32_t mask_ = 0;
+    LineState seen_;           // at the end of the previous wait
+    bool countsWork_ = true;   // TIOCGICOUNT supported
+    std::atomic<bool> sampling_{false};
+    std::atomic<int> lastError_{0};
+    // The thread inside WaitEvent, for Interrupt().
+    std::atomic<pthread_t> waiter_{};
+    std::atomic<bool> waiting_{false};
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "serial/SerialDevice.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+// Serial ports without hardware: their input lines are set by a test or by a
+// person from any thread, and devices opened through Factory() see the
+// changes as real line events, with the same wait and wake-up contract as a
+// real port.
+class SimulatedSerialPorts {
+public:
+    // The ports that are "plugged in".
+    explicit SimulatedSerialPorts(std::set<int> ports);
+
+    bool IsPresent(int port) const;
+    SerialDeviceFactory Factory();
+
+    // Sets the modem-status word (SerialDevice::Ms* bits) of a port; each
+    // watched line that changes becomes an event of an open device.
+    void SetLines(int port, std::uint32_t status);
+    void SetLine(int port, std::uint32_t bit, bool on);
+    std::uint32_t Lines(int port) const;
+    // Pulls the adapter out: the open device fails with EIO from now on.
+    void Unplug(int port);
+    // Plugs it in again.
+    void Plug(int port);
+    // Makes the next opens of a port refuse their line settings.
+    void RefuseSettings(int port, bool refuse);
+    // The settings the port was last opened with.
+    DeviceControl LastSettings(int port) const;
+    bool IsOpen(int port) const;
+
+    // The state of one port, shared with the device that has it open.
+    struct Line {
+        std::uint32_t status = 0;
+        bool present = true;
+        bool open = false;
+        bool unplugged = false;
+        bool refuseSettings = false;
+        std::uint32_t eventMask = 0;
+        std::uint32_t pending = 0;
+        bool interrupted = false;
+        DeviceControl settings;
+    };
+
+private:
+    friend class SimulatedSerialDevice;
+
+    Line *Find(int port);
+    const Line *Find(int port) const;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<int, Line> lines_;
+};

@@ -1,0 +1,65 @@
+#include "serial/TComThread.h"
+
+#include "serial/GuiHandOver.h"
+#include "serial/SerialDevice.h"
+#include "serial/TComPort.h"
+
+#include <QDebug>
+
+#include <pthread.h>
+
+TComThread::TComThread(TComPort &owner, SerialDevice &device, GuiHandOver &handOver)
+    : owner_(owner), device_(device), handOver_(handOver), generation_(owner.Generation())
+{
+    device_.SetEventMask(owner_.EventFlags());
+    thread_ = std::thread([this] { Execute(); });
+    pthread_setname_np(thread_.native_handle(), "pontra-wait");
+}
+
+TComThread::~TComThread()
+{
+    RequestStop();
+    // A single wake-up can land just before the wait starts; repeat it until
+    // the thread has left, and keep serving its hand-overs meanwhile.
+    handOver_.WaitServing([this] { return ended_.load(); }, [this] { device_.Interrupt(); });
+    thread_.join();
+}
+
+void TComThread::RequestStop()
+{
+    stop_ = true;
+    device_.Interrupt();
+}
+
+void TComThread::Execute()
+{
+    while (!stop_) {
+        std::uint32_t events = 0;
+        const SerialDevice::WaitResult result = device_.WaitEvent(events);
+        // A stop request wins over a wait that completed at the same time.
+        if (stop_)
+            break;
+        if (result == SerialDevice::WaitResult::Interrupted)
+            continue;
+        if (result == SerialDevice::WaitResult::Failed) {
+            // The device is gone (an unplugged adapter): waiting again would
+            // fail at once, so leave and let the port close itself.
+            owner_.PostLineLost(generation_);
+            break;
+        }
+        EventMask = events;
+        try {
+            handOver_.Run([this] { owner_.DispatchEvents(EventMask); });
+        } catch (const std::exception &error) {
+            qWarning("Serial line handler failed, no further line events until the port is reopened: %s",
+                     error.what());
+            break;
+        } catch (...) {
+            qWarning("Serial line handler failed, no further line events until the port is reopened");
+            break;
+        }
+    }
+    device_.Purge();
+    ended_ = true;
+    handOver_.Wake();
+}

@@ -1,0 +1,374 @@
+#include "serial/PosixSerialDevice.h"
+
+#include "serial/PosixBaudRate.h"
+
+#include <gtest/gtest.h>
+
+#include <linux/serial.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdarg>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Result = SerialDevice::WaitResult;
+
+namespace {
+
+// A pty has no modem lines. This plays a modem driver for one device number
+// in front of the C library's ioctl. Its TIOCMIWAIT sleeps in read() on a
+// pipe, which, like the real ioctl, a signal ends only without SA_RESTART.
+struct FakeModem {
+    dev_t device = 0;
+    bool canWait = true;
+    bool counts = true;
+    int waitError = 0;
+    std::atomic<bool> broken{false}; // frees a waiter that a bug left asleep
+    std::atomic<int> sleepers{0};
+    std::mutex mutex;
+    int levels = 0;
+    serial_icounter_struct icount{};
+    int wake[2] = {-1, -1};
+
+    // Changes the lines `times` times at once, so a waiter sees all or none.
+    void Toggle(int lines, int times = 1)
+    {
+        {
+            std::lock_guard lock(mutex);
+            levels ^= times % 2 ? lines : 0;
+            icount.cts += (lines & TIOCM_CTS) ? times : 0;
+            icount.dsr += (lines & TIOCM_DSR) ? times : 0;
+            icount.rng += (lines & TIOCM_RNG) ? times : 0;
+        }
+        (void)!write(wake[1], "x", 1);
+    }
+
+    int Fail(int error)
+    {
+        errno = error;
+        return -1;
+    }
+
+    int Wait(int lines)
+    {
+        if (waitError || !canWait)
+            return Fail(waitError ? waitError : ENOTTY);
+        std::unique_lock lock(mutex);
+        const serial_icounter_struct start = icount;
+        ++sleepers;
+        for (char c; !broken && !((lines & TIOCM_CTS) && icount.cts != start.cts)
+             && !((lines & TIOCM_DSR) && icount.dsr != start.dsr);) {
+            lock.unlock();
+            const int error = read(wake[0], &c, 1) == 1 ? 0 : errno;
+            lock.lock();
+            if (error) {
+                --sleepers;
+                return Fail(error);
+            }
+        }
+        --sleepers;
+        return broken ? Fail(EIO) : 0;
+    }
+
+    int Ioctl(unsigned long request, void *arg)
+    {
+        if (request == TIOCMIWAIT)
+            return Wait(static_cast<int>(reinterpret_cast<long>(arg)));
+        std::lock_guard lock(mutex);
+        if (broken)
+            return Fail(EIO);
+        if (request == TIOCMGET)
+            *static_cast<int *>(arg) = levels;
+        else if (request == TIOCGICOUNT && counts)
+            *static_cast<serial_icounter_struct *>(arg) = icount;
+        else
+            return Fail(EINVAL);
+        return 0;
+    }
+};
+
+std::atomic<FakeModem *> fakeModem{nullptr};
+
+} // namespace
+
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
+{
+    va_list args;
+    va_start(args, request);
+    void *arg = va_arg(args, void *);
+    va_end(args);
+    FakeModem *fake = fakeModem;
+    struct stat st {};
+    if (fake && (request == TIOCMIWAIT || request == TIOCMGET || request == TIOCGICOUNT) && fstat(fd, &st) == 0
+        && st.st_rdev == fake->device)
+        return fake->Ioctl(request, arg);
+    return static_cast<int>(syscall(SYS_ioctl, fd, request, arg));
+}
+
+namespace {
+
+// The device opens the slave by path. `observer` is another slave fd, opened
+// first because TIOCEXCL keeps later opens out (except root's).
+class PosixSerialDevicePty : public ::testing::Test {
+protected:
+    PosixSerialDevicePty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            path = ptsname(master);
+        observer = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    }
+    ~PosixSerialDevicePty() override
+    {
+        device.Close();
+        close(observer);
+        close(master);
+    }
+    void SetUp() override
+    {
+        ASSERT_GE(observer, 0);
+        ASSERT_TRUE(device.Open(1)) << ErrorCodeText(device.LastError());
+    }
+    termios Seen() const
+    {
+        termios t{};
+        tcgetattr(observer, &t);
+        return t;
+    }
+    std::uint32_t SeenRate() const
+    {
+        std::uint32_t rate = 0;
+        return GetCustomBaudRate(observer, rate) ? rate : 0;
+    }
+    PosixSerialDevice::PathResolver Resolver() const
+    {
+        return [this](int) { return path; };
+    }
+
+    int master = -1;
+    int observer = -1;
+    std::string path;
+    PosixSerialDevice device{Resolver()};
+    // The program's own line: 9600 8N1, RTS/CTS handshake, DTR on.
+    DeviceControl control{.BaudRate = 9600,
+                          .Flags = DeviceControl::fBinary | DeviceControl::fOutxCtsFlow
+                              | DeviceControl::DtrControlEnable | DeviceControl::RtsControlHandshake};
+};
+
+TEST_F(PosixSerialDevicePty, OpenIsExclusiveUntilClosed)
+{
+    PosixSerialDevice second(Resolver());
+    EXPECT_FALSE(second.Open(1));
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(second.LastError(), EBUSY) << ErrorCodeText(second.LastError());
+
+    device.Close();
+    device.Close();
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_TRUE(second.Open(1)) << ErrorCodeText(second.LastError());
+}
+
+TEST(PosixSerialDevice, PortsWithoutDeviceFailWithNoSuchFile)
+{
+    PosixSerialDevice byNumber;
+    EXPECT_FALSE(byNumber.Open(0));
+    EXPECT_EQ(byNumber.LastError(), ENOENT);
+    PosixSerialDevice missing([](int) { return std::string("/dev/pontra-no-such-tty"); });
+    EXPECT_FALSE(missing.Open(1));
+    EXPECT_EQ(missing.LastError(), ENOENT);
+}
+
+TEST_F(PosixSerialDevicePty, SettingsReadBack)
+{
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    termios t = Seen();
+    EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS | CLOCAL | CREAD), CS8 | CRTSCTS | CLOCAL | CREAD);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+    EXPECT_EQ(SeenRate(), 9600u);
+
+    control.BaudRate = 28800; // not in glibc's table
+    control.Flags = DeviceControl::fOutX | DeviceControl::fInX;
+    control.XonChar = 'Q';
+    control.XoffChar = 'S';
+    control.StopBits = 1;
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    t = Seen();
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), IXON | IXOFF);
+    EXPECT_EQ(t.c_cflag & (CSTOPB | CRTSCTS), tcflag_t(CSTOPB));
+    EXPECT_EQ(t.c_cc[VSTART], 'Q');
+    EXPECT_EQ(t.c_cc[VSTOP], 'S');
+    EXPECT_EQ(SeenRate(), 28800u);
+}
+
+// A pty forces CS8 and drops PARENB: the read-back must notice. The parity
+// kind bits it keeps show the mapping.
+TEST_F(PosixSerialDevicePty, SettingsTheDriverDropsFail)
+{
+    const tcflag_t kind[] = {0, PARODD, 0, CMSPAR | PARODD, CMSPAR};
+    for (std::uint8_t parity = 1; parity <= 4; ++parity) {
+        control.Parity = parity;
+        EXPECT_FALSE(device.ApplySettings(control)) << int(parity);
+        EXPECT_EQ(device.LastError(), EINVAL);
+        EXPECT_EQ(Seen().c_cflag & (CMSPAR | PARODD), kind[parity]) << int(parity);
+    }
+    control.Parity = 0;
+    for (std::uint8_t bits : {5, 6, 7}) {
+        control.ByteSize = bits;
+        EXPECT_FALSE(device.ApplySettings(control)) << int(bits);
+    }
+}
+
+TEST_F(PosixSerialDevicePty, WaitWithoutModemLinesFailsAtOnce)
+{
+    device.SetEventMask(SerialDevice::EvCts | SerialDevice::EvDsr);
+    std::uint32_t events = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device.WaitEvent(events), Result::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    EXPECT_EQ(device.LastError(), ENOTTY);
+    EXPECT_EQ(device.ModemStatus(), 0u);
+}
+
+template <typename Condition>
+bool Within(std::chrono::milliseconds limit, Condition condition)
+{
+    for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// One WaitEvent on its own thread, as the program's wait thread runs it.
+struct Waiter {
+    explicit Waiter(PosixSerialDevice &d) : device(d), thread([this] { Run(); }) {}
+    ~Waiter()
+    {
+        if (!left) {
+            ADD_FAILURE() << "the wait never ended";
+            fakeModem.load()->broken = true;
+            fakeModem.load()->Toggle(0);
+        }
+        thread.join();
+    }
+    void Run()
+    {
+        // A thread can start with the signal blocked; the wait must cope.
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, PosixSerialDevice::InterruptSignal());
+        pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+        result = device.WaitEvent(events);
+        left = true;
+    }
+    bool Left() { return Within(2000ms, [this] { return left.load(); }); }
+    // Repeated, as the owner does: one signal can come before the wait.
+    bool InterruptUntilLeft()
+    {
+        return Within(2000ms, [this] { device.Interrupt(); return left.load(); });
+    }
+
+    PosixSerialDevice &device;
+    Result result = Result::Failed;
+    std::uint32_t events = 0;
+    std::atomic<bool> left{false};
+    std::thread thread;
+};
+
+class PosixSerialDeviceFakeModem : public PosixSerialDevicePty {
+protected:
+    void SetUp() override
+    {
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        fake.device = st.st_rdev;
+        ASSERT_EQ(pipe(fake.wake), 0);
+        fakeModem = &fake;
+        PosixSerialDevicePty::SetUp();
+        device.SetEventMask(SerialDevice::EvCts | SerialDevice::EvDsr);
+    }
+    void TearDown() override
+    {
+        fakeModem = nullptr;
+        close(fake.wake[0]);
+        close(fake.wake[1]);
+    }
+    bool Asleep() { return Within(2000ms, [this] { return fake.sleepers == 1; }); }
+
+    FakeModem fake;
+};
+
+TEST_F(PosixSerialDeviceFakeModem, ReportsWatchedChangesAlsoBetweenWaits)
+{
+    for (bool counts : {true, false}) {
+        SCOPED_TRACE(counts ? "counters" : "levels");
+        fake.counts = counts;
+        device.SetEventMask(SerialDevice::EvCts | SerialDevice::EvDsr);
+        fake.Toggle(TIOCM_DSR);
+        {
+            Waiter w(device);
+            ASSERT_TRUE(w.Left());
+            EXPECT_EQ(w.result, Result::Completed);
+            EXPECT_EQ(w.events, SerialDevice::EvDsr);
+        }
+        fake.Toggle(TIOCM_RNG); // not watched: the next wait sleeps
+        Waiter w(device);
+        ASSERT_TRUE(Asleep());
+        // Levels back where they were after a pulse still tell of a change.
+        fake.Toggle(TIOCM_CTS, counts ? 1 : 2);
+        ASSERT_TRUE(w.Left());
+        EXPECT_EQ(w.result, Result::Completed);
+        EXPECT_EQ(w.events, counts ? SerialDevice::EvCts : SerialDevice::EvCts | SerialDevice::EvDsr);
+    }
+}
+
+TEST_F(PosixSerialDeviceFakeModem, InterruptWakesABlockedWaitAndADeadDeviceFails)
+{
+    device.Interrupt(); // nobody waits: must do nothing
+    {
+        Waiter w(device);
+        ASSERT_TRUE(Asleep());
+        ASSERT_TRUE(w.InterruptUntilLeft());
+        EXPECT_EQ(w.result, Result::Interrupted);
+    }
+    fake.waitError = EIO; // an unplugged adapter
+    Waiter w(device);
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(w.result, Result::Failed);
+    EXPECT_EQ(device.LastError(), EIO);
+}
+
+TEST_F(PosixSerialDeviceFakeModem, DriverThatCannotWaitIsSampled)
+{
+    fake.canWait = false;
+    {
+        Waiter w(device);
+        ASSERT_TRUE(Within(2000ms, [&] { return device.IsSampling(); }));
+        std::this_thread::sleep_for(30ms);
+        EXPECT_FALSE(w.left);
+        ASSERT_TRUE(w.InterruptUntilLeft());
+        EXPECT_EQ(w.result, Result::Interrupted);
+    }
+    fake.Toggle(TIOCM_DSR | TIOCM_RNG);
+    Waiter w(device);
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(w.result, Result::Completed);
+    EXPECT_EQ(w.events, SerialDevice::EvDsr);
+}
+
+} // namespace
