@@ -310,15 +310,22 @@ SerialDevice::WaitResult PosixSerialDevice::WaitEvent(std::uint32_t &events)
     return result;
 }
 
+bool PosixSerialDevice::TakeChanges(int lines, std::uint32_t &events)
+{
+    LineState now;
+    if (!ReadLines(now))
+        return false;
+    events = Changes(now, lines);
+    seen_ = now;
+    return true;
+}
+
 SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_t &events)
 {
     // A change since the previous wait ended (while the caller handled its
     // events) is reported now rather than lost.
-    LineState now;
-    if (!ReadLines(now))
+    if (!TakeChanges(lines, events))
         return WaitResult::Failed;
-    events = Changes(now, lines);
-    seen_ = now;
     if (events)
         return WaitResult::Completed;
 
@@ -337,6 +344,7 @@ SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_
         lastError_ = error;
         return WaitResult::Failed;
     }
+    LineState now;
     if (!ReadLines(now))
         return WaitResult::Failed;
     events = Changes(now, lines);
@@ -350,16 +358,13 @@ SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_
 
 SerialDevice::WaitResult PosixSerialDevice::WaitSampling(int lines, std::uint32_t &events)
 {
-    LineState now;
     if (!seen_.valid) {
         if (!ReadLines(seen_))
             return WaitResult::Failed;
     }
     for (;;) {
-        if (!ReadLines(now))
+        if (!TakeChanges(lines, events))
             return WaitResult::Failed;
-        events = Changes(now, lines);
-        seen_ = now;
         if (events)
             return WaitResult::Completed;
         // A barrier interruption lasts far longer than this. nanosleep is

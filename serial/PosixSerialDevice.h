@@ -60,6 +60,8 @@ private:
 
     bool Fail(int error);
     bool ReadLines(LineState &state);
+    // Reads the lines and tells which watched ones changed since last time.
+    bool TakeChanges(int lines, std::uint32_t &events);
     WaitResult WaitBlocking(int lines, std::uint32_t &events);
     WaitResult WaitSampling(int lines, std::uint32_t &events);
     // The Ev* flags of the watched lines that differ between before and now.
