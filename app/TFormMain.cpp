@@ -13,6 +13,7 @@
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
 #include "widgets/TImage.h"
+#include "widgets/TLbSpeedButton.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
 
@@ -46,14 +46,39 @@ QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString 
     return button;
 }
 
-QPushButton *makeCountButton(QWidget *parent, const QRect &place, const QString &caption, const QString &hint)
+// The colours of one coloured counting button.
+struct CountButtonLook {
+    TColor Color;
+    TColor ColorWhenDown;
+    TColor HotTrackColor;
+    TColor LightColor;
+    TColor ShadowColor;
+    TColor FontColor;
+    int HotTrackFontPixels;
+    TColor HotTrackFontColor;
+};
+
+TLbSpeedButton *makeCountButton(QWidget *parent, const QRect &place, const QString &caption, const QString &hint,
+                                const CountButtonLook &look)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new TLbSpeedButton(parent);
     button->setGeometry(place);
+    button->SetCaption(caption);
     button->setToolTip(hint);
     button->setCursor(Qt::PointingHandCursor);
+    button->SetStyle(bsModern);
+    button->SetSlowDecease(true);
+    button->SetUseHotTrackFont(true);
+    button->SetAlignment(taCenter);
+    button->SetColor(look.Color);
+    button->SetColorWhenDown(look.ColorWhenDown);
+    button->SetHotTrackColor(look.HotTrackColor);
+    button->SetLightColor(look.LightColor);
+    button->SetShadowColor(look.ShadowColor);
     button->setFont(arial(16, true));
-    button->setFocusPolicy(Qt::NoFocus);
+    button->SetFontColor(look.FontColor);
+    button->SetHotTrackFont(arial(look.HotTrackFontPixels, true));
+    button->SetHotTrackFontColor(look.HotTrackFontColor);
     return button;
 }
 
@@ -119,12 +144,18 @@ void TFormMain::CreateControls()
     countPal.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(countPal);
 
-    bIn = makeCountButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"));
-    bOut = makeCountButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"));
-    bReset = makeCountButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"));
-    connect(bIn, &QPushButton::clicked, this, &TFormMain::bInClick);
-    connect(bOut, &QPushButton::clicked, this, &TFormMain::bOutClick);
-    connect(bReset, &QPushButton::clicked, this, &TFormMain::bResetClick);
+    bIn = makeCountButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
+                          {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
+                           RGBColor(0, 128, 0), clWhite, 19, clWhite});
+    bOut = makeCountButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"),
+                           {RGBColor(176, 190, 1), RGBColor(179, 179, 0), RGBColor(221, 221, 0), RGBColor(74, 74, 0),
+                            RGBColor(128, 128, 0), RGBColor(223, 223, 0), 19, clWhite});
+    bReset = makeCountButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"),
+                             {RGBColor(206, 0, 0), RGBColor(204, 0, 0), RGBColor(255, 0, 0), RGBColor(47, 0, 0),
+                              RGBColor(113, 0, 0), clWhite, 16, RGBColor(255, 255, 0)});
+    connect(bIn, &TLbSpeedButton::clicked, this, &TFormMain::bInClick);
+    connect(bOut, &TLbSpeedButton::clicked, this, &TFormMain::bOutClick);
+    connect(bReset, &TLbSpeedButton::clicked, this, &TFormMain::bResetClick);
 
     ImageTVAus = makeImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
     ImageTVEin = makeImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
@@ -377,7 +408,7 @@ void TFormMain::ComPortCTS_78(QObject *)
 }
 
 void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                            QPushButton *countButton)
+                            TLbSpeedButton *countButton)
 {
     // One status word serves both barriers: a reading equal to the last one
     // acted on was handled already (or the line changed back unseen).

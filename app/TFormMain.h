@@ -13,9 +13,9 @@ class SettingsStore;
 class TComPort;
 class TFrameL;
 class TImage;
+class TLbSpeedButton;
 class QAction;
 class QLabel;
-class QPushButton;
 class QToolButton;
 
 // What the main window needs from the platform at start and at the end.
@@ -45,9 +45,9 @@ public:
     QToolButton *bF2;
     QToolButton *bF3;
     QLabel *Label1;
-    QPushButton *bIn;
-    QPushButton *bOut;
-    QPushButton *bReset;
+    TLbSpeedButton *bIn;
+    TLbSpeedButton *bOut;
+    TLbSpeedButton *bReset;
     TImage *ImageTVAus;
     TImage *ImageTVEin;
     TImage *Image1;
@@ -101,7 +101,7 @@ private:
     void ReadSettings();
     void WriteSettings();
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                     QPushButton *countButton);
+                     TLbSpeedButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
 
     CounterState &state_;

@@ -3,23 +3,33 @@
 #include "app/CounterState.h"
 #include "display/Monitors.h"
 #include "widgets/Artwork.h"
+#include "widgets/TLabel3D.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 
 namespace {
 
-QLabel *makeCaption(QWidget *parent, const QString &text, const QColor &colour)
+constexpr QSize kStopPictureSize(232, 230);
+
+TLabel3D *makeCaption(QWidget *parent, const QString &text, TColor colour)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new TLabel3D(parent);
+    label->SetCaption(text);
+    label->SetAlignment(taCenter);
+    label->SetLayout(tlCenter);
+    label->SetTransparent(true);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(43);
     label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-    label->setAlignment(Qt::AlignCenter);
-    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->SetFontColor(colour);
+    label->SetBorderStyle(lbNone);
+    label->SetBorderWidth(1);
+    label->SetBorderColor(clBlack);
+    label->SetFillGradient(false);
+    label->SetFirstColor(clWhite);
+    label->SetLastColor(clTeal);
+    label->SetGradientOrientation(goHorizontal);
     return label;
 }
 
@@ -38,17 +48,21 @@ TFormMonitor2::TFormMonitor2(CounterState &state, QWidget *parent)
     ImageStop = new QLabel(this);
     ImageStop->setAlignment(Qt::AlignCenter);
     ImageStop->hide();
-    Label3D1 = makeCaption(this, QStringLiteral("Herzlich Willkommen!"), QColor(0, 128, 0));
-    LabelMax = makeCaption(this, QStringLiteral("Max"), QColor(255, 255, 0));
+    Label3D1 = makeCaption(this, QStringLiteral("Herzlich Willkommen!"), clGreen);
+    Label3D1->SetBevel(blNone);
+    LabelMax = makeCaption(this, QStringLiteral("Max"), clYellow);
+    LabelMax->SetBevel(blShadow);
+    LabelMax->SetShadowSize(3);
+    LabelMax->SetShadowColor(clBlack);
 
     FormCreate();
 }
 
 void TFormMonitor2::FormCreate()
 {
-    // Both captions fill the client area; see resizeEvent.
-    Label3D1->setGeometry(rect());
-    LabelMax->setGeometry(rect());
+    // Double buffering needs nothing here: every repaint is composed in Qt's
+    // backing store and shown in one step, so the large texts never flicker.
+    // The captions and the stop picture fill the client area (resizeEvent).
 }
 
 void TFormMonitor2::SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin)
@@ -61,13 +75,14 @@ void TFormMonitor2::UpdateDisplay()
 {
     const bool full = state_.VisitorCount >= state_.MaxCounter;
     ImageStop->setVisible(full);
-    Label3D1->setVisible(!full);
-    LabelMax->setVisible(full);
-    LabelMax->setText(QStringLiteral("\r\n\r\n\r\nMax. ") + QString::number(state_.MaxCounter));
-    Label3D1->setText(QStringLiteral("Herzlich Willkommen!\r\n\r\nSie sind der ")
-                      + QString::number(static_cast<qint64>(state_.VisitorCount) + 1) + QStringLiteral(".\r\n")
-                      + QStringLiteral("Besucher von ") + QString::number(state_.MaxCounter)
-                      + QStringLiteral(" in der Halle."));
+    Label3D1->setVisible(ImageStop->isHidden());
+    LabelMax->setVisible(!ImageStop->isHidden());
+    LabelMax->SetCaption(QStringLiteral("\r\n\r\n\r\nMax. ") + QString::number(state_.MaxCounter));
+    // The greeting names the number of the visitor now coming in.
+    Label3D1->SetCaption(QStringLiteral("Herzlich Willkommen!\r\n\r\nSie sind der ")
+                         + QString::number(static_cast<qint64>(state_.VisitorCount) + 1) + QStringLiteral(".\r\n")
+                         + QStringLiteral("Besucher von ") + QString::number(state_.MaxCounter)
+                         + QStringLiteral(" in der Halle."));
 }
 
 void TFormMonitor2::setVisible(bool visible)
@@ -81,6 +96,7 @@ void TFormMonitor2::setVisible(bool visible)
 void TFormMonitor2::FormShow()
 {
     ShowTVSwitch(true);
+    // A monitor that is no longer attached gives the primary one.
     setGeometry(MonitorRect(state_.MonitorIndex));
     UpdateDisplay();
     QFont font = Label3D1->font();
@@ -115,14 +131,8 @@ void TFormMonitor2::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     Label3D1->setGeometry(rect());
     LabelMax->setGeometry(rect());
-    LayoutStopPicture();
-}
-
-void TFormMonitor2::LayoutStopPicture()
-{
-    // The stop sign keeps its aspect ratio, as large as fits, centred.
     ImageStop->setGeometry(rect());
-    QSize size(232, 230);
-    size.scale(rect().size(), Qt::KeepAspectRatio);
-    ImageStop->setPixmap(Artwork(QStringLiteral("stop_sign"), size));
+    // As large as fits with its proportions kept, drawn afresh for this size
+    // so that it stays sharp on a large TV.
+    ImageStop->setPixmap(Artwork(QStringLiteral("stop_sign"), kStopPictureSize.scaled(size(), Qt::KeepAspectRatio)));
 }

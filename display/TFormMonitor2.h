@@ -4,6 +4,7 @@
 
 struct CounterState;
 class QLabel;
+class TLabel3D;
 
 // The public display: a frameless black window covering one monitor, with the
 // welcome text while the hall has room and the stop picture once it is full.
@@ -12,11 +13,13 @@ class TFormMonitor2 : public QWidget {
 public:
     explicit TFormMonitor2(CounterState &state, QWidget *parent = nullptr);
 
+    // In painting order: later ones are drawn over earlier ones.
     QLabel *ImageStop;
-    QLabel *Label3D1;
-    QLabel *LabelMax;
+    TLabel3D *Label3D1;
+    TLabel3D *LabelMax;
 
-    // Brings both captions and the choice of screen in line with the count.
+    // Brings both captions and the choice of screen in line with the count,
+    // whether the window is shown or not.
     void UpdateDisplay();
     // The main window's two pictures of the display switch.
     void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
@@ -32,7 +35,6 @@ private:
     void FormShow();
     void FormClose();
     void ShowTVSwitch(bool displayOpen);
-    void LayoutStopPicture();
 
     CounterState &state_;
     QWidget *imageTVAus_ = nullptr;

@@ -2,10 +2,11 @@
 
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
+#include "widgets/TLabel3D.h"
+#include "widgets/TLbSpeedButton.h"
 #include "support/Printers.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,17 +36,17 @@ TEST_F(CounterTest, InOutAndResetKeepLabelAndDisplayInStep)
     for (int i = 0; i < 4; ++i)
         test.main().bIn->click();
     EXPECT_EQ(count(), "4");
-    EXPECT_EQ(display().Label3D1->text(),
+    EXPECT_EQ(display().Label3D1->Caption(),
               "Herzlich Willkommen!\r\n\r\nSie sind der 5.\r\nBesucher von 50 in der Halle.");
 
     test.main().bOut->click();
     EXPECT_EQ(count(), "3");
-    EXPECT_TRUE(display().Label3D1->text().contains("Sie sind der 4."));
+    EXPECT_TRUE(display().Label3D1->Caption().contains("Sie sind der 4."));
 
     test.main().bReset->click();
     EXPECT_EQ(test.state().VisitorCount, 0);
     EXPECT_EQ(count(), "0");
-    EXPECT_TRUE(display().Label3D1->text().contains("Sie sind der 1."));
+    EXPECT_TRUE(display().Label3D1->Caption().contains("Sie sind der 1."));
     EXPECT_FALSE(stopScreen());
 }
 
@@ -53,7 +54,7 @@ TEST_F(CounterTest, OutAtZeroRewritesTheLabelButLeavesTheDisplayAlone)
 {
     test.main().bIn->click();
     test.main().bOut->click();
-    const QString before = display().Label3D1->text();
+    const QString before = display().Label3D1->Caption();
     // A display refresh would show this new capacity.
     test.state().MaxCounter = 77;
     test.main().Label1->setText("stale");
@@ -62,7 +63,7 @@ TEST_F(CounterTest, OutAtZeroRewritesTheLabelButLeavesTheDisplayAlone)
 
     EXPECT_EQ(test.state().VisitorCount, 0);
     EXPECT_EQ(count(), "0");
-    EXPECT_EQ(display().Label3D1->text(), before);
+    EXPECT_EQ(display().Label3D1->Caption(), before);
 }
 
 TEST_F(CounterTest, EntriesBeyondTheCapacityAreCountedAndKeepTheStopScreen)
@@ -76,7 +77,7 @@ TEST_F(CounterTest, EntriesBeyondTheCapacityAreCountedAndKeepTheStopScreen)
 
     EXPECT_EQ(count(), "6");
     EXPECT_TRUE(stopScreen());
-    EXPECT_EQ(display().LabelMax->text(), "\r\n\r\n\r\nMax. 5");
+    EXPECT_EQ(display().LabelMax->Caption(), "\r\n\r\n\r\nMax. 5");
 }
 
 TEST_F(CounterTest, TheDisplaySwitchShowsExactlyOnePictureWithTwoMonitors)
@@ -105,25 +106,6 @@ TEST_F(CounterTest, ClosingTheDisplayByItselfSwitchesThePicturesBack)
     display().close();
     EXPECT_FALSE(test.main().ImageTVAus->isHidden());
     EXPECT_TRUE(test.main().ImageTVEin->isHidden());
-}
-
-TEST_F(CounterTest, TheDisplayCoversItsMonitorWithTextSizedToIt)
-{
-    test.state().MonitorIndex = 1;
-    test.main().Mon21Click();
-    EXPECT_EQ(display().geometry(), QRect(1920, 0, 1680, 1050));
-    EXPECT_EQ(display().Label3D1->font().pointSize(), 105);
-    EXPECT_EQ(display().LabelMax->font().pointSize(), 105);
-    display().close();
-}
-
-TEST_F(CounterTest, AMonitorNoLongerAttachedFallsBackToThePrimary)
-{
-    test.state().MonitorIndex = 5;
-    test.main().Mon21Click();
-    EXPECT_EQ(display().geometry(), QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(display().Label3D1->font().pointSize(), 108);
-    display().close();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
+#include "widgets/TLabel3D.h"
+#include "widgets/TLbSpeedButton.h"
 #include "support/Printers.h"
 
 #include <QLabel>
@@ -61,7 +63,7 @@ TEST_F(KeysTest, KeysActInTheDisplayWindowWhileTheMainWindowIsHidden)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&display()));
 
     pressCountingKeys(&display(), test);
-    EXPECT_TRUE(display().Label3D1->text().contains("Sie sind der 1."));
+    EXPECT_TRUE(display().Label3D1->Caption().contains("Sie sind der 1."));
 
     QTest::keyClick(&display(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(display().isVisible());

@@ -6,10 +6,10 @@
 #include "serial/TComPort.h"
 #include "widgets/TImage.h"
 #include "widgets/TShape.h"
+#include "widgets/TLbSpeedButton.h"
 #include "support/Printers.h"
 
 #include <QLabel>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 

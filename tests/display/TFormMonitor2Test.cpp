@@ -1,0 +1,137 @@
+#include "app/CounterState.h"
+#include "display/TFormMonitor2.h"
+#include "widgets/TLabel3D.h"
+#include "support/Printers.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DisplayTest : public ::testing::Test {
+protected:
+    void TearDown() override { display.close(); }
+
+    // Sets the count and capacity and brings the display in line.
+    void show(int count, int capacity)
+    {
+        state.VisitorCount = count;
+        state.MaxCounter = capacity;
+        display.UpdateDisplay();
+    }
+
+    bool stopScreen() const
+    {
+        const bool stop = !display.ImageStop->isHidden();
+        // Exactly one of the two screens is up.
+        EXPECT_EQ(!display.LabelMax->isHidden(), stop);
+        EXPECT_EQ(display.Label3D1->isHidden(), stop);
+        return stop;
+    }
+
+    CounterState state;
+    TFormMonitor2 display{state};
+    QWidget tvAus;
+    QWidget tvEin;
+};
+
+TEST_F(DisplayTest, TheWelcomeScreenNamesTheNextVisitorAndTheCapacity)
+{
+    show(4, 50);
+    EXPECT_FALSE(stopScreen());
+    EXPECT_EQ(display.Label3D1->Caption(),
+              "Herzlich Willkommen!\r\n\r\nSie sind der 5.\r\nBesucher von 50 in der Halle.");
+
+    show(49, 50);
+    EXPECT_FALSE(stopScreen());
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Sie sind der 50.\r\n"));
+}
+
+TEST_F(DisplayTest, TheStopScreenComesAtTheCapacityAndStaysAboveIt)
+{
+    show(50, 50);
+    EXPECT_TRUE(stopScreen());
+    EXPECT_EQ(display.LabelMax->Caption(), "\r\n\r\n\r\nMax. 50");
+
+    // The capacity lowered below the count: the stop screen shows the new one.
+    show(50, 20);
+    EXPECT_TRUE(stopScreen());
+    EXPECT_EQ(display.LabelMax->Caption(), "\r\n\r\n\r\nMax. 20");
+    // Both captions follow every call, whichever screen is up.
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Sie sind der 51."));
+
+    show(19, 20);
+    EXPECT_FALSE(stopScreen());
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Sie sind der 20."));
+}
+
+TEST_F(DisplayTest, ACapacityOfZeroOrLessStopsAtOnce)
+{
+    show(0, 0);
+    EXPECT_TRUE(stopScreen());
+    show(0, -3);
+    EXPECT_TRUE(stopScreen());
+    EXPECT_EQ(display.LabelMax->Caption(), "\r\n\r\n\r\nMax. -3");
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Besucher von -3 in der Halle."));
+}
+
+TEST_F(DisplayTest, NumbersAtTheEdgesOfTheRangeAreWrittenInFull)
+{
+    show(INT32_MAX, INT32_MAX);
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Sie sind der 2147483648."));
+    show(-7, 1);
+    EXPECT_TRUE(display.Label3D1->Caption().contains("Sie sind der -6."));
+}
+
+TEST_F(DisplayTest, ShowingAndClosingSwitchTheTvPictures)
+{
+    display.SetTVSwitch(&tvAus, &tvEin);
+    tvEin.hide();
+    display.show();
+    EXPECT_TRUE(tvAus.isHidden());
+    EXPECT_FALSE(tvEin.isHidden());
+    display.close();
+    EXPECT_FALSE(display.isVisible());
+    EXPECT_FALSE(tvAus.isHidden());
+    EXPECT_TRUE(tvEin.isHidden());
+}
+
+TEST_F(DisplayTest, ItCoversTheChosenMonitorWithTextSizedToIt)
+{
+    state.MonitorIndex = 0;
+    display.show();
+    EXPECT_EQ(display.geometry(), QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(display.Label3D1->font().pointSize(), 108);
+    EXPECT_EQ(display.LabelMax->font().pointSize(), 108);
+    EXPECT_EQ(QFontInfo(display.Label3D1->font()).pixelSize(), 144);
+    EXPECT_EQ(display.Label3D1->geometry(), display.rect());
+    display.close();
+
+    state.MonitorIndex = 1;
+    display.show();
+    EXPECT_EQ(display.geometry(), QRect(1920, 0, 1680, 1050));
+    EXPECT_EQ(display.Label3D1->font().pointSize(), 105);
+    EXPECT_EQ(display.LabelMax->font().pointSize(), 105);
+}
+
+TEST_F(DisplayTest, AMonitorNoLongerAttachedGivesThePrimaryOne)
+{
+    state.MonitorIndex = 5;
+    display.show();
+    EXPECT_EQ(display.geometry(), QRect(0, 0, 1920, 1080));
+}
+
+TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
+{
+    show(10, 10);
+    EXPECT_FALSE(display.isVisible());
+    display.show();
+    EXPECT_TRUE(stopScreen());
+    // The stop sign keeps its proportions and fills the height.
+    const QSize sign = display.ImageStop->pixmap().size();
+    EXPECT_EQ(sign.height(), 1080);
+    EXPECT_NEAR(sign.width(), 1080 * 232 / 230, 1);
+}
+
+} // namespace
