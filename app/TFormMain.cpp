@@ -12,6 +12,7 @@
 #include "serial/PortProbe.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
 
@@ -28,10 +29,7 @@ namespace {
 
 QFont arial(int pixels, bool bold = false)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
+    return PixelFont(QStringLiteral("Arial"), pixels, bold);
 }
 
 QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString &hint, const QIcon &glyph,

@@ -3,6 +3,7 @@
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,9 +14,7 @@ TFDlgYesNo::TFDlgYesNo(QWidget *parent)
                           | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setFixedSize(222, 94);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Button));
     setPalette(pal);

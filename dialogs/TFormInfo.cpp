@@ -3,6 +3,7 @@
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -15,10 +16,7 @@ namespace {
 
 QFont sansSerif(int pixels, bool bold = false)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
+    return PixelFont(QStringLiteral("MS Sans Serif"), pixels, bold);
 }
 
 // Both labels are sized to their text and keep their right edge, so that a
@@ -46,9 +44,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     setAutoFillBackground(true);
 
     Label1 = new QLabel(this);
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setPixelSize(19);
-    titleFont.setBold(true);
+    QFont titleFont = PixelFont(QStringLiteral("Arial"), 19, true);
     titleFont.setUnderline(true);
     Label1->setFont(titleFont);
     QPalette titlePal = Label1->palette();

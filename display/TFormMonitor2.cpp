@@ -3,6 +3,7 @@
 #include "app/CounterState.h"
 #include "display/Monitors.h"
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 #include "widgets/TLabel3D.h"
 
 #include <QCloseEvent>
@@ -19,9 +20,7 @@ TLabel3D *makeCaption(QWidget *parent, const QString &text, TColor colour)
     label->SetAlignment(taCenter);
     label->SetLayout(tlCenter);
     label->SetTransparent(true);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(43);
-    label->setFont(font);
+    label->setFont(PixelFont(QStringLiteral("Arial"), 43));
     label->SetFontColor(colour);
     label->SetBorderStyle(lbNone);
     label->SetBorderWidth(1);
@@ -54,15 +53,10 @@ TFormMonitor2::TFormMonitor2(CounterState &state, QWidget *parent)
     LabelMax->SetBevel(blShadow);
     LabelMax->SetShadowSize(3);
     LabelMax->SetShadowColor(clBlack);
-
-    FormCreate();
-}
-
-void TFormMonitor2::FormCreate()
-{
-    // Double buffering needs nothing here: every repaint is composed in Qt's
-    // backing store and shown in one step, so the large texts never flicker.
-    // The captions and the stop picture fill the client area (resizeEvent).
+    // Double buffering needs nothing of its own: every repaint is composed in
+    // Qt's backing store and shown in one step, so the large texts never
+    // flicker. The captions and the stop picture fill the client area
+    // (resizeEvent).
 }
 
 void TFormMonitor2::SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin)

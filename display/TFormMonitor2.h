@@ -31,7 +31,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void FormCreate();
     void FormShow();
     void FormClose();
     void ShowTVSwitch(bool displayOpen);

@@ -130,6 +130,17 @@ void PaintFrame(QPainter &canvas, const ButtonFace &face, TColor faceColour, boo
         const bool framed = face.Enabled ? (!face.Flat || face.MouseInside || down) : !face.Flat;
         if (!framed)
             return;
+        // Top and left edges in one colour, right and bottom in the other;
+        // the bottom line ends at lastX.
+        auto outerFrame = [&](const QColor &topLeft, const QColor &bottomRight, int lastX) {
+            pen.colour = topLeft;
+            pen.MoveTo(0, h - 1);
+            pen.LineTo(0, 0);
+            pen.LineTo(w - 1, 0);
+            pen.colour = bottomRight;
+            pen.LineTo(w - 1, h - 1);
+            pen.LineTo(lastX, h - 1);
+        };
         if (face.Style == bsOld) {
             const QColor darkShadow = ToQColor(cl3DDkShadow);
             pen.colour = shadow;
@@ -142,21 +153,9 @@ void PaintFrame(QPainter &canvas, const ButtonFace &face, TColor faceColour, boo
                 pen.LineTo(w - 2, h - 2);
                 pen.LineTo(0, h - 2);
             }
-            pen.colour = down ? darkShadow : light;
-            pen.MoveTo(0, h - 1);
-            pen.LineTo(0, 0);
-            pen.LineTo(w - 1, 0);
-            pen.colour = down ? light : darkShadow;
-            pen.LineTo(w - 1, h - 1);
-            pen.LineTo(-1, h - 1);
+            outerFrame(down ? darkShadow : light, down ? light : darkShadow, -1);
         } else {
-            pen.colour = down ? shadow : light;
-            pen.MoveTo(0, h - 1);
-            pen.LineTo(0, 0);
-            pen.LineTo(w - 1, 0);
-            pen.colour = down ? light : shadow;
-            pen.LineTo(w - 1, h - 1);
-            pen.LineTo(0, h - 1);
+            outerFrame(down ? shadow : light, down ? light : shadow, 0);
         }
         return;
     }
