@@ -68,3 +68,9 @@ void GuiHandOver::Wake()
     }
     changed_.notify_all();
 }
+
+std::size_t GuiHandOver::Pending() const
+{
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}

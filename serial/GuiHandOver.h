@@ -33,6 +33,10 @@ public:
     // Any thread: makes a WaitServing look at done() again at once.
     void Wake();
 
+    // Any thread: requests handed over and not yet taken up by the GUI
+    // thread; lets a test see that a worker has reached its hand-over.
+    std::size_t Pending() const;
+
     static constexpr std::chrono::milliseconds tickInterval{2};
 
 private:
@@ -42,7 +46,7 @@ private:
         bool done = false;
     };
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Request *> queue_;
 };

@@ -1,41 +1,35 @@
 #include "serial/PortProbe.h"
 
 #include "serial/SerialDeviceName.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "serial/SysfsAttribute.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-PortProbe::PortProbe(QString root) : root_(std::move(root)) {}
+PortProbe::PortProbe(std::string root) : root_(std::move(root)) {}
 
-bool PortProbe::HasDriver(const QString &tty) const
+bool PortProbe::HasDriver(const std::string &tty) const
 {
-    const QString sysDir = root_ + QStringLiteral("/sys/class/tty/") + tty;
+    const std::string sysDir = root_ + "/sys/class/tty/" + tty;
     // A ttyS node exists for every possible UART; only a non-zero UART type
     // means there is hardware behind it. Other ttys exist only with a device.
-    if (tty.startsWith(QStringLiteral("ttyS"))) {
-        QFile type(sysDir + QStringLiteral("/type"));
-        if (!type.open(QIODevice::ReadOnly))
-            return false;
-        bool ok = false;
-        const int uartType = type.readAll().trimmed().toInt(&ok);
-        return ok && uartType != 0;
+    if (tty.rfind("ttyS", 0) == 0) {
+        const std::optional<long> uartType = ReadSysfsNumber(sysDir + "/type");
+        return uartType && *uartType != 0;
     }
-    return QFileInfo::exists(sysDir + QStringLiteral("/device"));
+    struct stat st {};
+    return ::stat((sysDir + "/device").c_str(), &st) == 0;
 }
 
 bool PortProbe::IsPresent(int port) const
 {
-    const QString tty = SerialTtyName(port);
-    if (tty.isEmpty() || !HasDriver(tty))
+    const std::string tty = SerialTtyName(port);
+    if (tty.empty() || !HasDriver(tty))
         return false;
-    const QByteArray node = QFile::encodeName(root_ + QStringLiteral("/dev/") + tty);
-    const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const std::string node = root_ + "/dev/" + tty;
+    const int fd = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false; // missing, no driver, no permission or held exclusively
     struct stat st {};

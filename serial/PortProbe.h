@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Tells whether serial port n is present: its device node opens for reading
 // and writing, is a character device nobody else holds, and the kernel has a
@@ -11,14 +10,14 @@
 // can build a fake one ("/" for the real machine).
 class PortProbe {
 public:
-    explicit PortProbe(QString root = QStringLiteral("/"));
+    explicit PortProbe(std::string root = "/");
 
     bool IsPresent(int port) const;
 
 private:
-    bool HasDriver(const QString &tty) const;
+    bool HasDriver(const std::string &tty) const;
 
-    QString root_;
+    std::string root_;
 };
 
 // The set of present ports among 1 … 64: bit n-1 for port n.

@@ -2,6 +2,7 @@
 
 #include "serial/PosixBaudRate.h"
 #include "serial/SerialDeviceName.h"
+#include "serial/SysfsAttribute.h"
 
 #include <linux/serial.h>
 
@@ -9,6 +10,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -102,11 +104,11 @@ bool CloseEnough(std::uint32_t wanted, std::uint32_t got)
 
 } // namespace
 
-PosixSerialDevice::PosixSerialDevice(PathResolver resolver)
-    : resolver_(std::move(resolver))
+PosixSerialDevice::PosixSerialDevice(PathResolver resolver, std::string sysRoot)
+    : resolver_(std::move(resolver)), sysRoot_(std::move(sysRoot))
 {
     if (!resolver_)
-        resolver_ = [](int port) { return SerialDeviceName(port).toStdString(); };
+        resolver_ = SerialDeviceName;
     // Before any wait, so that Interrupt() never meets the default action
     // (which ends the process).
     InterruptSignal();
@@ -141,11 +143,8 @@ bool PosixSerialDevice::Open(int port)
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Fail(errno);
-    // TIOCEXCL keeps other users out, but not root; the lock keeps out every
-    // other program that locks serial devices, and a second Open here.
-    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        ioctl(fd, TIOCNXCL);
+    const int error = Claim(fd);
+    if (error != 0) {
         ::close(fd);
         return Fail(error);
     }
@@ -155,6 +154,28 @@ bool PosixSerialDevice::Open(int port)
     countsWork_ = true;
     sampling_ = false;
     return true;
+}
+
+int PosixSerialDevice::Claim(int fd)
+{
+    // A UART node without hardware behind it opens, and fails only later
+    // with EIO at the first line setting: tell the truth at once.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if (ReadSysfsNumber(SysfsCharDevice(sysRoot_, st.st_rdev) + "/type") == 0L)
+        return ENODEV;
+    // The lock comes first: it keeps out every other program that locks
+    // serial devices, root included, and a second Open here. Only its holder
+    // may set the exclusive flag, which belongs to the port, not to this
+    // handle: clearing it on a refused open would open the holder's port to
+    // everybody.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? EBUSY : errno;
+    // TIOCEXCL keeps out the opens of other users that do not lock.
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return errno;
+    return 0;
 }
 
 bool PosixSerialDevice::ApplySettings(const DeviceControl &control)
@@ -418,6 +439,7 @@ void PosixSerialDevice::Close()
 {
     if (fd_ < 0)
         return;
+    // The flag was set by this handle's Open; a later holder sets its own.
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;

@@ -22,8 +22,9 @@ public:
     // The device file behind a port number; empty when there is none.
     using PathResolver = std::function<std::string(int port)>;
 
-    // Without a resolver, port n is SerialDeviceName(n).
-    explicit PosixSerialDevice(PathResolver resolver = {});
+    // Without a resolver, port n is SerialDeviceName(n). sysRoot is where
+    // sysfs is mounted (a fake tree in tests).
+    explicit PosixSerialDevice(PathResolver resolver = {}, std::string sysRoot = "/sys");
     ~PosixSerialDevice() override;
 
     PosixSerialDevice(const PosixSerialDevice &) = delete;
@@ -59,6 +60,8 @@ private:
     };
 
     bool Fail(int error);
+    // Makes the freshly opened fd this program's port: 0, or why not.
+    int Claim(int fd);
     bool ReadLines(LineState &state);
     // Reads the lines and tells which watched ones changed since last time.
     bool TakeChanges(int lines, std::uint32_t &events);
@@ -68,6 +71,7 @@ private:
     std::uint32_t Changes(const LineState &now, int lines) const;
 
     PathResolver resolver_;
+    std::string sysRoot_;
     int fd_ = -1;
     std::uint32_t mask_ = 0;
     LineState seen_;           // at the end of the previous wait

@@ -1,18 +1,18 @@
 #include "serial/SerialDeviceName.h"
 
-QString SerialTtyName(int port)
+std::string SerialTtyName(int port)
 {
     if (port >= 1 && port <= 16)
-        return QStringLiteral("ttyS%1").arg(port - 1);
+        return "ttyS" + std::to_string(port - 1);
     if (port >= 17 && port <= 40)
-        return QStringLiteral("ttyUSB%1").arg(port - 17);
+        return "ttyUSB" + std::to_string(port - 17);
     if (port >= 41 && port <= 64)
-        return QStringLiteral("ttyACM%1").arg(port - 41);
+        return "ttyACM" + std::to_string(port - 41);
     return {};
 }
 
-QString SerialDeviceName(int port)
+std::string SerialDeviceName(int port)
 {
-    const QString tty = SerialTtyName(port);
-    return tty.isEmpty() ? QString() : QStringLiteral("/dev/") + tty;
+    const std::string tty = SerialTtyName(port);
+    return tty.empty() ? std::string() : "/dev/" + tty;
 }

@@ -83,7 +83,12 @@ public:
     }
 
     int BytesWaiting() override { return 0; }
-    void Purge() override {}
+    void Purge() override
+    {
+        std::lock_guard lock(ports_.mutex_);
+        if (line_)
+            ++line_->purges;
+    }
 
     void Close() override
     {
@@ -229,4 +234,11 @@ bool SimulatedSerialPorts::IsOpen(int port) const
     std::lock_guard lock(mutex_);
     const Line *line = Find(port);
     return line && line->open;
+}
+
+int SimulatedSerialPorts::Purges(int port) const
+{
+    std::lock_guard lock(mutex_);
+    const Line *line = Find(port);
+    return line ? line->purges : 0;
 }

@@ -35,6 +35,8 @@ public:
     // The settings the port was last opened with.
     DeviceControl LastSettings(int port) const;
     bool IsOpen(int port) const;
+    // How often an open device of the port dropped its input.
+    int Purges(int port) const;
 
     // The state of one port, shared with the device that has it open.
     struct Line {
@@ -46,6 +48,7 @@ public:
         std::uint32_t eventMask = 0;
         std::uint32_t pending = 0;
         bool interrupted = false;
+        int purges = 0;
         DeviceControl settings;
     };
 

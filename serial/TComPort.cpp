@@ -5,6 +5,7 @@
 #include "serial/TComThread.h"
 
 #include <array>
+#include <cerrno>
 
 namespace {
 
@@ -33,7 +34,9 @@ TComPort::TComPort(QObject *owner, SerialDeviceFactory factory)
 
 TComPort::~TComPort()
 {
+    // Never destroyed from one of its own handlers, so every wait thread can end.
     Close();
+    retired_.clear();
 }
 
 void TComPort::SetDataBits(std::uint8_t value)
@@ -78,6 +81,11 @@ std::uint32_t TComPort::EventFlags() const
 void TComPort::Open()
 {
     Close();
+    // Reached from a handler that runs while the port closes: the device is
+    // still taken until the close has finished.
+    if (closing_)
+        throw EComHandle("Unable to open com port: " + ErrorCodeText(EBUSY));
+    ReapRetired();
     device_ = factory_();
     if (!device_->Open(Port)) {
         const int code = device_->LastError();
@@ -105,15 +113,44 @@ void TComPort::ApplySettings()
 
 void TComPort::Close()
 {
-    if (!connected_)
+    // A handler run by a pending hand-over during Close may close again.
+    if (!connected_ || closing_)
         return;
-    // Runs a hand-over that is already pending before the port goes away.
-    thread_.reset();
-    device_->Close();
-    device_.reset();
+    closing_ = true;
+    if (thread_->HandingOver()) {
+        // Called from a handler of this connection: its wait thread is blocked
+        // until the handler returns, so waiting for it here would never end.
+        // The device is released now, so that the port can be opened again at
+        // once; the thread ends and is reaped when the handler has returned.
+        thread_->RequestStop();
+        device_->Close();
+        retired_.push_back({std::move(device_), std::move(thread_)});
+    } else {
+        // Runs a hand-over that is already pending before the port goes away.
+        thread_.reset();
+        device_->Close();
+        device_.reset();
+    }
     connected_ = false;
+    closing_ = false;
     if (OnClose)
         OnClose(this);
+}
+
+void TComPort::ReapRetired()
+{
+    std::erase_if(retired_, [](const Retired &retired) { return !retired.thread->HandingOver(); });
+}
+
+void TComPort::HandOverReturned()
+{
+    if (!retired_.empty())
+        QMetaObject::invokeMethod(this, &TComPort::ReapRetired, Qt::QueuedConnection);
+}
+
+std::size_t TComPort::PendingHandOvers() const
+{
+    return handOver_->Pending();
 }
 
 std::uint32_t TComPort::ModemStatus()
@@ -128,8 +165,12 @@ int TComPort::InQue()
 
 void TComPort::DispatchEvents(std::uint32_t eventMask)
 {
+    // A handler that closes (or reopens) the port ends this wait's dispatch:
+    // the remaining handlers would read the lines of a port no longer open.
+    const unsigned generation = generation_;
+    auto live = [&] { return connected_ && generation_ == generation; };
     auto notify = [&](std::uint32_t flag, const TNotifyEvent &handler) {
-        if ((eventMask & flag) && handler)
+        if ((eventMask & flag) && handler && live())
             handler(this);
     };
     if ((eventMask & SerialDevice::EvRxChar) && OnRxChar)
@@ -144,13 +185,8 @@ void TComPort::DispatchEvents(std::uint32_t eventMask)
     notify(SerialDevice::EvErr, OnError);
 }
 
-void TComPort::PostLineLost(unsigned generation)
+void TComPort::LineLost(unsigned generation)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-            if (connected_ && generation == generation_)
-                Close();
-        },
-        Qt::QueuedConnection);
+    if (connected_ && generation == generation_)
+        Close();
 }

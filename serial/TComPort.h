@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 class GuiHandOver;
 class TComThread;
@@ -90,6 +91,8 @@ public:
     // Opens the port with the current properties; throws EComHandle when it
     // cannot be opened, EComState when it refuses the settings.
     void Open();
+    // Also safe from the port's own handlers: the port is released and
+    // OnClose called at once; the wait thread ends once the handler returned.
     void Close();
     bool Connected() const { return connected_; }
     // The modem-status word of the open port; 0 while closed.
@@ -103,22 +106,41 @@ public:
     std::uint32_t EventFlags() const;
 
     // GUI thread, for the wait thread: calls the handlers of one completed
-    // wait in their fixed order.
+    // wait in their fixed order, as long as the connection lasts.
     void DispatchEvents(std::uint32_t eventMask);
     // Counts the opens; tells one connection from the next.
     unsigned Generation() const { return generation_; }
-    // Any thread, for the wait thread: the device of connection generation
-    // failed; close the port on the GUI thread unless it was reopened since.
-    void PostLineLost(unsigned generation);
+    // GUI thread, for the wait thread: the device of connection generation
+    // failed; closes the port unless it was reopened since.
+    void LineLost(unsigned generation);
+    // GUI thread, for the wait thread: one of its requests has returned.
+    void HandOverReturned();
+
+    // Hand-overs waiting for the GUI thread; tells a test that the wait
+    // thread has reached its hand-over.
+    std::size_t PendingHandOvers() const;
+    // Wait threads of connections that a handler closed, not yet ended.
+    std::size_t EndingThreads() const { return retired_.size(); }
 
 private:
     void ApplySettings();
+    // Ends the wait threads of earlier connections whose handlers returned.
+    void ReapRetired();
+
+    // The wait thread and device of a connection that a handler closed.
+    struct Retired {
+        // The thread uses the device until it has ended: declared after it.
+        std::unique_ptr<SerialDevice> device;
+        std::unique_ptr<TComThread> thread;
+    };
 
     SerialDeviceFactory factory_;
     std::uint8_t dataBits_ = 8;
     bool connected_ = false;
+    bool closing_ = false;
     unsigned generation_ = 0;
     std::unique_ptr<SerialDevice> device_;
     GuiHandOver *handOver_;
     std::unique_ptr<TComThread> thread_;
+    std::vector<Retired> retired_;
 };

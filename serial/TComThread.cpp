@@ -31,6 +31,33 @@ void TComThread::RequestStop()
     device_.Interrupt();
 }
 
+bool TComThread::HandOver(const std::function<void()> &request)
+{
+    // Counts on the GUI thread, so that a handler closing the port can tell
+    // that this thread is waiting for it.
+    struct Serving {
+        TComThread &thread;
+        explicit Serving(TComThread &t) : thread(t) { ++thread.handingOver_; }
+        ~Serving()
+        {
+            --thread.handingOver_;
+            thread.owner_.HandOverReturned();
+        }
+    };
+    try {
+        handOver_.Run([&] {
+            Serving serving(*this);
+            request();
+        });
+        return true;
+    } catch (const std::exception &error) {
+        qWarning("Serial line handler failed, no further line events until the port is reopened: %s", error.what());
+    } catch (...) {
+        qWarning("Serial line handler failed, no further line events until the port is reopened");
+    }
+    return false;
+}
+
 void TComThread::Execute()
 {
     while (!stop_) {
@@ -44,20 +71,12 @@ void TComThread::Execute()
         if (result == SerialDevice::WaitResult::Failed) {
             // The device is gone (an unplugged adapter): waiting again would
             // fail at once, so leave and let the port close itself.
-            owner_.PostLineLost(generation_);
+            HandOver([this] { owner_.LineLost(generation_); });
             break;
         }
         EventMask = events;
-        try {
-            handOver_.Run([this] { owner_.DispatchEvents(EventMask); });
-        } catch (const std::exception &error) {
-            qWarning("Serial line handler failed, no further line events until the port is reopened: %s",
-                     error.what());
+        if (!HandOver([this] { owner_.DispatchEvents(EventMask); }))
             break;
-        } catch (...) {
-            qWarning("Serial line handler failed, no further line events until the port is reopened");
-            break;
-        }
     }
     device_.Purge();
     ended_ = true;

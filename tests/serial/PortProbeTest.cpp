@@ -61,7 +61,7 @@ TEST_F(FakeDeviceTree, OnlyPortsWithADriverBehindTheNodeArePresent)
     addSys("ttyUSB16");       // COM33 known to sysfs but its node is gone
     addNode("ttyACM0");       // COM41 node left over, no device
 
-    const PortProbe probe(root.path());
+    const PortProbe probe(root.path().toStdString());
     const std::uint64_t found = ScanPortSet([&](int n) { return probe.IsPresent(n); });
     EXPECT_EQ(found, (std::uint64_t{1} << 0) | (std::uint64_t{1} << 31));
 }
@@ -71,7 +71,7 @@ TEST_F(FakeDeviceTree, NodesThatAreNotCharacterDevicesAreNotPorts)
     QFile plain(root.filePath("dev/ttyUSB0"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     addSys("ttyUSB0");
-    EXPECT_FALSE(PortProbe(root.path()).IsPresent(17));
+    EXPECT_FALSE(PortProbe(root.path().toStdString()).IsPresent(17));
 }
 
 TEST_F(FakeDeviceTree, APortHeldByAnotherProgramIsNotOffered)
@@ -80,7 +80,7 @@ TEST_F(FakeDeviceTree, APortHeldByAnotherProgramIsNotOffered)
     QTemporaryDir devices;
     ASSERT_TRUE(QFile::link("/dev/zero", root.filePath("dev/ttyUSB1")));
     addSys("ttyUSB1");
-    const PortProbe probe(root.path());
+    const PortProbe probe(root.path().toStdString());
     ASSERT_TRUE(probe.IsPresent(18));
 
     const int holder = ::open("/dev/zero", O_RDONLY);

@@ -35,6 +35,19 @@ protected:
         EXPECT_EQ(sender, &port);
     }
 
+    // Without running the event loop: the wait thread has handed a request
+    // over and blocks until the GUI thread takes it.
+    bool HandOverPending()
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (port.PendingHandOvers() == 0) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
     QStringList calls; // outlives the port, whose destructor still reports
     SimulatedSerialPorts lines{{3}};
     TComPort port{nullptr, lines.Factory()};
@@ -198,8 +211,7 @@ TEST_F(PortTest, CloseRunsAPendingHandOverBeforeItsOwnHandler)
 {
     port.Open();
     lines.SetLine(3, DSR, true);
-    // No event loop runs: the wait thread gets to its hand-over and waits there.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(HandOverPending());
     port.Close();
     EXPECT_EQ(calls, QStringList({"open", "DSR", "close"}));
 }
@@ -208,8 +220,8 @@ TEST_F(PortTest, AStopRequestWinsOverAWaitThatCompletedMeanwhile)
 {
     port.Open();
     lines.SetLine(3, DSR, true);
-    // Let the thread reach its hand-over, then complete a second wait behind it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The thread is at its hand-over; a second wait completes behind it.
+    ASSERT_TRUE(HandOverPending());
     lines.SetLine(3, CTS, true);
     port.Close();
     EXPECT_EQ(calls, QStringList({"open", "DSR", "close"}));
@@ -224,8 +236,10 @@ TEST_F(PortTest, AThrowingHandlerEndsTheLineEventsUntilTheNextOpen)
     port.Open();
     lines.SetLine(3, DSR, true);
     ASSERT_TRUE(WaitUntil([&] { return calls.size() == 2; }));
+    // The wait loop has ended: it purges the port on its way out.
+    ASSERT_TRUE(WaitUntil([&] { return lines.Purges(3) == 1; }));
     lines.SetLine(3, CTS, true);
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(calls, QStringList({"open", "DSR"}));
     EXPECT_TRUE(port.Connected());
 
@@ -254,13 +268,75 @@ TEST_F(PortTest, TheLineLostNoticeOfAnEarlierConnectionLeavesALaterOneAlone)
 {
     port.Open();
     lines.Unplug(3);
-    // Reopen before the notice is delivered: it belongs to the old connection.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The notice is handed over; the port is closed before it is taken up.
+    ASSERT_TRUE(HandOverPending());
     port.Close();
     lines.Plug(3);
     port.Open();
     QCoreApplication::processEvents();
     EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(calls, QStringList({"open", "close", "open"}));
+}
+
+TEST_F(PortTest, AHandlerThatClosesThePortEndsItsDispatchAndThePortOpensAgain)
+{
+    port.OnCTS = [this](QObject *sender) {
+        record("CTS", sender);
+        port.Close();
+        calls << (port.Connected() ? "still connected" : "closed");
+    };
+    port.Open();
+    lines.SetLines(3, CTS | DSR);
+    ASSERT_TRUE(WaitUntil([&] { return calls.contains("closed"); }));
+    // The DSR handler of the same wait would read a port that is closed.
+    EXPECT_EQ(calls, QStringList({"open", "CTS", "close", "closed"}));
+    EXPECT_FALSE(lines.IsOpen(3));
+    // Its wait thread ends once the handler has returned.
+    ASSERT_TRUE(WaitUntil([&] { return port.EndingThreads() == 0; }));
+
+    port.OnCTS = [this](QObject *sender) { record("CTS", sender); };
+    port.Open();
+    lines.SetLine(3, DSR, false);
+    ASSERT_TRUE(WaitUntil([&] { return calls.size() == 6; }));
+    EXPECT_EQ(calls.last(), "DSR");
+}
+
+TEST_F(PortTest, AHandlerCanReopenThePortAndTheNewConnectionReports)
+{
+    int reopens = 0;
+    port.OnDSR = [&](QObject *sender) {
+        record("DSR", sender);
+        if (reopens++ == 0) {
+            port.Close();
+            port.Open();
+        }
+    };
+    port.Open();
+    lines.SetLine(3, DSR, true);
+    ASSERT_TRUE(WaitUntil([&] { return calls.size() == 4; }));
+    EXPECT_EQ(calls, QStringList({"open", "DSR", "close", "open"}));
+    EXPECT_TRUE(port.Connected());
+    lines.SetLine(3, DSR, false);
+    ASSERT_TRUE(WaitUntil([&] { return calls.size() == 5; }));
+    EXPECT_EQ(calls.last(), "DSR");
+    port.Close();
+    EXPECT_EQ(calls.last(), "close");
+}
+
+TEST_F(PortTest, AnUnpluggedAdapterDuringAHandlerThatClosesIsReportedOnce)
+{
+    // The handler closes and the adapter goes at the same time: one close.
+    port.OnDSR = [this](QObject *sender) {
+        record("DSR", sender);
+        lines.Unplug(3);
+        port.Close();
+    };
+    port.Open();
+    lines.SetLine(3, DSR, true);
+    ASSERT_TRUE(WaitUntil([&] { return calls.size() == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return port.EndingThreads() == 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, QStringList({"open", "DSR", "close"}));
 }
 
 } // namespace
