@@ -20,9 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QToolButton>
 
 namespace {
@@ -283,9 +281,10 @@ void TFormMain::showEvent(QShowEvent *event)
 {
     if (centreOnShow_) {
         centreOnShow_ = false;
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = PrimaryMonitorRect();
+        if (!desktop.isEmpty()) {
             QRect frame = frameGeometry();
-            frame.moveCenter(screen->geometry().center());
+            frame.moveCenter(desktop.center());
             move(frame.topLeft());
         }
     }

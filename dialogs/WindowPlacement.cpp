@@ -1,7 +1,7 @@
 #include "dialogs/WindowPlacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "display/Monitors.h"
+
 #include <QWidget>
 
 void CenterOverParent(QWidget *dialog)
@@ -10,9 +10,9 @@ void CenterOverParent(QWidget *dialog)
     QRect area;
     if (parent && parent->isVisible())
         area = parent->frameGeometry();
-    else if (QScreen *screen = QGuiApplication::primaryScreen())
-        area = screen->geometry();
     else
+        area = PrimaryMonitorRect();
+    if (area.isEmpty())
         return;
     QRect frame = dialog->frameGeometry();
     frame.moveCenter(area.center());

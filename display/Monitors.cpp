@@ -13,6 +13,11 @@ QRect MonitorRect(int index)
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (index >= 0 && index < screens.size())
         return screens.at(index)->geometry();
+    return PrimaryMonitorRect();
+}
+
+QRect PrimaryMonitorRect()
+{
     QScreen *primary = QGuiApplication::primaryScreen();
     return primary ? primary->geometry() : QRect();
 }

@@ -8,3 +8,5 @@ int MonitorCount();
 // The rectangle of the monitor at index, or of the primary monitor when no
 // monitor has that index any more.
 QRect MonitorRect(int index);
+// The primary monitor's rectangle; empty without any monitor.
+QRect PrimaryMonitorRect();
