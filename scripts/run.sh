@@ -17,4 +17,4 @@ To look at it, take a screenshot from another shell:
 and open /tmp/pontra.png. Stop Pontra with Ctrl+C here.
 MSG
 fi
-exec ./build/pontra
+exec "./${BUILD_DIR:-build}/pontra"

@@ -240,6 +240,11 @@ void TLbSpeedButton::SetPopupMenu(QMenu *menu)
     update();
 }
 
+bool TLbSpeedButton::Fading() const
+{
+    return fadeTimer_ && fadeTimer_->isActive();
+}
+
 ButtonFace TLbSpeedButton::Face() const
 {
     const bool hotFont = mouseInside_ && useHotTrackFont_;

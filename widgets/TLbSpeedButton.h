@@ -95,6 +95,8 @@ public:
     // Weight of the hot colour in eighths: 8 on entering, counting down to 0
     // after leaving when SlowDecease is on.
     int FadeLevel() const { return fadeLevel_; }
+    // True while fade steps are being paced.
+    bool Fading() const;
 
     // The face as it would be painted now.
     ButtonFace Face() const;

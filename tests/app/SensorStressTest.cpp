@@ -126,6 +126,17 @@ TEST(SensorStress, OpenAndCloseWhileTheLinesKeepChanging)
     TestApplication test({2});
     test.Start();
     TComPort *port = test.main().ComPort;
+    port->Close(); // opened at start
+    // Every handler runs between an open and its close, never on a closed port.
+    int opens = 0, closes = 0, strayRuns = 0;
+    port->OnOpen = [&, original = port->OnOpen](QObject *sender) { ++opens; original(sender); };
+    port->OnClose = [&, original = port->OnClose](QObject *sender) { ++closes; original(sender); };
+    for (TComPort::TNotifyEvent *handler : {&port->OnCTS, &port->OnDSR})
+        *handler = [&, original = *handler](QObject *sender) {
+            if (!port->Connected() || opens != closes + 1)
+                ++strayRuns;
+            original(sender);
+        };
     std::atomic<bool> stop = false;
     std::thread lines([&] {
         std::mt19937 random(99);
@@ -144,7 +155,10 @@ TEST(SensorStress, OpenAndCloseWhileTheLinesKeepChanging)
     }
     stop = true;
     lines.join();
-    EXPECT_GE(test.state().VisitorCount, 0);
+    EXPECT_EQ(opens, 300);
+    EXPECT_EQ(closes, 300);
+    EXPECT_EQ(strayRuns, 0);
+    EXPECT_EQ(test.main().Label1->text(), QString::number(test.state().VisitorCount));
     EXPECT_FALSE(test.lines->IsOpen(2));
 }
 

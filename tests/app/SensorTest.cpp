@@ -156,11 +156,14 @@ TEST_F(SensorTest, BothLinesInOneWaitAreActedOnByTheExitHandlerOnly)
 TEST_F(SensorTest, AReadingEqualToTheLastWordChangesNothing)
 {
     start(0);
+    countHandlerRuns();
     main().bIn->click();
-    // The contact opens and closes again before the GUI thread gets to it.
+    // The contact opens and closes again before the GUI thread gets to it:
+    // both handler runs read the lines as they were.
     test.lines->SetLines(2, DSR);
+    ASSERT_TRUE(WaitWithoutEvents([&] { return main().ComPort->PendingHandOvers() == 1; }));
     test.lines->SetLines(2, 0);
-    QTest::qWait(50);
+    ASSERT_TRUE(WaitUntil([&] { return handlerRuns == 2; }));
     EXPECT_EQ(state().VisitorCount, 1);
     EXPECT_EQ(shown(main().FrameL1), 0);
     EXPECT_EQ(state().LineState, 0u);

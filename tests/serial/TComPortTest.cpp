@@ -35,17 +35,11 @@ protected:
         EXPECT_EQ(sender, &port);
     }
 
-    // Without running the event loop: the wait thread has handed a request
-    // over and blocks until the GUI thread takes it.
+    // The wait thread has handed a request over and blocks until the GUI
+    // thread takes it.
     bool HandOverPending()
     {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (port.PendingHandOvers() == 0) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return WaitWithoutEvents([&] { return port.PendingHandOvers() == 1; });
     }
 
     QStringList calls; // outlives the port, whose destructor still reports

@@ -9,6 +9,9 @@
 #include <QMenu>
 #include <QTest>
 
+#include <QPointer>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -156,7 +159,8 @@ TEST_F(TLbSpeedButtonTest, SlowDeceaseFadesInEighthsThenParks)
     EXPECT_EQ(button->painted, (std::vector<int>{7, 6, 5, 4, 3, 2, 1, 0}));
     EXPECT_EQ(button->paintedHotFont, std::vector<bool>(8, false));
     // Parked: no more steps.
-    QTest::qWait(100);
+    EXPECT_FALSE(button->Fading());
+    QCoreApplication::processEvents();
     EXPECT_EQ(button->painted.size(), 8u);
 }
 
@@ -168,7 +172,7 @@ TEST_F(TLbSpeedButtonTest, EnteringHoldsTheFadeAndSwitchingItOffEndsIt)
     Leave(button);
     ASSERT_TRUE(WaitUntil([&] { return button->FadeLevel() <= 6; }));
     Enter(button);
-    QTest::qWait(100);
+    EXPECT_FALSE(button->Fading());
     EXPECT_EQ(button->FadeLevel(), 8);
 
     Leave(button);
@@ -176,7 +180,8 @@ TEST_F(TLbSpeedButtonTest, EnteringHoldsTheFadeAndSwitchingItOffEndsIt)
     button->SetSlowDecease(false);
     EXPECT_EQ(button->FadeLevel(), 0);
     button->ForgetPaints();
-    QTest::qWait(100);
+    EXPECT_FALSE(button->Fading());
+    QCoreApplication::processEvents();
     EXPECT_TRUE(button->painted.empty());
 }
 
@@ -187,8 +192,11 @@ TEST_F(TLbSpeedButtonTest, DeletedWhileFadingStopsCleanly)
     Enter(button);
     Leave(button);
     ASSERT_TRUE(WaitUntil([&] { return button->FadeLevel() < 8; }));
+    const QPointer<QTimer> pacer = button->findChild<QTimer *>();
+    ASSERT_TRUE(pacer);
     delete button;
-    QTest::qWait(100);
+    EXPECT_FALSE(pacer);
+    QCoreApplication::processEvents();
 }
 
 TEST_F(TLbSpeedButtonTest, LeftClickPressesAndReleasesInside)
