@@ -1,6 +1,7 @@
 #include "serial/PosixSerialDevice.h"
 
 #include "serial/PosixBaudRate.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -285,17 +286,6 @@ TEST_F(PosixSerialDevicePty, WaitWithoutModemLinesFailsAtOnce)
     EXPECT_EQ(device.ModemStatus(), 0u);
 }
 
-template <typename Condition>
-bool Within(std::chrono::milliseconds limit, Condition condition)
-{
-    for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 // One WaitEvent on its own thread, as the program's wait thread runs it.
 struct Waiter {
     explicit Waiter(PosixSerialDevice &d) : device(d), thread([this] { Run(); }) {}
@@ -318,11 +308,11 @@ struct Waiter {
         result = device.WaitEvent(events);
         left = true;
     }
-    bool Left() { return Within(2000ms, [this] { return left.load(); }); }
+    bool Left() { return WaitWithoutEvents([this] { return left.load(); }); }
     // Repeated, as the owner does: one signal can come before the wait.
     bool InterruptUntilLeft()
     {
-        return Within(2000ms, [this] { device.Interrupt(); return left.load(); });
+        return WaitWithoutEvents([this] { device.Interrupt(); return left.load(); });
     }
 
     PosixSerialDevice &device;
@@ -350,7 +340,7 @@ protected:
         close(fake.wake[0]);
         close(fake.wake[1]);
     }
-    bool Asleep() { return Within(2000ms, [this] { return fake.sleepers == 1; }); }
+    bool Asleep() { return WaitWithoutEvents([this] { return fake.sleepers == 1; }); }
 
     FakeModem fake;
 };
@@ -400,10 +390,10 @@ TEST_F(PosixSerialDeviceFakeModem, DriverThatCannotWaitIsSampled)
     fake.canWait = false;
     {
         Waiter w(device);
-        ASSERT_TRUE(Within(2000ms, [&] { return device.IsSampling(); }));
+        ASSERT_TRUE(WaitWithoutEvents([&] { return device.IsSampling(); }));
         // Several samples of unchanged lines end no wait.
         const int reads = fake.levelReads;
-        ASSERT_TRUE(Within(5000ms, [&] { return fake.levelReads >= reads + 3; }));
+        ASSERT_TRUE(WaitWithoutEvents([&] { return fake.levelReads >= reads + 3; }));
         EXPECT_FALSE(w.left);
         ASSERT_TRUE(w.InterruptUntilLeft());
         EXPECT_EQ(w.result, Result::Interrupted);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -331,6 +332,27 @@ TEST_F(PortTest, AnUnpluggedAdapterDuringAHandlerThatClosesIsReportedOnce)
     ASSERT_TRUE(WaitUntil([&] { return port.EndingThreads() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, QStringList({"open", "DSR", "close"}));
+}
+
+TEST_F(PortTest, AdaptersUnpluggedDuringAStormOfLineChangesCloseEachTime)
+{
+    std::atomic<bool> stop = false;
+    std::thread storm([&] {
+        for (std::uint32_t status = 0; !stop; status = (status + CTS) & (CTS | DSR))
+            lines.SetLines(3, status);
+    });
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        port.Open();
+        ASSERT_TRUE(WaitUntil([&] { return calls.size() > 1 && calls.last() != "open"; }));
+        lines.Unplug(3);
+        ASSERT_TRUE(WaitUntil([&] { return !port.Connected(); }));
+        EXPECT_EQ(calls.last(), "close");
+        lines.Plug(3);
+    }
+    stop = true;
+    storm.join();
+    EXPECT_EQ(calls.count("open"), 50);
+    EXPECT_EQ(calls.count("close"), 50);
 }
 
 } // namespace
