@@ -173,7 +173,7 @@ void TComPort::DispatchEvents(std::uint32_t eventMask)
         if ((eventMask & flag) && handler && live())
             handler(this);
     };
-    if ((eventMask & SerialDevice::EvRxChar) && OnRxChar)
+    if ((eventMask & SerialDevice::EvRxChar) && OnRxChar && live())
         OnRxChar(this, InQue());
     notify(SerialDevice::EvTxEmpty, OnTxEmpty);
     notify(SerialDevice::EvBreak, OnBreak);
