@@ -303,9 +303,6 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    SettingsStore &store = services_.Settings;
-    if (!store.OpenKey(true))
-        return;
     const std::pair<QString, std::int32_t> values[] = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
@@ -315,14 +312,22 @@ void TFormMain::WriteSettings()
         {QStringLiteral("Y"), pos().y()},
         {QStringLiteral("Monitor"), state_.MonitorIndex},
     };
-    for (const auto &[name, value] : values) {
-        if (!store.WriteInteger(name, value)) {
-            if (services_.ShowError)
-                services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(name));
-            break;
+    SettingsStore &store = services_.Settings;
+    QString failed;
+    if (!store.OpenKey(true)) {
+        // Without its key nothing is stored: the first value is the one lost.
+        failed = values[0].first;
+    } else {
+        for (const auto &[name, value] : values) {
+            if (!store.WriteInteger(name, value)) {
+                failed = name;
+                break;
+            }
         }
+        store.CloseKey();
     }
-    store.CloseKey();
+    if (!failed.isEmpty() && services_.ShowError)
+        services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed));
 }
 
 void TFormMain::bInClick()

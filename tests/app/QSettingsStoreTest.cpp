@@ -74,4 +74,14 @@ TEST_F(QSettingsStoreTest, AKeyThatCannotBeOpenedTakesNoWrites)
     EXPECT_FALSE(store.WriteInteger("Port", 2));
 }
 
+TEST_F(QSettingsStoreTest, AFileInTheFoldersPlaceLeavesTheKeyUnmade)
+{
+    QFile blocker(QFileInfo(store.FileName()).absolutePath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(store.OpenKey(true));
+    EXPECT_FALSE(store.WriteInteger("Port", 2));
+    EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
+}
+
 } // namespace

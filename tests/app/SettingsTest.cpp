@@ -140,6 +140,19 @@ TEST_F(SettingsTest, AFailedWriteNamesTheValueAndStopsTheWriting)
     EXPECT_FALSE(test.settings.keyOpen);
 }
 
+TEST_F(SettingsTest, AKeyThatCannotBeCreatedNamesTheFirstValueAndTheShutdownGoesOn)
+{
+    test.ports = {2};
+    test.settings.createFails = true;
+    test.Start();
+    ASSERT_TRUE(test.lines->IsOpen(2));
+    test.Stop();
+
+    EXPECT_EQ(test.errors, QStringList{"Failed to set data for 'Port'"});
+    EXPECT_TRUE(test.settings.writes.isEmpty());
+    EXPECT_FALSE(test.lines->IsOpen(2));
+}
+
 TEST_F(SettingsTest, FoundPortsFillTheAvailableSet)
 {
     test.ports = {1, 33, 64, 65};

@@ -4,6 +4,8 @@ bool MemorySettingsStore::OpenKey(bool create)
 {
     if (!keyExists && !create)
         return false;
+    if (create && createFails)
+        return false;
     keyExists = true;
     keyOpen = true;
     return true;

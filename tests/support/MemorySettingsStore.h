@@ -7,7 +7,8 @@
 #include <QVariant>
 
 // Settings kept in memory. A value is an integer, or any other QVariant to
-// stand for a value of another type. Writes can be made to fail by name.
+// stand for a value of another type. Writes can be made to fail by name, and
+// the key can be made impossible to create.
 class MemorySettingsStore final : public SettingsStore {
 public:
     bool OpenKey(bool create) override;
@@ -19,5 +20,6 @@ public:
     bool keyOpen = false;
     QMap<QString, QVariant> values;
     QString failWritesOf;       // a write of this name fails
+    bool createFails = false;   // opening with create fails
     QStringList writes;         // names written, in order
 };
