@@ -303,7 +303,7 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    const std::pair<QString, std::int32_t> values[] = {
+    const IntegerValues values = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
@@ -314,17 +314,12 @@ void TFormMain::WriteSettings()
     };
     SettingsStore &store = services_.Settings;
     QString failed;
-    if (!store.OpenKey(true)) {
-        // Without its key nothing is stored: the first value is the one lost.
-        failed = values[0].first;
-    } else {
-        for (const auto &[name, value] : values) {
-            if (!store.WriteInteger(name, value)) {
-                failed = name;
-                break;
-            }
-        }
+    if (store.OpenKey(true)) {
+        failed = store.WriteIntegers(values);
         store.CloseKey();
+    } else {
+        // Without its key nothing is stored: the first value is the one lost.
+        failed = values.first().first;
     }
     if (!failed.isEmpty() && services_.ShowError)
         services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed));

@@ -14,7 +14,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    }
+
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+
+    QByteArray readIni()
+    {
+        QFile file(store.FileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     void writeIni(const QByteArray &text)
@@ -52,6 +60,33 @@ TEST_F(QSettingsStoreTest, WrittenValuesReadBackInAFreshStore)
     EXPECT_EQ(again.ReadInteger("Port"), 3);
     EXPECT_EQ(again.ReadInteger("X"), -250);
     EXPECT_EQ(again.ReadInteger("Y"), std::nullopt);
+}
+
+TEST_F(QSettingsStoreTest, ABatchSetsTheRootValuesAndKeepsEverythingElse)
+{
+    writeIni("; kept as written\nPort=1\n[Tool]\nPort=9\nName=abc\n[General]\nPort=4\nOther=x y\n"
+             "[%General]\nPort=7\n");
+    ASSERT_TRUE(store.OpenKey(true));
+    EXPECT_EQ(store.WriteIntegers({{"Port", 3}, {"X", -5}}), QString());
+    store.CloseKey();
+
+    EXPECT_EQ(readIni(), "; kept as written\nPort=3\n[Tool]\nPort=9\nName=abc\n[General]\nX=-5\nPort=3\n"
+                         "Other=x y\n[%General]\nPort=7\n");
+    QSettings written(store.FileName(), QSettings::IniFormat);
+    EXPECT_EQ(written.value("Port"), 3);
+    EXPECT_EQ(written.value("X"), -5);
+    EXPECT_EQ(written.value("Other"), "x y");
+    EXPECT_EQ(written.value("Tool/Port"), 9);
+    EXPECT_EQ(written.value("General/Port"), 7);
+}
+
+TEST_F(QSettingsStoreTest, AFileWithoutARootSectionGetsOneAtTheTop)
+{
+    writeIni("[Tool]\nName=abc");
+    ASSERT_TRUE(store.OpenKey(true));
+    EXPECT_EQ(store.WriteIntegers({{"Port", 3}}), QString());
+    EXPECT_EQ(store.ReadInteger("Port"), 3);
+    EXPECT_EQ(readIni(), "[General]\nPort=3\n\n[Tool]\nName=abc");
 }
 
 TEST_F(QSettingsStoreTest, OnlyThirtyTwoBitIntegersAreRead)

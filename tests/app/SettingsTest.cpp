@@ -45,6 +45,8 @@ TEST_F(SettingsTest, FirstRunUsesDefaultsCentresAndStoresAllSevenValues)
 
     EXPECT_EQ(test.settings.writes,
               QStringList({"Port", "MaxCounter", "ContaktIn", "ContaktOut", "X", "Y", "Monitor"}));
+    // Together, so that a store keeping them in one file writes it once.
+    EXPECT_EQ(test.settings.batches, 1);
     EXPECT_EQ(test.settings.values["Port"], 2);
     EXPECT_EQ(test.settings.values["MaxCounter"], 5);
     EXPECT_EQ(test.settings.values["X"], place.x());

@@ -32,3 +32,9 @@ bool MemorySettingsStore::WriteInteger(const QString &name, std::int32_t value)
     values[name] = value;
     return true;
 }
+
+QString MemorySettingsStore::WriteIntegers(const IntegerValues &values)
+{
+    ++batches;
+    return SettingsStore::WriteIntegers(values);
+}

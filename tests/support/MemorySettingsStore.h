@@ -15,6 +15,7 @@ public:
     void CloseKey() override;
     std::optional<std::int32_t> ReadInteger(const QString &name) override;
     bool WriteInteger(const QString &name, std::int32_t value) override;
+    QString WriteIntegers(const IntegerValues &values) override;
 
     bool keyExists = false;
     bool keyOpen = false;
@@ -22,4 +23,5 @@ public:
     QString failWritesOf;       // a write of this name fails
     bool createFails = false;   // opening with create fails
     QStringList writes;         // names written, in order
+    int batches = 0;            // calls of WriteIntegers
 };
