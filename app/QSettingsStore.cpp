@@ -1,8 +1,9 @@
 #include "app/QSettingsStore.h"
 
+#include "app/RegularFileRewrite.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -89,18 +90,6 @@ QByteArray WithGeneralValues(const QByteArray &ini, const IntegerValues &values)
     return out.insert(general, missing);
 }
 
-bool RewriteFile(const QString &path, const IntegerValues &values)
-{
-    QFile in(path);
-    QByteArray ini;
-    if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly))
-            return false;
-        ini = in.readAll();
-    }
-    QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(WithGeneralValues(ini, values)) >= 0 && out.commit();
-}
 #endif
 
 } // namespace
@@ -127,11 +116,13 @@ bool QSettingsStore::OpenKey(bool create)
     open_ = create || !settings_->allKeys().isEmpty();
 #else
     // The INI file is the key: it exists once the settings have been written.
+    // Only a regular file (or a link to one) can be it; a folder, device or
+    // fifo in its place is neither read nor replaced.
     const QString file = FileName();
     if (create)
-        open_ = QDir().mkpath(QFileInfo(file).absolutePath()) && !QFileInfo(file).isDir();
+        open_ = QDir().mkpath(QFileInfo(file).absolutePath()) && (QFileInfo(file).isFile() || !QFileInfo::exists(file));
     else
-        open_ = QFileInfo::exists(file);
+        open_ = QFileInfo(file).isFile();
 #endif
     return open_;
 }
@@ -195,6 +186,9 @@ QString QSettingsStore::WriteIntegers(const IntegerValues &values)
         return {};
     // One rewrite of the file stores all values or none: a failure names the first.
     settings_.reset();
-    return open_ && RewriteFile(FileName(), values) ? QString() : values.first().first;
+    const bool stored = open_ && RewriteRegularFile(FileName(), [&](const QByteArray &ini) {
+        return WithGeneralValues(ini, values);
+    });
+    return stored ? QString() : values.first().first;
 #endif
 }

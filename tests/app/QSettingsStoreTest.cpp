@@ -1,4 +1,5 @@
 #include "app/QSettingsStore.h"
+#include "app/RegularFileRewrite.h"
 #include "support/Printers.h"
 
 #include <QFile>
@@ -7,7 +8,71 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
+
+bool MakeFifo(const QString &path)
+{
+    return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+// Things that may sit where the settings file should be and must never be
+// replaced; a fifo stands in for a device node.
+const struct {
+    const char *name;
+    bool (*make)(const QString &place, const QString &aside);
+} kForeignPlaces[] = {
+    {"fifo", [](const QString &place, const QString &) { return MakeFifo(place); }},
+    {"link to a fifo",
+     [](const QString &place, const QString &aside) {
+         return MakeFifo(aside + "/fifo") && QFile::link(aside + "/fifo", place);
+     }},
+    {"link to a folder", [](const QString &place, const QString &aside) { return QFile::link(aside, place); }},
+    {"dangling link", [](const QString &place, const QString &aside) { return QFile::link(aside + "/gone", place); }},
+};
+
+// The path's kind, identity, size and link target; links are not followed.
+QString Describe(const QString &path)
+{
+    struct stat node {};
+    if (lstat(QFile::encodeName(path).constData(), &node) != 0)
+        return path + " missing";
+    return QStringLiteral("%1 kind %2 inode %3 size %4 -> %5")
+        .arg(path)
+        .arg(node.st_mode & S_IFMT, 0, 8)
+        .arg(node.st_ino)
+        .arg(node.st_size)
+        .arg(QFileInfo(path).symLinkTarget());
+}
+
+// Every entry of the folders, described, to see that nothing changed or was
+// left behind.
+QStringList Snapshot(const QStringList &folders)
+{
+    QStringList entries;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        for (const QString &name :
+             dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+            entries << Describe(dir.filePath(name));
+    }
+    return entries;
+}
+
+void WriteFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 class QSettingsStoreTest : public ::testing::Test {
 protected:
@@ -19,19 +84,9 @@ protected:
 
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
 
-    QByteArray readIni()
-    {
-        QFile file(store.FileName());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    void writeIni(const QByteArray &text)
-    {
-        QFile file(store.FileName());
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
+    QByteArray readIni() { return ReadFile(store.FileName()); }
+    void writeIni(const QByteArray &text) { WriteFile(store.FileName(), text); }
+    QString folder() const { return home.filePath("Vendaro"); }
 
     QTemporaryDir home;
     QSettingsStore store{QStringLiteral("counter")};
@@ -117,6 +172,66 @@ TEST_F(QSettingsStoreTest, AFileInTheFoldersPlaceLeavesTheKeyUnmade)
     EXPECT_FALSE(store.OpenKey(true));
     EXPECT_FALSE(store.WriteInteger("Port", 2));
     EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
+}
+
+TEST_F(QSettingsStoreTest, ALinkToARegularFileIsWrittenAsThatFile)
+{
+    const QString real = home.filePath("elsewhere/real.ini");
+    WriteFile(real, "[Tool]\nName=abc\n");
+    ASSERT_TRUE(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    ASSERT_TRUE(QFile::link(real, store.FileName()));
+
+    ASSERT_TRUE(store.OpenKey(true));
+    EXPECT_EQ(store.WriteIntegers({{"Port", 3}}), QString());
+
+    EXPECT_EQ(QFileInfo(store.FileName()).symLinkTarget(), real);
+    EXPECT_EQ(ReadFile(real), "[General]\nPort=3\n\n[Tool]\nName=abc\n");
+    EXPECT_EQ(QFile::permissions(real), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
+                                            | QFile::ReadGroup);
+    EXPECT_EQ(Snapshot({home.filePath("elsewhere")}), QStringList{Describe(real)});
+}
+
+TEST_F(QSettingsStoreTest, NothingButARegularFileIsReadOrReplaced)
+{
+    int number = 0;
+    for (const auto &foreign : kForeignPlaces) {
+        SCOPED_TRACE(foreign.name);
+        QSettingsStore own(QStringLiteral("foreign%1").arg(++number));
+        const QString place = own.FileName();
+        const QString aside = home.filePath(QStringLiteral("aside%1").arg(number));
+        ASSERT_TRUE(QDir().mkpath(aside));
+
+        // Swapped in after the key was opened for writing.
+        WriteFile(place, "Port=1\n");
+        ASSERT_TRUE(own.OpenKey(true));
+        ASSERT_TRUE(QFile::remove(place));
+        ASSERT_TRUE(foreign.make(place, aside));
+        const QStringList before = Snapshot({folder(), aside});
+        EXPECT_EQ(own.WriteIntegers({{"Port", 3}, {"X", 1}}), "Port");
+        own.CloseKey();
+
+        // Found there at start and at exit.
+        EXPECT_FALSE(own.OpenKey(false));
+        EXPECT_TRUE(!own.OpenKey(true) || own.WriteIntegers({{"Port", 3}}) == "Port");
+        own.CloseKey();
+        EXPECT_EQ(Snapshot({folder(), aside}), before);
+    }
+}
+
+TEST_F(QSettingsStoreTest, AFileSwappedForAFifoDuringTheRewriteIsPutBack)
+{
+    writeIni("Port=1\n");
+    QString swapped;
+    const bool rewritten = RewriteRegularFile(store.FileName(), [&](const QByteArray &text) {
+        if (QFile::remove(store.FileName()) && MakeFifo(store.FileName()))
+            swapped = Describe(store.FileName());
+        return text + "X=1\n";
+    });
+
+    EXPECT_FALSE(rewritten);
+    ASSERT_FALSE(swapped.isEmpty());
+    EXPECT_EQ(Snapshot({folder()}), QStringList{swapped});
 }
 
 } // namespace
