@@ -1,5 +1,6 @@
 #include "app/PontraApplication.h"
 
+#include "dialogs/OperatorMessageBox.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
@@ -8,6 +9,10 @@
 
 PontraApplication::PontraApplication(MainWindowServices services)
 {
+    if (!services.ShowError) {
+        // Also at shutdown, while the main window is being destroyed.
+        services.ShowError = [this](const QString &message) { OperatorMessageBox(forms.FormMain, message).exec(); };
+    }
     main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
     forms.FormMain = main_.get();
     monitor_ = std::make_unique<TFormMonitor2>(State);

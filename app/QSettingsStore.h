@@ -17,10 +17,14 @@ public:
     void CloseKey() override;
     std::optional<std::int32_t> ReadInteger(const QString &name) override;
     bool WriteInteger(const QString &name, std::int32_t value) override;
+    QString WriteIntegers(const IntegerValues &values) override;
 
     QString FileName() const;
 
 private:
+    QSettings *Reader();
+
     QString programName_;
+    bool open_ = false;
     std::unique_ptr<QSettings> settings_;
 };

@@ -302,10 +302,7 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    SettingsStore &store = services_.Settings;
-    if (!store.OpenKey(true))
-        return;
-    const std::pair<QString, std::int32_t> values[] = {
+    const IntegerValues values = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
@@ -314,14 +311,17 @@ void TFormMain::WriteSettings()
         {QStringLiteral("Y"), pos().y()},
         {QStringLiteral("Monitor"), state_.MonitorIndex},
     };
-    for (const auto &[name, value] : values) {
-        if (!store.WriteInteger(name, value)) {
-            if (services_.ShowError)
-                services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(name));
-            break;
-        }
+    SettingsStore &store = services_.Settings;
+    QString failed;
+    if (store.OpenKey(true)) {
+        failed = store.WriteIntegers(values);
+        store.CloseKey();
+    } else {
+        // Without its key nothing is stored: the first value is the one lost.
+        failed = values.first().first;
     }
-    store.CloseKey();
+    if (!failed.isEmpty() && services_.ShowError)
+        services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed));
 }
 
 void TFormMain::bInClick()

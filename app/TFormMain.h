@@ -25,7 +25,8 @@ struct MainWindowServices {
     std::function<bool(int)> PortPresent;
     // Full path of the program file; the help file is named after it.
     QString ProgramPath;
-    // Shows an error to the operator (a message box in the program).
+    // Shows an error to the operator; PontraApplication's own shows a message
+    // box over the main window.
     std::function<void(const QString &)> ShowError;
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice;

@@ -1,14 +1,12 @@
 #include "app/LineSimulatorWindow.h"
 #include "app/PontraApplication.h"
 #include "app/QSettingsStore.h"
-#include "dialogs/ApplicationTitle.h"
 #include "serial/PortProbe.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "widgets/Artwork.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <memory>
 
@@ -30,7 +28,7 @@ int main(int argc, char *argv[])
         settings,
         [probe = PortProbe()](int port) { return probe.IsPresent(port); },
         programPath,
-        [](const QString &message) { QMessageBox::critical(nullptr, ApplicationTitle(), message); },
+        {},
         {},
     };
 

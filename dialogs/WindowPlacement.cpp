@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 void CenterOverParent(QWidget *dialog)
 {
     const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
@@ -14,7 +16,22 @@ void CenterOverParent(QWidget *dialog)
         area = PrimaryMonitorRect();
     if (area.isEmpty())
         return;
-    QRect frame = dialog->frameGeometry();
+    CenterOver(dialog, area);
+}
+
+void CenterOver(QWidget *window, const QRect &area)
+{
+    QRect frame = window->frameGeometry();
     frame.moveCenter(area.center());
-    dialog->move(frame.topLeft());
+    for (int index = 0; index < MonitorCount(); ++index) {
+        const QRect monitor = MonitorRect(index);
+        if (!monitor.contains(area.center()))
+            continue;
+        frame.moveRight(std::min(frame.right(), monitor.right()));
+        frame.moveBottom(std::min(frame.bottom(), monitor.bottom()));
+        frame.moveLeft(std::max(frame.left(), monitor.left()));
+        frame.moveTop(std::max(frame.top(), monitor.top()));
+        break;
+    }
+    window->move(frame.topLeft());
 }

@@ -1,10 +1,15 @@
 #include "support/TestApplication.h"
 
+#include "dialogs/ApplicationTitle.h"
+#include "display/Monitors.h"
 #include "serial/TComPort.h"
 #include "support/Printers.h"
+#include "support/Wait.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +50,8 @@ TEST_F(SettingsTest, FirstRunUsesDefaultsCentresAndStoresAllSevenValues)
 
     EXPECT_EQ(test.settings.writes,
               QStringList({"Port", "MaxCounter", "ContaktIn", "ContaktOut", "X", "Y", "Monitor"}));
+    // Together, so that a store keeping them in one file writes it once.
+    EXPECT_EQ(test.settings.batches, 1);
     EXPECT_EQ(test.settings.values["Port"], 2);
     EXPECT_EQ(test.settings.values["MaxCounter"], 5);
     EXPECT_EQ(test.settings.values["X"], place.x());
@@ -138,6 +145,70 @@ TEST_F(SettingsTest, AFailedWriteNamesTheValueAndStopsTheWriting)
     EXPECT_EQ(test.errors, QStringList{"Failed to set data for 'ContaktOut'"});
     EXPECT_EQ(test.settings.writes, QStringList({"Port", "MaxCounter", "ContaktIn"}));
     EXPECT_FALSE(test.settings.keyOpen);
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeCreatedNamesTheFirstValueAndTheShutdownGoesOn)
+{
+    test.ports = {2};
+    test.settings.createFails = true;
+    test.Start();
+    ASSERT_TRUE(test.lines->IsOpen(2));
+    test.Stop();
+
+    EXPECT_EQ(test.errors, QStringList{"Failed to set data for 'Port'"});
+    EXPECT_TRUE(test.settings.writes.isEmpty());
+    EXPECT_FALSE(test.lines->IsOpen(2));
+}
+
+TEST_F(SettingsTest, AnErrorAtShutdownAppearsOverTheHiddenMainWindowOnItsMonitor)
+{
+    const struct {
+        const char *name;
+        QPoint place;
+        int monitor; // the one holding the window's centre
+    } places[] = {
+        {"on the second monitor", MonitorRect(1).topLeft() + QPoint(400, 300), 1},
+        {"hanging over the second monitor", MonitorRect(1).topLeft() - QPoint(200, 0), 0},
+    };
+    for (const auto &place : places) {
+        SCOPED_TRACE(place.name);
+        TestApplication program;
+        program.recordErrors = false;
+        program.settings.failWritesOf = "Port";
+        program.Start();
+        program.main().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.main()));
+        program.main().move(place.place);
+        ASSERT_TRUE(WaitUntil([&] { return program.main().frameGeometry().topLeft() == place.place; }));
+        const QRect mainFrame = program.main().frameGeometry();
+        // Closed, as when the program ends.
+        program.main().hide();
+
+        QRect boxFrame;
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QObject inThisTest;
+        QTimer::singleShot(0, &inThisTest, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                boxFrame = box->frameGeometry();
+                caption = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                box->accept();
+            }
+        });
+        program.Stop();
+
+        EXPECT_EQ(text, "Failed to set data for 'Port'");
+        EXPECT_EQ(caption, ApplicationTitle());
+        EXPECT_EQ(icon, QMessageBox::Critical);
+        EXPECT_TRUE(MonitorRect(place.monitor).contains(boxFrame));
+        EXPECT_LE(std::abs(boxFrame.center().y() - mainFrame.center().y()), 1);
+        if (place.monitor == 1) {
+            EXPECT_LE(std::abs(boxFrame.center().x() - mainFrame.center().x()), 1);
+        }
+    }
 }
 
 TEST_F(SettingsTest, FoundPortsFillTheAvailableSet)

@@ -4,6 +4,8 @@ bool MemorySettingsStore::OpenKey(bool create)
 {
     if (!keyExists && !create)
         return false;
+    if (create && createFails)
+        return false;
     keyExists = true;
     keyOpen = true;
     return true;
@@ -29,4 +31,10 @@ bool MemorySettingsStore::WriteInteger(const QString &name, std::int32_t value)
     writes << name;
     values[name] = value;
     return true;
+}
+
+QString MemorySettingsStore::WriteIntegers(const IntegerValues &values)
+{
+    ++batches;
+    return SettingsStore::WriteIntegers(values);
 }

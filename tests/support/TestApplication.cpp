@@ -11,7 +11,8 @@ PontraApplication &TestApplication::Start()
         settings,
         [this](int port) { return lines->IsPresent(port); },
         QStringLiteral("/opt/pontra/pontra"),
-        [this](const QString &message) { errors << message; },
+        recordErrors ? std::function<void(const QString &)>([this](const QString &message) { errors << message; })
+                     : nullptr,
         lines->Factory(),
     });
     return *app_;

@@ -28,6 +28,9 @@ public:
     // The simulated ports present at start; set before Start().
     std::set<int> ports;
     std::unique_ptr<SimulatedSerialPorts> lines;
+    // The errors shown, recorded here; set false before Start() to have them
+    // shown as the program shows them.
+    bool recordErrors = true;
     QStringList errors;
 
 private:

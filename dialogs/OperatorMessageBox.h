@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QMessageBox>
+
+// An error for the operator: a critical message box with the program's
+// title, centred over the operator's window where that window last was (also
+// while it is hidden, as at shutdown) and kept on that window's monitor, never
+// on whichever monitor the pointer is on, such as the public display. Without
+// a window it is centred on the primary monitor.
+class OperatorMessageBox : public QMessageBox {
+    Q_OBJECT
+public:
+    OperatorMessageBox(QWidget *operatorWindow, const QString &message);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+};
