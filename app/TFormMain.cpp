@@ -7,6 +7,7 @@
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
+#include "dialogs/WindowPlacement.h"
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
 #include "serial/PortProbe.h"
@@ -282,11 +283,8 @@ void TFormMain::showEvent(QShowEvent *event)
     if (centreOnShow_) {
         centreOnShow_ = false;
         const QRect desktop = PrimaryMonitorRect();
-        if (!desktop.isEmpty()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(desktop.center());
-            move(frame.topLeft());
-        }
+        if (!desktop.isEmpty())
+            CenterOver(this, desktop);
     }
     QWidget::showEvent(event);
 }

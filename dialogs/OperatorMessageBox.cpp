@@ -13,5 +13,5 @@ void OperatorMessageBox::showEvent(QShowEvent *event)
 {
     // The box settles its size while it is being shown: place it after that.
     QMessageBox::showEvent(event);
-    CenterOver(this, parentWidget() ? parentWidget()->window()->frameGeometry() : MonitorRect(0));
+    CenterOver(this, parentWidget() ? parentWidget()->window()->frameGeometry() : PrimaryMonitorRect());
 }
