@@ -18,7 +18,7 @@ PontraApplication::PontraApplication(MainWindowServices services)
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
     // The dialogs belong to the main window, which keeps them above it.
-    forms.Form2 = new TForm2(main_.get());
+    forms.Form2 = new TForm2(State, *main_->ComPort, main_.get());
     forms.FDlgYesNo = new TFDlgYesNo(main_.get());
     forms.FormInfo = new TFormInfo(main_.get());
 

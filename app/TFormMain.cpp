@@ -13,22 +13,29 @@
 #include "serial/PortProbe.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
+#include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
+#include "widgets/TOwnerDrawComboBox.h"
+#include "widgets/TSpinEdit.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QToolButton>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
-QFont arial(int pixels, bool bold = false)
+QFont arial(int pixels)
 {
-    return PixelFont(QStringLiteral("Arial"), pixels, bold);
+    return PixelFont(QStringLiteral("Arial"), pixels);
 }
 
 QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString &hint, const QIcon &glyph,
@@ -40,42 +47,6 @@ QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString 
     button->setIcon(glyph);
     button->setIconSize(glyphSize);
     button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-// The colours of one coloured counting button.
-struct CountButtonLook {
-    TColor Color;
-    TColor ColorWhenDown;
-    TColor HotTrackColor;
-    TColor LightColor;
-    TColor ShadowColor;
-    TColor FontColor;
-    int HotTrackFontPixels;
-    TColor HotTrackFontColor;
-};
-
-TLbSpeedButton *makeCountButton(QWidget *parent, const QRect &place, const QString &caption, const QString &hint,
-                                const CountButtonLook &look)
-{
-    auto *button = new TLbSpeedButton(parent);
-    button->setGeometry(place);
-    button->SetCaption(caption);
-    button->setToolTip(hint);
-    button->setCursor(Qt::PointingHandCursor);
-    button->SetStyle(bsModern);
-    button->SetSlowDecease(true);
-    button->SetUseHotTrackFont(true);
-    button->SetAlignment(taCenter);
-    button->SetColor(look.Color);
-    button->SetColorWhenDown(look.ColorWhenDown);
-    button->SetHotTrackColor(look.HotTrackColor);
-    button->SetLightColor(look.LightColor);
-    button->SetShadowColor(look.ShadowColor);
-    button->setFont(arial(16, true));
-    button->SetFontColor(look.FontColor);
-    button->SetHotTrackFont(arial(look.HotTrackFontPixels, true));
-    button->SetHotTrackFontColor(look.HotTrackFontColor);
     return button;
 }
 
@@ -141,13 +112,13 @@ void TFormMain::CreateControls()
     countPal.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(countPal);
 
-    bIn = makeCountButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
+    bIn = MakeColouredButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
                           {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
                            RGBColor(0, 128, 0), clWhite, 19, clWhite});
-    bOut = makeCountButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"),
+    bOut = MakeColouredButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"),
                            {RGBColor(176, 190, 1), RGBColor(179, 179, 0), RGBColor(221, 221, 0), RGBColor(74, 74, 0),
                             RGBColor(128, 128, 0), RGBColor(223, 223, 0), 19, clWhite});
-    bReset = makeCountButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"),
+    bReset = MakeColouredButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"),
                              {RGBColor(206, 0, 0), RGBColor(204, 0, 0), RGBColor(255, 0, 0), RGBColor(47, 0, 0),
                               RGBColor(113, 0, 0), clWhite, 16, RGBColor(255, 255, 0)});
     connect(bIn, &TLbSpeedButton::clicked, this, &TFormMain::bInClick);
@@ -374,9 +345,36 @@ void TFormMain::bF1Click()
 
 void TFormMain::bF2Click()
 {
-    forms_.Form2->exec();
-    if (forms_.Form2->ResultValue != 1)
+    TForm2 &settings = *forms_.Form2;
+    settings.exec();
+    if (settings.ResultValue != 1)
         return;
+    state_.MaxCounter = settings.seCounter->Value();
+    // Closed and opened again on every Save, also with the same port. A
+    // line event already handed over is delivered before OnClose.
+    try {
+        ComPort->Close();
+    } catch (const std::exception &) {
+    }
+    ComPort->Port = 0;
+    if (settings.cbPort->currentIndex() > 0) {
+        // "COM" and one or two digits.
+        ComPort->Port = static_cast<std::uint8_t>(settings.cbPort->currentText().mid(3, 2).toInt());
+        if (ComPort->Port != 0) {
+            // The driver's moment to let go of the port. Nothing is handed
+            // over while it is closed, and no events run here, so F2 cannot
+            // start again in between.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            try {
+                ComPort->Open();
+            } catch (const std::exception &) {
+                // Runs on without sensor input; the chosen port is kept and stored.
+            }
+        }
+    }
+    state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
+    state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;
+    state_.MonitorIndex = settings.cbMonitor->currentIndex();
     forms_.FormMonitor2->UpdateDisplay();
 }
 

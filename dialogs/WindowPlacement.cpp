@@ -19,6 +19,21 @@ void CenterOverParent(QWidget *dialog)
     CenterOver(dialog, area);
 }
 
+void CenterOnParentsMonitor(QWidget *dialog)
+{
+    const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    QRect area = PrimaryMonitorRect();
+    if (parent && parent->isVisible()) {
+        const QPoint centre = parent->frameGeometry().center();
+        for (int index = 0; index < MonitorCount(); ++index) {
+            if (MonitorRect(index).contains(centre))
+                area = MonitorRect(index);
+        }
+    }
+    if (!area.isEmpty())
+        CenterOver(dialog, area);
+}
+
 void CenterOver(QWidget *window, const QRect &area)
 {
     QRect frame = window->frameGeometry();

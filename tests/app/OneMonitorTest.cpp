@@ -1,8 +1,11 @@
 #include "support/TestApplication.h"
 
+#include "dialogs/TForm2.h"
 #include "display/TFormMonitor2.h"
+#include "widgets/TLbSpeedButton.h"
 #include "widgets/TImage.h"
 
+#include <QComboBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,4 +22,20 @@ TEST(OneMonitor, TheDisplaySwitchStaysHiddenAndCtrlTDoesNothing)
     EXPECT_TRUE(main.ImageTVEin->isHidden());
     QTest::keyClick(&main, Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(test.app().forms.FormMonitor2->isVisible());
+}
+
+TEST(OneMonitor, TheSettingsOfferNoMonitorChoiceAndSaveStoresTheFirst)
+{
+    TestApplication test;
+    test.Start();
+    test.state().MonitorIndex = 1;
+    TForm2 &dialog = *test.app().forms.Form2;
+    WhenIdle([&] {
+        EXPECT_EQ(dialog.cbMonitor->count(), 1);
+        EXPECT_EQ(dialog.cbMonitor->currentText(), "not connected");
+        EXPECT_FALSE(dialog.cbMonitor->isEnabled());
+        dialog.btn_Save->click();
+    });
+    test.main().bF2Click();
+    EXPECT_EQ(test.state().MonitorIndex, 0);
 }

@@ -1,0 +1,165 @@
+#include "support/TestApplication.h"
+#include "support/Wait.h"
+
+#include "dialogs/TForm2.h"
+#include "display/TFormMonitor2.h"
+#include "serial/TComPort.h"
+#include "widgets/TImage.h"
+#include "widgets/TLabel3D.h"
+#include "widgets/TLbSpeedButton.h"
+#include "widgets/TOwnerDrawComboBox.h"
+#include "widgets/TSpinEdit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t DSR = SerialDevice::MsDsrOn;
+
+// F2 on the program with simulated COM1 and COM2, the port open on COM2.
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void start(std::set<int> ports = {1, 2})
+    {
+        test.ports = std::move(ports);
+        test.Start();
+        TComPort *port = test.main().ComPort;
+        for (auto [handler, name] : {std::pair{&port->OnOpen, "open"}, std::pair{&port->OnClose, "close"}}) {
+            *handler = [this, name, previous = *handler](QObject *sender) {
+                portCalls << name;
+                previous(sender);
+            };
+        }
+    }
+
+    // Opens the settings with F2's handler and acts inside the modal dialog.
+    void settings(const std::function<void(TForm2 &)> &inside)
+    {
+        TForm2 &dialog = *test.app().forms.Form2;
+        WhenIdle([&] {
+            inside(dialog);
+            if (dialog.isVisible())
+                dialog.close();
+        });
+        test.main().bF2Click();
+    }
+
+    void choosePort(TForm2 &dialog, const QString &item) { dialog.cbPort->setCurrentIndex(dialog.cbPort->findText(item)); }
+    void typeCapacity(TForm2 &dialog, const QString &text) { dialog.seCounter->findChild<QLineEdit *>()->setText(text); }
+
+    QStringList portCalls; // outlives the program, whose end still closes the port
+    TestApplication test;
+};
+
+TEST_F(SettingsDialogTest, SaveAppliesEveryChoiceAtOnce)
+{
+    start();
+    test.state().VisitorCount = 6;
+    settings([&](TForm2 &dialog) {
+        choosePort(dialog, "COM1");
+        dialog.cbAlg1->setCurrentIndex(1);
+        typeCapacity(dialog, "7");
+        dialog.cbMonitor->setCurrentIndex(1);
+        dialog.btn_Save->click();
+    });
+    TFormMain &main = test.main();
+    EXPECT_EQ(main.ComPort->Port, 1);
+    EXPECT_TRUE(test.lines->IsOpen(1));
+    EXPECT_FALSE(test.lines->IsOpen(2));
+    EXPECT_EQ(portCalls, QStringList({"close", "open"}));
+    EXPECT_TRUE(test.state().ContaktIn);
+    EXPECT_FALSE(test.state().ContaktOut);
+    EXPECT_EQ(test.state().MaxCounter, 7);
+    EXPECT_EQ(test.state().MonitorIndex, 1);
+    EXPECT_TRUE(test.app().forms.FormMonitor2->Label3D1->Caption().contains("Besucher von 7 "));
+
+    test.Stop();
+    EXPECT_EQ(test.settings.values["Port"], 1);
+    EXPECT_EQ(test.settings.values["ContaktIn"], 1);
+    EXPECT_EQ(test.settings.values["MaxCounter"], 7);
+    EXPECT_EQ(test.settings.values["Monitor"], 1);
+}
+
+TEST_F(SettingsDialogTest, SaveReopensAnUnchangedPortAndCancelLeavesItAlone)
+{
+    start();
+    const unsigned opened = test.main().ComPort->Generation();
+    for (auto leave : {+[](TForm2 &dialog) { dialog.btn_Cansel->click(); }, +[](TForm2 &dialog) { dialog.close(); }}) {
+        settings([&](TForm2 &dialog) {
+            choosePort(dialog, "COM1");
+            dialog.cbAlg2->setCurrentIndex(1);
+            typeCapacity(dialog, "50");
+            leave(dialog);
+        });
+    }
+    EXPECT_EQ(test.main().ComPort->Generation(), opened);
+    EXPECT_TRUE(portCalls.isEmpty());
+    EXPECT_FALSE(test.state().ContaktOut);
+    EXPECT_EQ(test.state().MaxCounter, 5);
+
+    settings([](TForm2 &dialog) { dialog.btn_Save->click(); });
+    EXPECT_EQ(portCalls, QStringList({"close", "open"}));
+    EXPECT_EQ(test.main().ComPort->Generation(), opened + 1);
+    EXPECT_EQ(test.main().ComPort->Port, 2);
+    EXPECT_EQ(test.state().MaxCounter, 5);
+}
+
+TEST_F(SettingsDialogTest, APortNotFoundAtStartIsDroppedBySave)
+{
+    // COM2, the stored port, is not there: the list shows "None".
+    start({1});
+    ASSERT_FALSE(test.main().ComPort->Connected());
+    settings([&](TForm2 &dialog) {
+        EXPECT_EQ(dialog.cbPort->currentText(), "None");
+        typeCapacity(dialog, "");
+        dialog.btn_Save->click();
+    });
+    EXPECT_EQ(test.main().ComPort->Port, 0);
+    EXPECT_FALSE(test.main().ComPort->Connected());
+    EXPECT_EQ(test.state().MaxCounter, 3);
+}
+
+TEST_F(SettingsDialogTest, APortThatRefusesToOpenIsKeptForTheNextStart)
+{
+    start();
+    test.lines->RefuseSettings(1, true);
+    settings([&](TForm2 &dialog) {
+        choosePort(dialog, "COM1");
+        typeCapacity(dialog, "0");
+        dialog.btn_Save->click();
+    });
+    EXPECT_EQ(test.main().ComPort->Port, 1);
+    EXPECT_FALSE(test.main().ComPort->Connected());
+    EXPECT_EQ(portCalls, QStringList({"close"}));
+    // A capacity of 0 typed and saved is taken as it stands: the hall is full.
+    EXPECT_EQ(test.state().MaxCounter, 0);
+    EXPECT_FALSE(test.app().forms.FormMonitor2->ImageStop->isHidden());
+}
+
+TEST_F(SettingsDialogTest, WhileTheDialogIsOpenTheEntryContactIsShownNotCounted)
+{
+    start();
+    TFormMain &main = test.main();
+    main.bIn->click();
+    settings([&](TForm2 &dialog) {
+        EXPECT_EQ(dialog.Image1->Picture().cacheKey(), dialog.ImageOff->Picture().cacheKey());
+        test.lines->SetLines(2, DSR);
+        ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == DSR; }));
+        EXPECT_EQ(dialog.Image1->Picture().cacheKey(), dialog.ImageOn->Picture().cacheKey());
+        test.lines->SetLines(2, 0);
+        ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == 0; }));
+        EXPECT_EQ(dialog.Image1->Picture().cacheKey(), dialog.ImageOff->Picture().cacheKey());
+        // Left closed when the dialog goes.
+        test.lines->SetLines(2, DSR);
+        ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == DSR; }));
+        dialog.btn_Cansel->click();
+    });
+    EXPECT_EQ(test.state().VisitorCount, 1);
+    EXPECT_EQ(main.Label1->text(), "1");
+}
+
+} // namespace

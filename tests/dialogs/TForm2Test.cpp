@@ -1,0 +1,143 @@
+#include "dialogs/TForm2.h"
+
+#include "app/CounterState.h"
+#include "serial/SimulatedSerialPorts.h"
+#include "serial/TComPort.h"
+#include "widgets/TImage.h"
+#include "widgets/TLbSpeedButton.h"
+#include "widgets/TOwnerDrawComboBox.h"
+#include "widgets/TSpinEdit.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::uint64_t portSet(std::initializer_list<int> ports)
+{
+    std::uint64_t set = 0;
+    for (int port : ports)
+        set |= std::uint64_t{1} << (port - 1);
+    return set;
+}
+
+// The dialog on the settings of a program whose port is simulated COM2.
+class TForm2Test : public ::testing::Test {
+protected:
+    TForm2 &dialog(std::initializer_list<int> found = {1, 2, 12, 17})
+    {
+        state.AvailablePorts = portSet(found);
+        form = std::make_unique<TForm2>(state, port);
+        return *form;
+    }
+
+    // Shows the dialog modally, acts on it from inside, and gives the result value.
+    int run(const std::function<void()> &inside)
+    {
+        QTimer::singleShot(0, form.get(), [&] {
+            inside();
+            if (form->isVisible())
+                form->close();
+        });
+        form->exec();
+        return form->ResultValue;
+    }
+
+    bool showsPicture(TImage *image, TImage *picture) { return image->Picture().cacheKey() == picture->Picture().cacheKey(); }
+
+    CounterState state;
+    SimulatedSerialPorts lines{{2}};
+    TComPort port{nullptr, lines.Factory()};
+    std::unique_ptr<TForm2> form;
+};
+
+TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevices)
+{
+    TForm2 &settings = dialog();
+    QStringList items;
+    for (int i = 0; i < settings.cbPort->count(); ++i)
+        items << settings.cbPort->itemText(i);
+    EXPECT_EQ(items, QStringList({"None", "COM1", "COM2", "COM12", "COM17"}));
+    EXPECT_TRUE(settings.cbPort->isEnabled());
+    EXPECT_EQ(settings.cbPort->itemData(4, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+    EXPECT_EQ(settings.cbPort->itemData(3, Qt::ToolTipRole).toString(), "/dev/ttyS11");
+    EXPECT_FALSE(settings.cbPort->itemData(0, Qt::ToolTipRole).isValid());
+}
+
+TEST_F(TForm2Test, WithoutPortsOnlyNoneIsOfferedAndTheListIsDisabled)
+{
+    TForm2 &settings = dialog({});
+    EXPECT_EQ(settings.cbPort->count(), 1);
+    EXPECT_FALSE(settings.cbPort->isEnabled());
+}
+
+TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
+{
+    TForm2 &settings = dialog();
+    port.Port = 12;
+    state.ContaktOut = true;
+    state.MaxCounter = 1;
+    state.MonitorIndex = 1;
+    run([&] {
+        EXPECT_EQ(settings.cbPort->currentText(), "COM12");
+        EXPECT_EQ(settings.cbAlg1->currentIndex(), 0);
+        EXPECT_EQ(settings.cbAlg2->currentIndex(), 1);
+        EXPECT_EQ(settings.seCounter->Text(), "3");
+        EXPECT_EQ(settings.cbMonitor->itemText(0), "1=(1920,1080)");
+        EXPECT_EQ(settings.cbMonitor->itemText(1), "2=(1680,1050)");
+        EXPECT_EQ(settings.cbMonitor->currentIndex(), 1);
+        EXPECT_TRUE(settings.cbMonitor->isEnabled());
+        // Nothing is open: no pictures.
+        EXPECT_TRUE(settings.Image1->isHidden());
+        EXPECT_TRUE(settings.Image2->isHidden());
+    });
+
+    port.Port = 5; // not found at start
+    state.MonitorIndex = 2;
+    run([&] {
+        EXPECT_EQ(settings.cbPort->currentText(), "None");
+        EXPECT_EQ(settings.cbMonitor->currentIndex(), -1);
+    });
+}
+
+TEST_F(TForm2Test, TheNowPicturesShowTheLinesOfTheOpenPort)
+{
+    TForm2 &settings = dialog();
+    port.Port = 2;
+    lines.SetLines(2, SerialDevice::MsDsrOn);
+    port.Open();
+    run([&] {
+        EXPECT_FALSE(settings.Image1->isHidden());
+        EXPECT_FALSE(settings.Image2->isHidden());
+        EXPECT_TRUE(showsPicture(settings.Image1, settings.ImageOn));
+        EXPECT_TRUE(showsPicture(settings.Image2, settings.ImageOff));
+        // Choosing "None" hides them until another port is chosen.
+        settings.cbPort->setFocus();
+        QTest::keyClick(settings.cbPort, Qt::Key_Home);
+        EXPECT_TRUE(settings.Image1->isHidden());
+        QTest::keyClick(settings.cbPort, Qt::Key_Down);
+        EXPECT_FALSE(settings.Image2->isHidden());
+    });
+}
+
+TEST_F(TForm2Test, SaveGivesOneAndReadsTheCapacityAsTyped)
+{
+    TForm2 &settings = dialog();
+    EXPECT_EQ(run([&] {
+                  ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+                  settings.seCounter->setFocus();
+                  settings.seCounter->findChild<QLineEdit *>()->setText("0");
+                  QTest::keyClick(&settings, Qt::Key_S, Qt::AltModifier);
+              }),
+              1);
+    EXPECT_EQ(settings.seCounter->Value(), 0);
+    EXPECT_EQ(run([&] { settings.btn_Cansel->click(); }), 2);
+    EXPECT_EQ(run([&] { settings.close(); }), 2);
+    EXPECT_EQ(run([&] { QTest::keyClick(&settings, Qt::Key_Escape); }), 2);
+}
+
+} // namespace
