@@ -2,7 +2,10 @@
 
 #include "serial/SimulatedSerialPorts.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QWindow>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,4 +32,17 @@ LineSimulatorWindow::LineSimulatorWindow(SimulatedSerialPorts &ports, QWidget *p
     };
     addContact(QStringLiteral("Eingang 4+6 geschlossen (DSR)"), SerialDevice::MsDsrOn);
     addContact(QStringLiteral("Ausgang 7+8 geschlossen (CTS)"), SerialDevice::MsCtsOn);
+}
+
+bool LineSimulatorWindow::event(QEvent *event)
+{
+    // The contacts must stay at hand while the settings dialog tests them:
+    // a window that belongs to the modal dialog is not blocked by it.
+    QWindow *window = windowHandle();
+    if (window && (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked)) {
+        QWindow *modal = QGuiApplication::modalWindow();
+        if (window->transientParent() != modal)
+            window->setTransientParent(modal);
+    }
+    return QWidget::event(event);
 }

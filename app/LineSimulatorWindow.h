@@ -10,4 +10,7 @@ class LineSimulatorWindow : public QWidget {
     Q_OBJECT
 public:
     explicit LineSimulatorWindow(SimulatedSerialPorts &ports, QWidget *parent = nullptr);
+
+protected:
+    bool event(QEvent *event) override;
 };
