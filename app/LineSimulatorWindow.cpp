@@ -5,8 +5,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPushButton>
-#include <QWindow>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 

@@ -113,14 +113,14 @@ void TFormMain::CreateControls()
     Label1->setPalette(countPal);
 
     bIn = MakeColouredButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
-                          {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
-                           RGBColor(0, 128, 0), clWhite, 19, clWhite});
+                             {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
+                              RGBColor(0, 128, 0), clWhite, 19, clWhite});
     bOut = MakeColouredButton(this, QRect(131, 93, 89, 35), QStringLiteral("RAUS"), QStringLiteral("[F5]"),
-                           {RGBColor(176, 190, 1), RGBColor(179, 179, 0), RGBColor(221, 221, 0), RGBColor(74, 74, 0),
-                            RGBColor(128, 128, 0), RGBColor(223, 223, 0), 19, clWhite});
+                              {RGBColor(176, 190, 1), RGBColor(179, 179, 0), RGBColor(221, 221, 0), RGBColor(74, 74, 0),
+                               RGBColor(128, 128, 0), RGBColor(223, 223, 0), 19, clWhite});
     bReset = MakeColouredButton(this, QRect(8, 160, 116, 33), QStringLiteral("RESET"), QStringLiteral("[F10]"),
-                             {RGBColor(206, 0, 0), RGBColor(204, 0, 0), RGBColor(255, 0, 0), RGBColor(47, 0, 0),
-                              RGBColor(113, 0, 0), clWhite, 16, RGBColor(255, 255, 0)});
+                                {RGBColor(206, 0, 0), RGBColor(204, 0, 0), RGBColor(255, 0, 0), RGBColor(47, 0, 0),
+                                 RGBColor(113, 0, 0), clWhite, 16, RGBColor(255, 255, 0)});
     connect(bIn, &TLbSpeedButton::clicked, this, &TFormMain::bInClick);
     connect(bOut, &TLbSpeedButton::clicked, this, &TFormMain::bOutClick);
     connect(bReset, &TLbSpeedButton::clicked, this, &TFormMain::bResetClick);
