@@ -5,6 +5,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
+#include "widgets/ApplicationEvents.h"
 #include "widgets/TImage.h"
 
 PontraApplication::PontraApplication(MainWindowServices services)
@@ -15,6 +16,7 @@ PontraApplication::PontraApplication(MainWindowServices services)
     }
     main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
     forms.FormMain = main_.get();
+    ApplicationEvents::Instance().SetMainWindow(main_.get());
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
     // The dialogs belong to the main window, which keeps them above it.

@@ -19,14 +19,18 @@
 #include "widgets/TLbSpeedButton.h"
 #include "widgets/TOwnerDrawComboBox.h"
 #include "widgets/TSpinEdit.h"
+#include "widgets/TTrayIcon.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindowStateChangeEvent>
 
 #include <chrono>
 #include <thread>
@@ -156,6 +160,20 @@ void TFormMain::CreateControls()
     ComPort->OnCTS = [this](QObject *sender) { ComPortCTS_78(sender); };
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
+
+    TrayIcon1 = new TTrayIcon(this, services_.NewNotificationArea ? services_.NewNotificationArea() : nullptr);
+    TrayIcon1->SetActive(false);
+    TrayIcon1->SetAnimate(false);
+    TrayIcon1->SetMinimizeApp(false);
+    TrayIcon1->SetShowDesigning(false);
+    TrayIcon1->OnClick = [this](QObject *sender) { TrayIcon1Click(sender); };
+    trayWatch_ = new QTimer(this);
+    trayWatch_->setInterval(1000);
+    connect(trayWatch_, &QTimer::timeout, this, [this] {
+        // A panel that quits or restarts takes the icon with it.
+        if (!TrayIcon1->AreaAvailable())
+            TrayIcon1Click(TrayIcon1);
+    });
 }
 
 QAction *TFormMain::AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)())
@@ -192,6 +210,8 @@ void TFormMain::FormCreate()
     helpFile_ = program.dir().filePath(program.completeBaseName() + QStringLiteral(".chm"));
     ImageTVEin->move(ImageTVAus->x(), ImageTVEin->y());
     ImageTVAus->setVisible(MonitorCount() > 1);
+    TrayIcon1->SetIcon(QGuiApplication::windowIcon());
+    TrayIcon1->SetToolTip(windowTitle().trimmed());
     ReadSettings();
     if (ComPort->Port != 0) {
         try {
@@ -431,6 +451,40 @@ void TFormMain::ComPortClose(QObject *)
 {
     FrameL1->SetState(TFrameL::NoReading);
     FrameL2->SetState(TFrameL::NoReading);
+}
+
+void TFormMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized) && TrayIcon1->AreaAvailable()) {
+        // After the window manager is done with its own minimising.
+        QTimer::singleShot(0, this, &TFormMain::HideToNotificationArea);
+    }
+    // Without a notification area the window minimises to the taskbar as
+    // usual: hidden without an icon it could not be brought back.
+}
+
+void TFormMain::HideToNotificationArea()
+{
+    if (!isMinimized())
+        return;
+    // Left minimised while hidden: clearing the state now would map the
+    // window again under X11. Showing it normal ends both.
+    hide();
+    TrayIcon1->SetActive(true);
+    trayWatch_->start();
+}
+
+void TFormMain::TrayIcon1Click(QObject *)
+{
+    TrayIcon1->SetActive(false);
+    trayWatch_->stop();
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

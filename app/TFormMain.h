@@ -6,14 +6,18 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 struct CounterState;
 struct Forms;
+class NotificationArea;
+class QTimer;
 class SettingsStore;
 class TComPort;
 class TFrameL;
 class TImage;
 class TLbSpeedButton;
+class TTrayIcon;
 class QAction;
 class QLabel;
 class QToolButton;
@@ -30,6 +34,8 @@ struct MainWindowServices {
     std::function<void(const QString &)> ShowError;
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice;
+    // Makes the notification area for the tray icon; empty for the desktop's own.
+    std::function<std::unique_ptr<NotificationArea>()> NewNotificationArea;
 };
 
 // The operator's console and owner of the count.
@@ -55,6 +61,7 @@ public:
     TFrameL *FrameL1;
     TFrameL *FrameL2;
     TComPort *ComPort;
+    TTrayIcon *TrayIcon1;
 
     // The application-wide keys, as entries of the hidden menu.
     QAction *Help1;
@@ -83,6 +90,7 @@ public:
     void ComPortCTS_78(QObject *Sender);
     void ComPortOpen(QObject *Sender);
     void ComPortClose(QObject *Sender);
+    void TrayIcon1Click(QObject *Sender);
 
     void ScanPorts();
     void FormDestroy();
@@ -94,12 +102,15 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void CreateControls();
     void CreateKeyActions();
     void FormCreate();
     void ReadSettings();
+    // Minimising: the window and its taskbar entry go, the tray icon comes.
+    void HideToNotificationArea();
     void WriteSettings();
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
                      TLbSpeedButton *countButton);
@@ -112,4 +123,6 @@ private:
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
     bool destroyed_ = false;
+    // While hidden in the notification area: looks out for the area going away.
+    QTimer *trayWatch_;
 };

@@ -30,6 +30,7 @@ int main(int argc, char *argv[])
         programPath,
         {},
         {},
+        {},
     };
 
     // PONTRA_SIMULATE=1 replaces the serial ports by simulated COM1 and COM2

@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
     MemorySettingsStore settings;
     SimulatedSerialPorts lines({2});
     PontraApplication pontra(MainWindowServices{
-        settings, [&](int port) { return lines.IsPresent(port); }, QStringLiteral("pontra"), {}, lines.Factory()});
+        settings, [&](int port) { return lines.IsPresent(port); }, QStringLiteral("pontra"), {}, lines.Factory(), {}});
     TFormMain &main = *pontra.forms.FormMain;
     if (!main.ComPort->Connected()) {
         std::fprintf(stderr, "simulated port did not open\n");

@@ -14,6 +14,7 @@ PontraApplication &TestApplication::Start()
         recordErrors ? std::function<void(const QString &)>([this](const QString &message) { errors << message; })
                      : nullptr,
         lines->Factory(),
+        [this] { return std::make_unique<RecordingNotificationArea>(tray); },
     });
     return *app_;
 }

@@ -3,6 +3,7 @@
 #include "app/PontraApplication.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "support/MemorySettingsStore.h"
+#include "support/RecordingNotificationArea.h"
 
 #include <QStringList>
 
@@ -28,6 +29,8 @@ public:
     // The simulated ports present at start; set before Start().
     std::set<int> ports;
     std::unique_ptr<SimulatedSerialPorts> lines;
+    // The notification area of the main window's tray icon.
+    std::shared_ptr<RecordingNotificationArea::Record> tray = std::make_shared<RecordingNotificationArea::Record>();
     // The errors shown, recorded here; set false before Start() to have them
     // shown as the program shows them.
     bool recordErrors = true;
