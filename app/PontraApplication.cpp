@@ -1,11 +1,13 @@
 #include "app/PontraApplication.h"
 
+#include "dialogs/HelpViewerWarning.h"
 #include "dialogs/OperatorMessageBox.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/ApplicationEvents.h"
+#include "widgets/ExternalChmViewer.h"
 #include "widgets/TImage.h"
 
 PontraApplication::PontraApplication(MainWindowServices services)
@@ -14,6 +16,11 @@ PontraApplication::PontraApplication(MainWindowServices services)
         // Also at shutdown, while the main window is being destroyed.
         services.ShowError = [this](const QString &message) { OperatorMessageBox(forms.FormMain, message).exec(); };
     }
+    // Once, before the first window: a missing viewer is reported first.
+    help_ = std::make_unique<HelpViewerLink>(
+        services.NewHelpViewer ? services.NewHelpViewer() : std::make_unique<ExternalChmViewer>(),
+        services.WarnNoHelpViewer ? services.WarnNoHelpViewer : std::function<void()>(ShowHelpViewerWarning));
+    services.Help = help_.get();
     main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
     forms.FormMain = main_.get();
     ApplicationEvents::Instance().SetMainWindow(main_.get());

@@ -3,6 +3,7 @@
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/TFormMain.h"
+#include "widgets/HelpViewerLink.h"
 
 #include <memory>
 
@@ -21,6 +22,8 @@ public:
     Forms forms;
 
 private:
+    // Declared before the windows: set up before them, closed after them.
+    std::unique_ptr<HelpViewerLink> help_;
     // Declared before the main window so that it outlives it.
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;

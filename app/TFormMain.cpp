@@ -13,6 +13,7 @@
 #include "serial/PortProbe.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
+#include "widgets/HelpViewerLink.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
@@ -360,7 +361,8 @@ void TFormMain::Mon21Click()
 
 void TFormMain::bF1Click()
 {
-    // The help viewer link is not wired in yet; the help file name is known.
+    if (services_.Help)
+        services_.Help->ShowTableOfContents({}, helpFile_);
 }
 
 void TFormMain::bF2Click()

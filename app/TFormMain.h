@@ -10,6 +10,8 @@
 
 struct CounterState;
 struct Forms;
+class HelpViewer;
+class HelpViewerLink;
 class NotificationArea;
 class QTimer;
 class SettingsStore;
@@ -31,11 +33,17 @@ struct MainWindowServices {
     QString ProgramPath;
     // Shows an error to the operator; PontraApplication's own shows a message
     // box over the main window.
-    std::function<void(const QString &)> ShowError;
+    std::function<void(const QString &)> ShowError = {};
     // Makes the device behind the serial port; empty for the platform's own.
-    SerialDeviceFactory NewSerialDevice;
+    SerialDeviceFactory NewSerialDevice = {};
     // Makes the notification area for the tray icon; empty for the desktop's own.
-    std::function<std::unique_ptr<NotificationArea>()> NewNotificationArea;
+    std::function<std::unique_ptr<NotificationArea>()> NewNotificationArea = {};
+    // Makes the help viewer; empty for the external CHM viewer.
+    std::function<std::unique_ptr<HelpViewer>()> NewHelpViewer = {};
+    // Says that no help viewer is available; empty for the warning box.
+    std::function<void()> WarnNoHelpViewer = {};
+    // The help link, set up by the application before the main window.
+    HelpViewerLink *Help = nullptr;
 };
 
 // The operator's console and owner of the count.

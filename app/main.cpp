@@ -25,12 +25,9 @@ int main(int argc, char *argv[])
     const QString programPath = QCoreApplication::applicationFilePath();
     QSettingsStore settings(QFileInfo(programPath).completeBaseName());
     MainWindowServices services{
-        settings,
-        [probe = PortProbe()](int port) { return probe.IsPresent(port); },
-        programPath,
-        {},
-        {},
-        {},
+        .Settings = settings,
+        .PortPresent = [probe = PortProbe()](int port) { return probe.IsPresent(port); },
+        .ProgramPath = programPath,
     };
 
     // PONTRA_SIMULATE=1 replaces the serial ports by simulated COM1 and COM2

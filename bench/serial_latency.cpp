@@ -65,7 +65,13 @@ int main(int argc, char *argv[])
     MemorySettingsStore settings;
     SimulatedSerialPorts lines({2});
     PontraApplication pontra(MainWindowServices{
-        settings, [&](int port) { return lines.IsPresent(port); }, QStringLiteral("pontra"), {}, lines.Factory(), {}});
+        .Settings = settings,
+        .PortPresent = [&](int port) { return lines.IsPresent(port); },
+        .ProgramPath = QStringLiteral("pontra"),
+        .NewSerialDevice = lines.Factory(),
+        // Measures the lines only: no help, no warning about it.
+        .WarnNoHelpViewer = [] {},
+    });
     TFormMain &main = *pontra.forms.FormMain;
     if (!main.ComPort->Connected()) {
         std::fprintf(stderr, "simulated port did not open\n");

@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
+# The viewer for the manual that F1 opens.
+bash scripts/deps.sh xchm
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   bash scripts/deps.sh xvfb xauth x11-utils imagemagick
   export DISPLAY=:99

@@ -1,5 +1,6 @@
 #include "support/TestApplication.h"
 
+#include <QApplication>
 #include <QTimer>
 
 TestApplication::TestApplication(std::set<int> presentPorts) : ports(std::move(presentPorts)) {}
@@ -8,13 +9,22 @@ PontraApplication &TestApplication::Start()
 {
     lines = std::make_unique<SimulatedSerialPorts>(ports);
     app_ = std::make_unique<PontraApplication>(MainWindowServices{
-        settings,
-        [this](int port) { return lines->IsPresent(port); },
-        QStringLiteral("/opt/pontra/pontra"),
-        recordErrors ? std::function<void(const QString &)>([this](const QString &message) { errors << message; })
-                     : nullptr,
-        lines->Factory(),
-        [this] { return std::make_unique<RecordingNotificationArea>(tray); },
+        .Settings = settings,
+        .PortPresent = [this](int port) { return lines->IsPresent(port); },
+        .ProgramPath = programPath,
+        .ShowError = recordErrors ? std::function<void(const QString &)>(
+                                        [this](const QString &message) { errors << message; })
+                                  : nullptr,
+        .NewSerialDevice = lines->Factory(),
+        .NewNotificationArea = [this] { return std::make_unique<RecordingNotificationArea>(tray); },
+        .NewHelpViewer = [this] { return std::make_unique<RecordingHelpViewer>(help); },
+        .WarnNoHelpViewer = [this] {
+            // Whether the main window exists yet.
+            bool mainWindow = false;
+            for (QWidget *window : QApplication::topLevelWidgets())
+                mainWindow = mainWindow || qobject_cast<TFormMain *>(window);
+            helpWarnings << (mainWindow ? "after the main window" : "before the main window");
+        },
     });
     return *app_;
 }

@@ -3,6 +3,7 @@
 #include "app/PontraApplication.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "support/MemorySettingsStore.h"
+#include "support/RecordingHelpViewer.h"
 #include "support/RecordingNotificationArea.h"
 
 #include <QStringList>
@@ -29,6 +30,11 @@ public:
     // The simulated ports present at start; set before Start().
     std::set<int> ports;
     std::unique_ptr<SimulatedSerialPorts> lines;
+    // The program file; its help file is this with ".chm".
+    QString programPath = QStringLiteral("/opt/pontra/pontra");
+    std::shared_ptr<RecordingHelpViewer::Record> help = std::make_shared<RecordingHelpViewer::Record>();
+    // Where the warning about a missing help viewer came.
+    QStringList helpWarnings;
     // The notification area of the main window's tray icon.
     std::shared_ptr<RecordingNotificationArea::Record> tray = std::make_shared<RecordingNotificationArea::Record>();
     // The errors shown, recorded here; set false before Start() to have them

@@ -1,0 +1,20 @@
+#include "dialogs/HelpViewerWarning.h"
+
+std::unique_ptr<QMessageBox> MakeHelpViewerWarning()
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Warning!"),
+                                QStringLiteral("Unable to view HTML help (*.chm). Update windows help system. "
+                                               "Get new \"HHCTRL.OCX\" library."),
+                                QMessageBox::Ok);
+#ifndef Q_OS_WIN
+    box->setInformativeText(
+        QStringLiteral("Unter Linux: installieren Sie einen CHM-Betrachter, zum Beispiel das Paket xchm "
+                       "(apt-get install xchm)."));
+#endif
+    return box;
+}
+
+void ShowHelpViewerWarning()
+{
+    MakeHelpViewerWarning()->exec();
+}

@@ -1,0 +1,14 @@
+#include "dialogs/HelpViewerWarning.h"
+
+#include <gtest/gtest.h>
+
+TEST(HelpViewerWarning, SaysWhatIsMissingAndWhatToInstall)
+{
+    const auto box = MakeHelpViewerWarning();
+    EXPECT_EQ(box->windowTitle(), "Warning!");
+    EXPECT_EQ(box->text(),
+              "Unable to view HTML help (*.chm). Update windows help system. Get new \"HHCTRL.OCX\" library.");
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_TRUE(box->informativeText().contains("xchm"));
+}

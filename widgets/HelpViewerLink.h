@@ -1,0 +1,27 @@
+#pragma once
+
+#include "widgets/HelpViewer.h"
+
+#include <functional>
+#include <memory>
+
+// The program's link to its help viewer, set up once before the first window
+// and taken down at the end, which closes the help windows it opened.
+class HelpViewerLink {
+public:
+    // Without a viewer available, warn runs once, at once.
+    HelpViewerLink(std::unique_ptr<HelpViewer> viewer, const std::function<void()> &warn);
+    ~HelpViewerLink();
+
+    HelpViewerLink(const HelpViewerLink &) = delete;
+    HelpViewerLink &operator=(const HelpViewerLink &) = delete;
+
+    bool Loaded() const { return loaded_; }
+    // The table of contents of requestFile, or of applicationHelpFile when
+    // the request names none. A file that does not exist shows nothing.
+    void ShowTableOfContents(const QString &requestFile, const QString &applicationHelpFile);
+
+private:
+    std::unique_ptr<HelpViewer> viewer_;
+    bool loaded_ = false;
+};
