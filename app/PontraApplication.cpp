@@ -32,6 +32,7 @@ PontraApplication::PontraApplication(MainWindowServices services)
     forms.FormInfo = new TFormInfo(main_.get());
 
     monitor_->SetTVSwitch(main_->ImageTVAus, main_->ImageTVEin);
+    monitor_->SetOperatorWindow(main_.get());
     // The keys act in the display window too, also while the main window is hidden.
     monitor_->addActions(main_->KeyActions());
 }

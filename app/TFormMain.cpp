@@ -13,6 +13,7 @@
 #include "serial/PortProbe.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
+#include "widgets/FitText.h"
 #include "widgets/HelpViewerLink.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
@@ -23,6 +24,7 @@
 #include "widgets/TTrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -77,6 +79,8 @@ TFormMain::TFormMain(CounterState &state, Forms &forms, MainWindowServices servi
 {
     setWindowTitle(QStringLiteral("Pontra 1.0"));
     setFixedSize(300, 202);
+    // The hints show also while another window (the display, the simulator) is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFont(arial(16));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(64, 64, 64));
@@ -277,6 +281,13 @@ void TFormMain::showEvent(QShowEvent *event)
         const QRect desktop = PrimaryMonitorRect();
         if (!desktop.isEmpty())
             CenterOver(this, desktop);
+    } else if (!placeChecked_) {
+        // A stored place off every monitor (another desktop, a monitor
+        // gone) would leave the window out of reach, and be stored again.
+        placeChecked_ = true;
+        constexpr int kTitleBar = 24; // the frame is not known before the first showing
+        const QRect frame(pos(), size() + QSize(0, kTitleBar));
+        move(ReachablePosition(frame, kTitleBar, MonitorRects()));
     }
     QWidget::showEvent(event);
 }
@@ -318,7 +329,18 @@ void TFormMain::bInClick()
 {
     ++state_.VisitorCount;
     forms_.FormMonitor2->UpdateDisplay();
-    Label1->setText(QString::number(state_.VisitorCount));
+    SetCountText(QString::number(state_.VisitorCount));
+}
+
+void TFormMain::SetCountText(const QString &count)
+{
+    // The designed 59-pixel digits while the count fits; smaller ones for
+    // counts too wide for the field, so that no digit is cut off.
+    constexpr int kDesignPixels = 59;
+    QFont font = Label1->font();
+    font.setPixelSize(FittingPixelSize(font, kDesignPixels, count, Label1->contentsRect().width() - 4));
+    Label1->setFont(font);
+    Label1->setText(count);
 }
 
 void TFormMain::bOutClick()
@@ -327,13 +349,13 @@ void TFormMain::bOutClick()
         --state_.VisitorCount;
         forms_.FormMonitor2->UpdateDisplay();
     }
-    Label1->setText(QString::number(state_.VisitorCount));
+    SetCountText(QString::number(state_.VisitorCount));
 }
 
 void TFormMain::bResetClick()
 {
     state_.VisitorCount = 0;
-    Label1->setText(QStringLiteral("0"));
+    SetCountText(QStringLiteral("0"));
     forms_.FormMonitor2->UpdateDisplay();
 }
 
@@ -461,7 +483,18 @@ void TFormMain::changeEvent(QEvent *event)
     if (event->type() != QEvent::WindowStateChange)
         return;
     const auto *change = static_cast<QWindowStateChangeEvent *>(event);
-    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized) && TrayIcon1->AreaAvailable()) {
+    if (!isMinimized() || (change->oldState() & Qt::WindowMinimized))
+        return;
+    if (QApplication::activeModalWidget()) {
+        // Minimised together with an open dialog, which comes back by
+        // itself: this window comes back with it instead of going away.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized() && isVisible())
+                showNormal();
+        });
+        return;
+    }
+    if (TrayIcon1->AreaAvailable()) {
         // After the window manager is done with its own minimising.
         QTimer::singleShot(0, this, &TFormMain::HideToNotificationArea);
     }

@@ -117,6 +117,7 @@ private:
     void CreateKeyActions();
     void FormCreate();
     void ReadSettings();
+    void SetCountText(const QString &count);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
     void WriteSettings();
@@ -130,6 +131,8 @@ private:
     QString helpFile_;
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
+    // A stored place is made reachable once, at the first showing.
+    bool placeChecked_ = false;
     bool destroyed_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;

@@ -3,6 +3,7 @@
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "widgets/Artwork.h"
+#include "widgets/WindowDecorations.h"
 #include "widgets/PixelFont.h"
 
 #include <QKeyEvent>
@@ -57,11 +58,21 @@ void TFDlgYesNo::FormCreate()
 void TFDlgYesNo::FormShow()
 {
     CenterOverParent(this);
+    // Return answers with the focused button: mark it from the start, not
+    // only after the first Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     (lastFocus_ ? lastFocus_ : OKBtn)->setFocus(Qt::OtherFocusReason);
+}
+
+void TFDlgYesNo::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    KeepDialogUnminimised(this, event);
 }
 
 void TFDlgYesNo::showEvent(QShowEvent *event)
 {
+    RequestDialogDecorations(this, true);
     QDialog::showEvent(event);
     FormShow();
 }

@@ -7,6 +7,7 @@
 #include "serial/SerialDeviceName.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
+#include "widgets/WindowDecorations.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
@@ -193,8 +194,15 @@ void TForm2::FormCreate()
     cbPort->setEnabled(cbPort->count() > 1);
 }
 
+void TForm2::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    KeepDialogUnminimised(this, event);
+}
+
 void TForm2::showEvent(QShowEvent *event)
 {
+    RequestDialogDecorations(this, true);
     FormShow();
     QDialog::showEvent(event);
     CenterOnParentsMonitor(this);

@@ -3,6 +3,7 @@
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "widgets/Artwork.h"
+#include "widgets/WindowDecorations.h"
 #include "widgets/PixelFont.h"
 
 #include <QApplication>
@@ -98,8 +99,15 @@ void TFormInfo::FormKeyPress(int key)
         close();
 }
 
+void TFormInfo::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    KeepDialogUnminimised(this, event);
+}
+
 void TFormInfo::showEvent(QShowEvent *event)
 {
+    RequestDialogDecorations(this, false);
     QDialog::showEvent(event);
     CenterOverParent(this);
 }

@@ -2,6 +2,10 @@
 
 #include "display/Monitors.h"
 
+#include <QEvent>
+#include <QMargins>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -34,9 +38,28 @@ void CenterOnParentsMonitor(QWidget *dialog)
         CenterOver(dialog, area);
 }
 
+namespace {
+
+QMargins frameMargins(const QWidget *window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
+}
+
+} // namespace
+
 void CenterOver(QWidget *window, const QRect &area)
 {
-    QRect frame = window->frameGeometry();
+    // Before its first showing a window's frame is not known yet, and a
+    // move places its client area; the parent's frame stands in for it, so
+    // that the first showing lands where the later ones do.
+    const bool frameKnown = !frameMargins(window).isNull();
+    QMargins margins = frameMargins(window);
+    if (!frameKnown && window->parentWidget())
+        margins = frameMargins(window->parentWidget()->window());
+    QRect frame = window->geometry().marginsAdded(margins);
     frame.moveCenter(area.center());
     for (int index = 0; index < MonitorCount(); ++index) {
         const QRect monitor = MonitorRect(index);
@@ -48,5 +71,55 @@ void CenterOver(QWidget *window, const QRect &area)
         frame.moveTop(std::max(frame.top(), monitor.top()));
         break;
     }
-    window->move(frame.topLeft());
+    window->move(frameKnown ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
+}
+
+QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect> &monitors)
+{
+    // As much of the title bar as an operator needs to take hold of it.
+    constexpr int kGrip = 100;
+    const QRect titleBar(frame.topLeft(), QSize(frame.width(), titleHeight));
+    const int grip = std::min(kGrip, frame.width());
+    const QRect *nearest = nullptr;
+    long long nearestDistance = 0;
+    for (const QRect &monitor : monitors) {
+        const QRect onMonitor = titleBar.intersected(monitor);
+        if (onMonitor.height() == titleHeight && onMonitor.width() >= grip)
+            return frame.topLeft();
+        const QPoint centre = frame.center();
+        const long long dx = std::max({monitor.left() - centre.x(), 0, centre.x() - monitor.right()});
+        const long long dy = std::max({monitor.top() - centre.y(), 0, centre.y() - monitor.bottom()});
+        const long long distance = dx * dx + dy * dy;
+        if (!nearest || distance < nearestDistance) {
+            nearest = &monitor;
+            nearestDistance = distance;
+        }
+    }
+    if (!nearest)
+        return frame.topLeft();
+    // Fully on that monitor; its top-left corner when the frame is larger.
+    const int x = std::max(nearest->left(), std::min(frame.left(), nearest->right() + 1 - frame.width()));
+    const int y = std::max(nearest->top(), std::min(frame.top(), nearest->bottom() + 1 - frame.height()));
+    return {x, y};
+}
+
+QList<QRect> MonitorRects()
+{
+    QList<QRect> monitors;
+    for (int index = 0; index < MonitorCount(); ++index)
+        monitors << MonitorRect(index);
+    return monitors;
+}
+
+void KeepDialogUnminimised(QWidget *dialog, QEvent *event)
+{
+    if (event->type() != QEvent::WindowStateChange || !dialog->isMinimized())
+        return;
+    QTimer::singleShot(0, dialog, [dialog] {
+        if (!dialog->isVisible() || !dialog->isMinimized())
+            return;
+        dialog->showNormal();
+        dialog->raise();
+        dialog->activateWindow();
+    });
 }

@@ -1,6 +1,10 @@
 #pragma once
 
-class QRect;
+#include <QList>
+#include <QPoint>
+#include <QRect>
+
+class QEvent;
 class QWidget;
 
 // Centres a dialog over its parent window, on the parent's monitor; without a
@@ -14,3 +18,16 @@ void CenterOnParentsMonitor(QWidget *dialog);
 // Centres a window's frame over area, moved as far as needed to lie on the
 // monitor that holds the area's centre rather than spill onto a neighbour.
 void CenterOver(QWidget *window, const QRect &area);
+
+// Where a window with this frame can be reached: its own place while enough
+// of its title bar (titleHeight high) lies on one monitor to grab it, else
+// the place nearest to it where the whole frame lies on the nearest monitor.
+QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect> &monitors);
+
+// The attached monitors' rectangles, in the platform's order.
+QList<QRect> MonitorRects();
+
+// For a modal dialog's changeEvent: a dialog that the window manager
+// minimised comes back at once, since with the keys blocked by it nothing
+// else would bring it back.
+void KeepDialogUnminimised(QWidget *dialog, QEvent *event);

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QTimer>
 
 namespace {
 
@@ -99,6 +100,24 @@ void TFormMonitor2::FormShow()
     QFont maxFont = LabelMax->font();
     maxFont.setPointSize(Label3D1->font().pointSize());
     LabelMax->setFont(maxFont);
+}
+
+void TFormMonitor2::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A window manager raises a monitor-sized window that has the focus over
+    // every other one, the operator's stay-on-top window too: a click on the
+    // display hands the focus back to the operator's window, where the keys
+    // act just the same. Hidden in the notification area, it stays hidden.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && operatorWindow_ && operatorWindow_->isVisible()
+                && !operatorWindow_->isMinimized()) {
+                operatorWindow_->raise();
+                operatorWindow_->activateWindow();
+            }
+        });
+    }
 }
 
 void TFormMonitor2::closeEvent(QCloseEvent *event)

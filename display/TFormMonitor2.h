@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 struct CounterState;
@@ -23,11 +24,14 @@ public:
     void UpdateDisplay();
     // The main window's two pictures of the display switch.
     void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
+    // The operator's window, which stays in front of the display.
+    void SetOperatorWindow(QWidget *window) { operatorWindow_ = window; }
 
     void setVisible(bool visible) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -38,4 +42,5 @@ private:
     CounterState &state_;
     QWidget *imageTVAus_ = nullptr;
     QWidget *imageTVEin_ = nullptr;
+    QPointer<QWidget> operatorWindow_;
 };

@@ -109,3 +109,22 @@ TEST_F(CounterTest, ClosingTheDisplayByItselfSwitchesThePicturesBack)
 }
 
 } // namespace
+
+TEST(CountDigits, KeepTheirSizeWhileTheyFitAndShrinkSoThatEveryDigitShows)
+{
+    TestApplication test;
+    test.Start();
+    TFormMain &main = test.main();
+    const int width = main.Label1->contentsRect().width();
+    main.bInClick();
+    EXPECT_EQ(main.Label1->font().pixelSize(), 59);
+    for (int count : {1001, 10001, 2147483646}) {
+        test.state().VisitorCount = count;
+        main.bInClick();
+        const QFontMetrics metrics(main.Label1->font());
+        EXPECT_LE(metrics.horizontalAdvance(main.Label1->text()), width) << count + 1;
+        EXPECT_LT(main.Label1->font().pixelSize(), 59) << count + 1;
+    }
+    main.bResetClick();
+    EXPECT_EQ(main.Label1->font().pixelSize(), 59);
+}

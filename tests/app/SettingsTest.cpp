@@ -61,7 +61,7 @@ TEST_F(SettingsTest, FirstRunUsesDefaultsCentresAndStoresAllSevenValues)
 
 TEST_F(SettingsTest, AllValuesAreReadAndThePositionApplied)
 {
-    store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"ContaktOut", 2}, {"X", -1500}, {"Y", 20},
+    store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"ContaktOut", 2}, {"X", 1500}, {"Y", 20},
            {"Monitor", 3}});
     test.Start();
     test.main().show();
@@ -71,8 +71,23 @@ TEST_F(SettingsTest, AllValuesAreReadAndThePositionApplied)
     EXPECT_TRUE(test.state().ContaktIn);
     EXPECT_TRUE(test.state().ContaktOut);
     EXPECT_EQ(test.state().MonitorIndex, 3);
-    EXPECT_EQ(test.main().pos(), QPoint(-1500, 20));
+    EXPECT_EQ(test.main().pos(), QPoint(1500, 20));
     EXPECT_FALSE(test.settings.keyOpen);
+}
+
+TEST_F(SettingsTest, APlaceOffEveryMonitorIsMovedOntoTheNearestAndStoredSo)
+{
+    for (const auto &[x, y] : {std::pair{100000, 100000}, {-5000, -3000}, {32768, 40000}, {5000, 3000}}) {
+        store({{"Port", 0}, {"MaxCounter", 9}, {"ContaktIn", 0}, {"ContaktOut", 0}, {"X", x}, {"Y", y}});
+        test.Start();
+        test.main().show();
+        const QRect frame(test.main().pos(), test.main().size());
+        EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(frame) || QRect(1920, 0, 1680, 1050).contains(frame))
+            << x << "," << y << " shown at " << frame.x() << "," << frame.y();
+        test.Stop();
+        EXPECT_EQ(test.settings.values["X"], frame.x());
+        EXPECT_EQ(test.settings.values["Y"], frame.y());
+    }
 }
 
 TEST_F(SettingsTest, ReadingStopsAtTheFirstMissingValue)

@@ -1,6 +1,7 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
+#include "dialogs/TForm2.h"
 #include "display/TFormMonitor2.h"
 #include "serial/TComPort.h"
 #include "widgets/TLabel3D.h"
@@ -89,6 +90,23 @@ TEST_F(TrayTest, TheWindowComesBackWhenTheNotificationAreaGoes)
     ASSERT_TRUE(WaitUntil([&] { return main().isVisible(); }));
     EXPECT_FALSE(main().TrayIcon1->Active());
     EXPECT_EQ(main().pos(), place);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TrayTest, MinimisedWithAnOpenDialogTheWindowComesBackInsteadOfGoingToTheTray)
+{
+    TForm2 &dialog = *test.app().forms.Form2;
+    WhenIdle([&] {
+        minimise();
+        EXPECT_TRUE(WaitUntil([&] { return !main().isMinimized(); }));
+        EXPECT_TRUE(main().isVisible());
+        dialog.close();
+    });
+    main().bF2Click();
+    EXPECT_FALSE(test.tray->Shown);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "display/TFormMonitor2.h"
 #include "widgets/TLabel3D.h"
 #include "support/Printers.h"
+#include "support/Wait.h"
 
 #include <QLabel>
 
@@ -135,3 +136,23 @@ TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
 }
 
 } // namespace
+
+TEST(DisplayActivation, AClickOnTheDisplayKeepsTheOperatorsWindowInFront)
+{
+    CounterState state;
+    TFormMonitor2 display{state};
+    QWidget operatorWindow;
+    display.SetOperatorWindow(&operatorWindow);
+    operatorWindow.show();
+    display.show();
+    display.activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return operatorWindow.isActiveWindow(); }));
+
+    // Hidden in the notification area it stays hidden; the display keeps the keys.
+    operatorWindow.hide();
+    display.activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return display.isActiveWindow(); }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(operatorWindow.isHidden());
+    EXPECT_TRUE(display.isActiveWindow());
+}

@@ -1,0 +1,51 @@
+#include "dialogs/TFDlgYesNo.h"
+#include "dialogs/WindowPlacement.h"
+#include "support/Wait.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QList<QRect> kMonitors{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1680, 1050)};
+
+QPoint reachable(int x, int y)
+{
+    return ReachablePosition(QRect(x, y, 302, 223), 20, kMonitors);
+}
+
+TEST(ReachablePosition, AGrippableTitleBarKeepsItsPlace)
+{
+    EXPECT_EQ(reachable(809, 419), QPoint(809, 419));
+    EXPECT_EQ(reachable(-200, 100), QPoint(-200, 100)); // 102 px of it on the left monitor
+    EXPECT_EQ(reachable(1800, 900), QPoint(1800, 900)); // bottom half below the screen
+    EXPECT_EQ(reachable(3500, 500), QPoint(3500, 500)); // 100 px on the right monitor
+}
+
+TEST(ReachablePosition, AnythingElseComesFullyOntoTheNearestMonitor)
+{
+    EXPECT_EQ(reachable(100000, 100000), QPoint(3600 - 302, 1050 - 223));
+    EXPECT_EQ(reachable(-5000, -3000), QPoint(0, 0));
+    EXPECT_EQ(reachable(5000, 3000), QPoint(3600 - 302, 1050 - 223));
+    EXPECT_EQ(reachable(-269, -160), QPoint(0, 0));
+    EXPECT_EQ(reachable(800, -10), QPoint(800, 0)); // title bar cut at the top
+    EXPECT_EQ(reachable(2000, 1040), QPoint(2000, 1050 - 223));
+    // Larger than the monitor: its top-left corner.
+    EXPECT_EQ(ReachablePosition(QRect(-9000, 50, 4000, 2000), 20, kMonitors), QPoint(0, 0));
+    EXPECT_EQ(ReachablePosition(QRect(5, 6, 10, 10), 20, {}), QPoint(5, 6));
+}
+
+TEST(KeepDialogUnminimised, AMinimisedQuestionComesBackAndStillAnswers)
+{
+    TFDlgYesNo dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        dialog.setWindowState(dialog.windowState() | Qt::WindowMinimized);
+        ASSERT_TRUE(WaitUntil([&] { return dialog.isVisible() && !dialog.isMinimized(); }));
+        dialog.OKBtn->click();
+    });
+    EXPECT_EQ(dialog.exec(), TFDlgYesNo::mrYes);
+}
+
+} // namespace
