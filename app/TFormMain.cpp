@@ -272,6 +272,16 @@ void TFormMain::ReadSettings()
         state_.MonitorIndex = *monitor;
     }();
     store.CloseKey();
+    if (!centreOnShow_) {
+        // A stored place off every monitor (another desktop, a monitor
+        // gone) would leave the window out of reach, and be stored again.
+        // The frame is not known before the first showing: a title bar and
+        // borders of a generous size stand in for it.
+        constexpr int kTitleBar = 24;
+        constexpr int kBorder = 4;
+        const QRect frame(pos(), size() + QSize(2 * kBorder, kTitleBar + kBorder));
+        move(ReachablePosition(frame, kTitleBar, MonitorRects()));
+    }
 }
 
 void TFormMain::showEvent(QShowEvent *event)
@@ -281,13 +291,6 @@ void TFormMain::showEvent(QShowEvent *event)
         const QRect desktop = PrimaryMonitorRect();
         if (!desktop.isEmpty())
             CenterOver(this, desktop);
-    } else if (!placeChecked_) {
-        // A stored place off every monitor (another desktop, a monitor
-        // gone) would leave the window out of reach, and be stored again.
-        placeChecked_ = true;
-        constexpr int kTitleBar = 24; // the frame is not known before the first showing
-        const QRect frame(pos(), size() + QSize(0, kTitleBar));
-        move(ReachablePosition(frame, kTitleBar, MonitorRects()));
     }
     QWidget::showEvent(event);
 }

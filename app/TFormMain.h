@@ -131,8 +131,6 @@ private:
     QString helpFile_;
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
-    // A stored place is made reachable once, at the first showing.
-    bool placeChecked_ = false;
     bool destroyed_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
