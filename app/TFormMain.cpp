@@ -10,7 +10,7 @@
 #include "dialogs/WindowPlacement.h"
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
-#include "serial/PortProbe.h"
+#include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
 #include "widgets/FitText.h"

@@ -1,7 +1,7 @@
 #include "app/LineSimulatorWindow.h"
 #include "app/PontraApplication.h"
 #include "app/QSettingsStore.h"
-#include "serial/PortProbe.h"
+#include "serial/PlatformSerial.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "widgets/Artwork.h"
 
@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     QSettingsStore settings(QFileInfo(programPath).completeBaseName());
     MainWindowServices services{
         .Settings = settings,
-        .PortPresent = [probe = PortProbe()](int port) { return probe.IsPresent(port); },
+        .PortPresent = PlatformPortPresent,
         .ProgramPath = programPath,
     };
 

@@ -40,13 +40,3 @@ bool PortProbe::IsPresent(int port) const
     ::close(fd); // also drops the lock
     return present;
 }
-
-std::uint64_t ScanPortSet(const std::function<bool(int)> &isPresent)
-{
-    std::uint64_t ports = 0;
-    for (int n = 1; n <= 64; ++n) {
-        if (isPresent(n))
-            ports |= std::uint64_t{1} << (n - 1);
-    }
-    return ports;
-}

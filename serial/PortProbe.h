@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 // Tells whether serial port n is present: its device node opens for reading
@@ -19,6 +18,3 @@ private:
 
     std::string root_;
 };
-
-// The set of present ports among 1 … 64: bit n-1 for port n.
-std::uint64_t ScanPortSet(const std::function<bool(int)> &isPresent);

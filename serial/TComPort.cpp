@@ -1,17 +1,13 @@
 #include "serial/TComPort.h"
 
 #include "serial/GuiHandOver.h"
-#include "serial/PosixSerialDevice.h"
+#include "serial/PlatformSerial.h"
 #include "serial/TComThread.h"
 
 #include <array>
 #include <cerrno>
 
 namespace {
-
-constexpr std::array<std::uint32_t, 15> kBaudRates = {
-    110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000,
-};
 
 // Platform event flag of each TEvent, by ordinal.
 constexpr std::array<std::uint32_t, 9> kEventFlags = {
@@ -22,7 +18,7 @@ constexpr std::array<std::uint32_t, 9> kEventFlags = {
 
 SerialDeviceFactory platformDevices()
 {
-    return [] { return std::make_unique<PosixSerialDevice>(); };
+    return [] { return NewPlatformSerialDevice(); };
 }
 
 } // namespace
@@ -48,24 +44,8 @@ void TComPort::SetDataBits(std::uint8_t value)
 
 DeviceControl TComPort::MakeDeviceControl() const
 {
-    DeviceControl dcb;
-    dcb.BaudRate = BaudRate == brUser ? static_cast<std::uint32_t>(BaudRateUser) : kBaudRates.at(BaudRate);
-    dcb.Flags = DeviceControl::fBinary;
-    if (EnableDTR)
-        dcb.Flags |= DeviceControl::DtrControlEnable;
-    if (FlowControl == fcRtsCts)
-        dcb.Flags |= DeviceControl::fOutxCtsFlow | DeviceControl::RtsControlHandshake;
-    else if (FlowControl == fcXonXoff)
-        dcb.Flags |= DeviceControl::fOutX | DeviceControl::fInX;
-    // The transmit queue's quarter, as the flow-control limit has always been set.
-    dcb.XonLim = static_cast<std::uint16_t>(WriteBufSize / 4);
-    dcb.XoffLim = 1;
-    dcb.ByteSize = dataBits_;
-    dcb.Parity = static_cast<std::uint8_t>(Parity);
-    dcb.StopBits = static_cast<std::uint8_t>(StopBits);
-    dcb.ReadQueueSize = ReadBufSize;
-    dcb.WriteQueueSize = WriteBufSize;
-    return dcb;
+    return ::MakeDeviceControl({BaudRate, BaudRateUser, Parity, StopBits, FlowControl, EnableDTR, dataBits_,
+                                WriteBufSize, ReadBufSize});
 }
 
 std::uint32_t TComPort::EventFlags() const

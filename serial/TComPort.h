@@ -2,6 +2,7 @@
 
 #include "serial/ComErrors.h"
 #include "serial/DeviceControl.h"
+#include "serial/LineSettings.h"
 #include "serial/SerialDevice.h"
 
 #include <QObject>
@@ -15,13 +16,6 @@
 class GuiHandOver;
 class TComThread;
 
-enum TBaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
-    br38400, br56000, br57600, br115200, br128000, br256000, brUser
-};
-enum TParity { prNone, prOdd, prEven, prMark, prSpace };
-enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
-enum TFlowControl { fcNone, fcRtsCts, fcXonXoff };
 enum TEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD };
 
 // A set of TEvent: bit n for the event with ordinal n.

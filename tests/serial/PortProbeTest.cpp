@@ -1,3 +1,4 @@
+#include "serial/PlatformSerial.h"
 #include "serial/PortProbe.h"
 #include "serial/SerialDeviceName.h"
 #include "support/Printers.h"
