@@ -7,7 +7,7 @@
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/ApplicationEvents.h"
-#include "widgets/ExternalChmViewer.h"
+#include "widgets/PlatformHelpViewer.h"
 #include "widgets/TImage.h"
 
 PontraApplication::PontraApplication(MainWindowServices services)
@@ -18,7 +18,7 @@ PontraApplication::PontraApplication(MainWindowServices services)
     }
     // Once, before the first window: a missing viewer is reported first.
     help_ = std::make_unique<HelpViewerLink>(
-        services.NewHelpViewer ? services.NewHelpViewer() : std::make_unique<ExternalChmViewer>(),
+        services.NewHelpViewer ? services.NewHelpViewer() : NewPlatformHelpViewer(),
         services.WarnNoHelpViewer ? services.WarnNoHelpViewer : std::function<void()>(ShowHelpViewerWarning));
     services.Help = help_.get();
     main_ = std::make_unique<TFormMain>(State, forms, std::move(services));

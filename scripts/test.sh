@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh libchm-bin
 bash scripts/build.sh "$@"
-cd "${BUILD_DIR:-build}"
-ctest --output-on-failure -j"$(nproc)"
+(cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)")
+# The Win32 backends, cross-built and run under wine.
+bash tests/win32/run.sh

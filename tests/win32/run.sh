@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Cross-builds the Win32 backends' tests with mingw-w64 and runs them under
+# wine, with COM5 mapped to a pseudo-terminal for the real calls.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${WIN32_BUILD_DIR:-$root/build-win32}
+bash "$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix wine64 wine googletest gcc
+cmake -S "$root/tests/win32" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
+cmake --build "$build"
+
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1
+fi
+
+gcc -o "$build/ptyholder" "$root/tests/win32/ptyholder.c"
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+"$build/ptyholder" >"$fifo" &
+holder=$!
+trap 'kill $holder 2>/dev/null; rm -f "$fifo"' EXIT
+read -r pty <"$fifo"
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
+rm -f "$WINEPREFIX/dosdevices/com63"
+
+PONTRA_WINE_COM=5 wine "$build/pontra_win32_tests.exe"
