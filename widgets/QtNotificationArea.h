@@ -29,7 +29,7 @@ protected:
 private:
     using IconKey = std::pair<TNotifyWindow *, std::uint32_t>;
     struct Icon {
-        QSystemTrayIcon *tray;
+        QSystemTrayIcon *tray = nullptr;
         std::uint32_t callbackMessage = 0;
     };
 

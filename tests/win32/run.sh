@@ -9,16 +9,25 @@ cmake -S "$root/tests/win32" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/
 cmake --build "$build"
 
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+holder=
+fifo=$(mktemp -u)
+cleanup() {
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null
+  rm -f "$fifo"
+  wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+# Our own wine server, quiet and ended with the tests, so that it neither
+# writes into the caller's log nor outlives the run.
+wineserver -p >/dev/null 2>&1
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
 fi
 
 gcc -o "$build/ptyholder" "$root/tests/win32/ptyholder.c"
-fifo=$(mktemp -u)
 mkfifo "$fifo"
 "$build/ptyholder" >"$fifo" &
 holder=$!
-trap 'kill $holder 2>/dev/null; rm -f "$fifo"' EXIT
 read -r pty <"$fifo"
 ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
 rm -f "$WINEPREFIX/dosdevices/com63"
