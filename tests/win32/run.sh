@@ -19,6 +19,7 @@ cleanup() {
 trap cleanup EXIT
 # Our own wine server, quiet and ended with the tests, so that it neither
 # writes into the caller's log nor outlives the run.
+mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
