@@ -4,41 +4,28 @@
 
 #include <QEvent>
 #include <QMargins>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
 
-void CenterOverParent(QWidget *dialog)
-{
-    const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
-    QRect area;
-    if (parent && parent->isVisible())
-        area = parent->frameGeometry();
-    else
-        area = PrimaryMonitorRect();
-    if (area.isEmpty())
-        return;
-    CenterOver(dialog, area);
-}
-
-void CenterOnParentsMonitor(QWidget *dialog)
-{
-    const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
-    QRect area = PrimaryMonitorRect();
-    if (parent && parent->isVisible()) {
-        const QPoint centre = parent->frameGeometry().center();
-        for (int index = 0; index < MonitorCount(); ++index) {
-            if (MonitorRect(index).contains(centre))
-                area = MonitorRect(index);
-        }
-    }
-    if (!area.isEmpty())
-        CenterOver(dialog, area);
-}
-
 namespace {
+
+const QWidget *visibleParentWindow(const QWidget *dialog)
+{
+    const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    return parent && parent->isVisible() ? parent : nullptr;
+}
+
+// The monitor that holds point; empty when none does.
+QRect monitorAt(QPoint point)
+{
+    for (const QRect &monitor : MonitorRects()) {
+        if (monitor.contains(point))
+            return monitor;
+    }
+    return {};
+}
 
 QMargins frameMargins(const QWidget *window)
 {
@@ -50,26 +37,41 @@ QMargins frameMargins(const QWidget *window)
 
 } // namespace
 
+void CenterOverParent(QWidget *dialog)
+{
+    const QWidget *parent = visibleParentWindow(dialog);
+    const QRect area = parent ? parent->frameGeometry() : PrimaryMonitorRect();
+    if (!area.isEmpty())
+        CenterOver(dialog, area);
+}
+
+void CenterOnParentsMonitor(QWidget *dialog)
+{
+    const QWidget *parent = visibleParentWindow(dialog);
+    QRect area = parent ? monitorAt(parent->frameGeometry().center()) : QRect();
+    if (area.isEmpty())
+        area = PrimaryMonitorRect();
+    if (!area.isEmpty())
+        CenterOver(dialog, area);
+}
+
 void CenterOver(QWidget *window, const QRect &area)
 {
     // Before its first showing a window's frame is not known yet, and a
     // move places its client area; the parent's frame stands in for it, so
     // that the first showing lands where the later ones do.
-    const bool frameKnown = !frameMargins(window).isNull();
     QMargins margins = frameMargins(window);
+    const bool frameKnown = !margins.isNull();
     if (!frameKnown && window->parentWidget())
         margins = frameMargins(window->parentWidget()->window());
     QRect frame = window->geometry().marginsAdded(margins);
     frame.moveCenter(area.center());
-    for (int index = 0; index < MonitorCount(); ++index) {
-        const QRect monitor = MonitorRect(index);
-        if (!monitor.contains(area.center()))
-            continue;
+    const QRect monitor = monitorAt(area.center());
+    if (!monitor.isEmpty()) {
         frame.moveRight(std::min(frame.right(), monitor.right()));
         frame.moveBottom(std::min(frame.bottom(), monitor.bottom()));
         frame.moveLeft(std::max(frame.left(), monitor.left()));
         frame.moveTop(std::max(frame.top(), monitor.top()));
-        break;
     }
     window->move(frameKnown ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
 }
@@ -80,13 +82,13 @@ QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect>
     constexpr int kGrip = 100;
     const QRect titleBar(frame.topLeft(), QSize(frame.width(), titleHeight));
     const int grip = std::min(kGrip, frame.width());
+    const QPoint centre = frame.center();
     const QRect *nearest = nullptr;
     long long nearestDistance = 0;
     for (const QRect &monitor : monitors) {
         const QRect onMonitor = titleBar.intersected(monitor);
         if (onMonitor.height() == titleHeight && onMonitor.width() >= grip)
             return frame.topLeft();
-        const QPoint centre = frame.center();
         const long long dx = std::max({monitor.left() - centre.x(), 0, centre.x() - monitor.right()});
         const long long dy = std::max({monitor.top() - centre.y(), 0, centre.y() - monitor.bottom()});
         const long long distance = dx * dx + dy * dy;
@@ -101,14 +103,6 @@ QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect>
     const int x = std::max(nearest->left(), std::min(frame.left(), nearest->right() + 1 - frame.width()));
     const int y = std::max(nearest->top(), std::min(frame.top(), nearest->bottom() + 1 - frame.height()));
     return {x, y};
-}
-
-QList<QRect> MonitorRects()
-{
-    QList<QRect> monitors;
-    for (int index = 0; index < MonitorCount(); ++index)
-        monitors << MonitorRect(index);
-    return monitors;
 }
 
 void KeepDialogUnminimised(QWidget *dialog, QEvent *event)

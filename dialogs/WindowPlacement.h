@@ -24,9 +24,6 @@ void CenterOver(QWidget *window, const QRect &area);
 // the place nearest to it where the whole frame lies on the nearest monitor.
 QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect> &monitors);
 
-// The attached monitors' rectangles, in the platform's order.
-QList<QRect> MonitorRects();
-
 // For a modal dialog's changeEvent: a dialog that the window manager
 // minimised comes back at once, since with the keys blocked by it nothing
 // else would bring it back.

@@ -21,3 +21,11 @@ QRect PrimaryMonitorRect()
     QScreen *primary = QGuiApplication::primaryScreen();
     return primary ? primary->geometry() : QRect();
 }
+
+QList<QRect> MonitorRects()
+{
+    QList<QRect> monitors;
+    for (int index = 0; index < MonitorCount(); ++index)
+        monitors << MonitorRect(index);
+    return monitors;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 
 // The attached monitors in the platform's order (the primary one first) and
@@ -10,3 +11,5 @@ int MonitorCount();
 QRect MonitorRect(int index);
 // The primary monitor's rectangle; empty without any monitor.
 QRect PrimaryMonitorRect();
+// Every attached monitor's rectangle, in the platform's order.
+QList<QRect> MonitorRects();
