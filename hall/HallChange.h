@@ -1,0 +1,23 @@
+#pragma once
+
+#include "hall/HallSource.h"
+
+#include <chrono>
+#include <cstdint>
+
+// A change of the hall's count as its listeners see it.
+struct HallChange {
+    HallSource source = HallSource::In;
+    std::chrono::system_clock::time_point time;
+    // +1 or -1 for a passage, 0 for a reset or a start.
+    int delta = 0;
+    // The count was set to 0 (RESET or the daily reset).
+    bool reset = false;
+    // A start that took over the last run's count.
+    bool resumed = false;
+    std::int32_t count = 0;
+    std::int32_t capacity = 0;
+
+    // The public display's test: the hall is full from the capacity on.
+    bool Full() const { return count >= capacity; }
+};

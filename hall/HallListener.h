@@ -1,0 +1,15 @@
+#pragma once
+
+#include "hall/HallChange.h"
+
+#include <cstdint>
+
+// Told of every change of the hall's count, after it happened, on the thread
+// that changed it.
+class HallListener {
+public:
+    virtual ~HallListener() = default;
+    virtual void HallChanged(const HallChange &change) = 0;
+    // The capacity changed; the count did not.
+    virtual void CapacityChanged(std::int32_t capacity) { (void)capacity; }
+};

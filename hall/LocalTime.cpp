@@ -1,0 +1,36 @@
+#include "hall/LocalTime.h"
+
+#include <ctime>
+
+namespace {
+
+// The system's offset from UTC at an instant; 0 when it cannot say.
+std::chrono::seconds SystemUtcOffset(std::time_t time)
+{
+    std::tm local{};
+#if defined(_WIN32)
+    if (localtime_s(&local, &time) != 0)
+        return std::chrono::seconds(0);
+    return std::chrono::seconds(static_cast<long long>(_mkgmtime(&local) - time));
+#else
+    if (!localtime_r(&time, &local))
+        return std::chrono::seconds(0);
+    return std::chrono::seconds(local.tm_gmtoff);
+#endif
+}
+
+} // namespace
+
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point time)
+{
+    const auto utc = std::chrono::floor<std::chrono::milliseconds>(time);
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(utc).time_since_epoch().count();
+    return LocalTimeOf(utc, SystemUtcOffset(static_cast<std::time_t>(seconds)));
+}
+
+LocalTime LocalTimeOf(std::chrono::sys_time<std::chrono::milliseconds> utc, std::chrono::seconds utcOffset)
+{
+    const auto wall = utc + utcOffset;
+    const auto day = std::chrono::floor<std::chrono::days>(wall);
+    return {std::chrono::year_month_day(day), std::chrono::floor<std::chrono::seconds>(wall - day), utcOffset};
+}

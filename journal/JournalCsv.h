@@ -1,0 +1,20 @@
+#pragma once
+
+#include "journal/JournalRow.h"
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Writes rows as CSV the way German spreadsheets read it: UTF-8 with a byte
+// order mark, ';' between fields, CRLF line ends, one header line.
+void WriteJournalCsv(std::ostream &out, const std::vector<JournalRow> &rows);
+
+// A row's local time in ISO 8601 with its offset: 2026-12-09T14:03:12+01:00.
+std::string JournalTimeText(const JournalRow &row);
+
+// Reads a date given as YYYY-MM-DD; only dates the calendar has. False with
+// a German message in error otherwise.
+bool ParseJournalDate(std::string_view text, std::chrono::year_month_day &date, std::string &error);

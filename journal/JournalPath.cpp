@@ -1,0 +1,42 @@
+#include "journal/JournalPath.h"
+
+namespace {
+
+bool IsAbsolute(const char *folder)
+{
+    return folder && *folder && std::filesystem::path(folder).is_absolute();
+}
+
+} // namespace
+
+std::filesystem::path JournalFile(std::string_view program, const char *xdgDataHome, const char *home)
+{
+    std::filesystem::path data;
+    if (IsAbsolute(xdgDataHome))
+        data = xdgDataHome;
+    else if (IsAbsolute(home))
+        data = std::filesystem::path(home) / ".local" / "share";
+    else
+        return {};
+    return data / "Vendaro" / std::filesystem::path(program) / "journal.sqlite3";
+}
+
+bool MakePrivateFolders(const std::filesystem::path &folder, std::error_code &error)
+{
+    error.clear();
+    std::filesystem::path partial;
+    for (const auto &part : folder) {
+        partial /= part;
+        if (std::filesystem::is_directory(partial, error))
+            continue;
+        if (!std::filesystem::create_directory(partial, error)) {
+            if (error)
+                return false;
+            continue; // made by someone else meanwhile: theirs to keep as it is
+        }
+        std::filesystem::permissions(partial, std::filesystem::perms::owner_all, error);
+        if (error)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,105 @@
+#include "journal/JournalReader.h"
+
+#include "hall/HallSource.h"
+#include "journal/JournalSchema.h"
+#include "journal/SqliteConnection.h"
+#include "journal/SqliteStatement.h"
+
+#include <sqlite3.h>
+
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr const char *kColumns = "SELECT utc_ms, utc_offset_s, source, change, count, capacity FROM changes";
+
+JournalRow RowAt(const SqliteStatement &statement)
+{
+    JournalRow row;
+    row.time = std::chrono::sys_time<std::chrono::milliseconds>(std::chrono::milliseconds(statement.Integer(0)));
+    row.utcOffset = std::chrono::seconds(statement.Integer(1));
+    row.source = static_cast<std::uint16_t>(statement.Integer(2));
+    row.change = static_cast<JournalChange>(statement.Integer(3));
+    row.count = static_cast<std::int32_t>(statement.Integer(4));
+    row.capacity = static_cast<std::int32_t>(statement.Integer(5));
+    return row;
+}
+
+std::string Quoted(const std::filesystem::path &path)
+{
+    return "„" + path.string() + "“";
+}
+
+} // namespace
+
+JournalReader::JournalReader(std::filesystem::path file)
+    : file_(std::move(file))
+{
+}
+
+template <typename Read>
+void JournalReader::WithJournal(Read read) const
+{
+    std::error_code missing;
+    if (!std::filesystem::exists(file_, missing))
+        return;
+    try {
+        SqliteConnection db(file_, SqliteConnection::Mode::ReadOnly);
+        switch (InspectJournal(db)) {
+        case JournalFileKind::Journal:
+            read(db);
+            return;
+        case JournalFileKind::Empty:
+            return;
+        case JournalFileKind::Foreign:
+            throw JournalError("Die Datei " + Quoted(file_) + " ist kein Tagesjournal dieses Programms.");
+        case JournalFileKind::Newer:
+            throw JournalError("Das Tagesjournal " + Quoted(file_) + " stammt von einer neueren Programmversion.");
+        }
+    } catch (const SqliteError &error) {
+        if (error.Code() == SQLITE_CORRUPT || error.Code() == SQLITE_NOTADB)
+            throw JournalError("Das Tagesjournal " + Quoted(file_) + " ist beschädigt.");
+        throw JournalError("Das Tagesjournal " + Quoted(file_) + " lässt sich nicht lesen: " + error.what());
+    }
+}
+
+std::vector<JournalRow> JournalReader::Rows(std::optional<std::chrono::year_month_day> from,
+                                            std::optional<std::chrono::year_month_day> to) const
+{
+    std::vector<JournalRow> rows;
+    WithJournal([&](SqliteConnection &db) {
+        SqliteStatement select(db, std::string(kColumns) + " WHERE " + kLocalTimeMs + " >= ?1 AND " + kLocalTimeMs
+                                       + " < ?2 ORDER BY id");
+        select.Bind(1, from ? LocalDayStartMs(*from) : std::numeric_limits<std::int64_t>::min());
+        select.Bind(2, to ? LocalDayStartMs(std::chrono::sys_days(*to) + std::chrono::days(1))
+                          : std::numeric_limits<std::int64_t>::max());
+        while (select.Step())
+            rows.push_back(RowAt(select));
+    });
+    return rows;
+}
+
+std::optional<JournalRow> JournalReader::LastRow() const
+{
+    std::optional<JournalRow> last;
+    WithJournal([&](SqliteConnection &db) {
+        SqliteStatement select(db, std::string(kColumns) + " ORDER BY id DESC LIMIT 1");
+        if (select.Step())
+            last = RowAt(select);
+    });
+    return last;
+}
+
+std::optional<std::chrono::year_month_day> JournalReader::LastDailyReset() const
+{
+    std::optional<std::chrono::year_month_day> date;
+    WithJournal([&](SqliteConnection &db) {
+        SqliteStatement select(db, std::string(kColumns) + " WHERE source = "
+                                       + std::to_string(static_cast<int>(HallSource::DailyReset))
+                                       + " ORDER BY id DESC LIMIT 1");
+        if (select.Step())
+            date = RowAt(select).Local().date;
+    });
+    return date;
+}

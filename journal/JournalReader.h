@@ -1,0 +1,40 @@
+#pragma once
+
+#include "journal/JournalRow.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// A journal that cannot be read; what() says why, in German.
+class JournalError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the journal through read-only connections of its own, also while the
+// program writes it and from another process. A journal that does not exist
+// yet has no rows. Each call opens the file afresh, so that it sees the file
+// as it is now. Throws JournalError.
+class JournalReader {
+public:
+    explicit JournalReader(std::filesystem::path file);
+
+    // The rows of the local dates from..to, both included (empty: from the
+    // first, to the last), in the order they happened.
+    std::vector<JournalRow> Rows(std::optional<std::chrono::year_month_day> from,
+                                 std::optional<std::chrono::year_month_day> to) const;
+    std::vector<JournalRow> Day(std::chrono::year_month_day day) const { return Rows(day, day); }
+    // The last row written.
+    std::optional<JournalRow> LastRow() const;
+    // The local date of the last daily reset.
+    std::optional<std::chrono::year_month_day> LastDailyReset() const;
+
+private:
+    template <typename Read>
+    void WithJournal(Read read) const;
+
+    std::filesystem::path file_;
+};

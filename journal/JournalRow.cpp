@@ -1,0 +1,62 @@
+#include "journal/JournalRow.h"
+
+#include "hall/HallSource.h"
+
+JournalRow JournalRowOf(const HallChange &change, std::chrono::seconds utcOffset)
+{
+    JournalRow row;
+    row.time = std::chrono::floor<std::chrono::milliseconds>(change.time);
+    row.utcOffset = utcOffset;
+    row.source = static_cast<std::uint16_t>(change.source);
+    if (change.delta > 0)
+        row.change = JournalChange::Up;
+    else if (change.delta < 0)
+        row.change = JournalChange::Down;
+    else if (change.reset)
+        row.change = JournalChange::Reset;
+    else if (change.source == HallSource::Start)
+        row.change = change.resumed ? JournalChange::Resumed : JournalChange::Started;
+    row.count = change.count;
+    row.capacity = change.capacity;
+    return row;
+}
+
+std::string_view JournalSourceName(std::uint16_t source)
+{
+    switch (static_cast<HallSource>(source)) {
+    case HallSource::EntryBarrier:
+        return "Lichtschranke Eingang";
+    case HallSource::ExitBarrier:
+        return "Lichtschranke Ausgang";
+    case HallSource::In:
+        return "REIN";
+    case HallSource::Out:
+        return "RAUS";
+    case HallSource::Reset:
+        return "RESET";
+    case HallSource::DailyReset:
+        return "Tagesreset";
+    case HallSource::Start:
+        return "Start";
+    }
+    return {};
+}
+
+std::string_view JournalChangeText(JournalChange change)
+{
+    switch (change) {
+    case JournalChange::Up:
+        return "+1";
+    case JournalChange::Down:
+        return "-1";
+    case JournalChange::Reset:
+        return "Rücksetzung";
+    case JournalChange::Started:
+        return "Neubeginn";
+    case JournalChange::Resumed:
+        return "Stand übernommen";
+    case JournalChange::None:
+        break;
+    }
+    return {};
+}

@@ -1,0 +1,108 @@
+#include "journal/JournalSchema.h"
+
+#include "journal/JournalRow.h"
+
+#include <string>
+
+namespace {
+
+// "PNTR": marks the file as ours for tools such as file(1) too.
+constexpr std::int64_t kApplicationId = 0x504E5452;
+constexpr std::int64_t kSchemaVersion = 1;
+
+// Times are integers: UTC milliseconds and the offset in seconds, so a row
+// takes about 45 bytes with its index. The index is on local time, which is
+// what a day means to the hall; the partial index finds the last daily reset
+// without reading the year.
+constexpr const char *kTables = R"(
+CREATE TABLE changes (
+    id INTEGER PRIMARY KEY,
+    utc_ms INTEGER NOT NULL,
+    utc_offset_s INTEGER NOT NULL,
+    source INTEGER NOT NULL,
+    change INTEGER NOT NULL,
+    count INTEGER NOT NULL,
+    capacity INTEGER NOT NULL
+);
+CREATE INDEX changes_by_local_time ON changes (utc_ms + utc_offset_s * 1000);
+CREATE INDEX changes_daily_resets ON changes (id) WHERE source = 6;
+)";
+
+std::string Quoted(std::string_view text)
+{
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '\'')
+            quoted += '\'';
+    }
+    return quoted + "'";
+}
+
+// For a maintainer with the sqlite3 shell: the rows as the export writes them.
+std::string ReadableView()
+{
+    std::string sources;
+    for (std::uint16_t code = 1; code < 64; ++code) {
+        if (const auto name = JournalSourceName(code); !name.empty())
+            sources += " WHEN " + std::to_string(code) + " THEN " + Quoted(name);
+    }
+    std::string changes;
+    for (int code = -1; code <= 8; ++code) {
+        if (const auto text = JournalChangeText(static_cast<JournalChange>(code)); !text.empty())
+            changes += " WHEN " + std::to_string(code) + " THEN " + Quoted(text);
+    }
+    return "CREATE VIEW changes_readable AS SELECT id,"
+           " strftime('%Y-%m-%dT%H:%M:%S', (utc_ms + utc_offset_s * 1000) / 1000, 'unixepoch')"
+           " || CASE WHEN utc_offset_s < 0 THEN '-' ELSE '+' END"
+           " || printf('%02d:%02d', abs(utc_offset_s) / 3600, abs(utc_offset_s) / 60 % 60) AS \"Zeit\","
+           " CASE source" + sources + " ELSE source END AS \"Quelle\","
+           " CASE change" + changes + " ELSE '' END AS \"Änderung\","
+           " count AS \"Stand\", capacity AS \"Kapazität\" FROM changes";
+}
+
+} // namespace
+
+JournalFileKind InspectJournal(SqliteConnection &db)
+{
+    const auto application = db.Integer("PRAGMA application_id");
+    if (application == kApplicationId) {
+        const auto version = db.Integer("PRAGMA user_version");
+        if (version == kSchemaVersion)
+            return JournalFileKind::Journal;
+        return version > kSchemaVersion ? JournalFileKind::Newer : JournalFileKind::Foreign;
+    }
+    if (application == 0 && db.Integer("SELECT count(*) FROM sqlite_schema") == 0)
+        return JournalFileKind::Empty;
+    return JournalFileKind::Foreign;
+}
+
+JournalFileKind OpenJournal(SqliteConnection &db)
+{
+    auto kind = InspectJournal(db);
+    if (kind != JournalFileKind::Journal && kind != JournalFileKind::Empty)
+        return kind;
+    db.Exec("PRAGMA journal_mode = WAL");
+    db.Exec("PRAGMA synchronous = NORMAL");
+    const std::string view = ReadableView();
+    db.InTransaction([&] {
+        // Another instance may have set it up since.
+        kind = InspectJournal(db);
+        if (kind == JournalFileKind::Empty) {
+            db.Exec(kTables);
+            db.Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+            db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        } else if (kind != JournalFileKind::Journal
+                   || db.Text("SELECT sql FROM sqlite_schema WHERE name = 'changes_readable'") == view) {
+            return;
+        }
+        db.Exec("DROP VIEW IF EXISTS changes_readable");
+        db.Exec(view.c_str());
+    });
+    return kind == JournalFileKind::Empty ? JournalFileKind::Journal : kind;
+}
+
+std::int64_t LocalDayStartMs(std::chrono::sys_days day)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(day.time_since_epoch()).count();
+}

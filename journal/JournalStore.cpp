@@ -1,0 +1,181 @@
+#include "journal/JournalStore.h"
+
+#include "hall/LocalTime.h"
+#include "journal/JournalPath.h"
+#include "journal/JournalSchema.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+std::string Quoted(const std::filesystem::path &path)
+{
+    return "„" + path.string() + "“";
+}
+
+std::string FolderReason(const std::filesystem::path &folder, const std::error_code &error)
+{
+    std::string why;
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
+        why = "keine Berechtigung";
+    else if (error == std::errc::read_only_file_system)
+        why = "der Datenträger ist schreibgeschützt";
+    else if (error == std::errc::no_space_on_device)
+        why = "der Datenträger ist voll";
+    else if (error == std::errc::not_a_directory || error == std::errc::file_exists)
+        why = "ein Teil des Pfads ist kein Ordner";
+    else
+        why = "Fehler " + std::to_string(error.value());
+    return "der Ordner " + Quoted(folder) + " lässt sich nicht anlegen (" + why + ")";
+}
+
+std::string SqliteReason(const std::filesystem::path &file, int code)
+{
+    switch (code) {
+    case SQLITE_CANTOPEN:
+        return "die Datei " + Quoted(file) + " lässt sich nicht öffnen oder anlegen";
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return "keine Schreibberechtigung für " + Quoted(file);
+    case SQLITE_FULL:
+        return "der Datenträger ist voll";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "ein anderes Programm sperrt die Datei " + Quoted(file);
+    case SQLITE_IOERR:
+        return "Lese- oder Schreibfehler bei " + Quoted(file);
+    default:
+        return "Datenbankfehler " + std::to_string(code) + " bei " + Quoted(file);
+    }
+}
+
+bool IsDamaged(int code)
+{
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+std::filesystem::path WithSuffix(const std::filesystem::path &file, const std::string &suffix)
+{
+    std::filesystem::path named = file;
+    named += suffix;
+    return named;
+}
+
+} // namespace
+
+JournalStore::JournalStore(std::filesystem::path file, int keepDays)
+    : file_(std::move(file)), keepDays_(std::max(keepDays, 1))
+{
+}
+
+JournalStore::~JournalStore()
+{
+    Close();
+}
+
+void JournalStore::Write(const std::vector<JournalRow> &rows, std::chrono::system_clock::time_point now)
+{
+    // A damaged or foreign file is moved aside once per call; a second one in
+    // a row is a failure to report, not a loop.
+    for (bool setAside = false;; setAside = true) {
+        try {
+            if (db_ || Open()) {
+                Expire(now);
+                Insert(rows);
+                return;
+            }
+        } catch (const SqliteError &error) {
+            Close();
+            if (!IsDamaged(error.Code()))
+                throw JournalFailure(SqliteReason(file_, error.Code()));
+        }
+        if (setAside)
+            throw JournalFailure("die neu angelegte Datei " + Quoted(file_) + " ist nicht brauchbar");
+        SetAside(now);
+    }
+}
+
+std::filesystem::path JournalStore::TakeSetAside()
+{
+    return std::exchange(setAside_, {});
+}
+
+bool JournalStore::Open()
+{
+    std::error_code error;
+    if (!MakePrivateFolders(file_.parent_path(), error))
+        throw JournalFailure(FolderReason(file_.parent_path(), error));
+    auto db = std::make_unique<SqliteConnection>(file_, SqliteConnection::Mode::ReadWrite);
+    if (OpenJournal(*db) != JournalFileKind::Journal)
+        return false;
+    insert_ = std::make_unique<SqliteStatement>(
+        *db, "INSERT INTO changes (utc_ms, utc_offset_s, source, change, count, capacity) VALUES (?, ?, ?, ?, ?, ?)");
+    db_ = std::move(db);
+    return true;
+}
+
+void JournalStore::Close()
+{
+    insert_.reset();
+    db_.reset();
+}
+
+void JournalStore::SetAside(std::chrono::system_clock::time_point now)
+{
+    const auto local = LocalTimeAt(now);
+    const auto clock = std::chrono::hh_mm_ss<std::chrono::seconds>(local.timeOfDay);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".defekt-%04d%02u%02u-%02d%02d%02d", static_cast<int>(local.date.year()),
+                  static_cast<unsigned>(local.date.month()), static_cast<unsigned>(local.date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    std::filesystem::path target = WithSuffix(file_, stamp);
+    std::error_code error;
+    for (int n = 2; std::filesystem::exists(target, error); ++n)
+        target = WithSuffix(file_, stamp + ("-" + std::to_string(n)));
+    std::filesystem::rename(file_, target, error);
+    if (error)
+        throw JournalFailure("die unbrauchbare Datei " + Quoted(file_) + " lässt sich nicht beiseitelegen");
+    // Its log goes with it, which may hold its latest pages; the shared-memory
+    // index is rebuilt from the log by whoever opens the file.
+    for (const char *companion : {"-wal", "-journal"}) {
+        if (std::filesystem::exists(WithSuffix(file_, companion), error))
+            std::filesystem::rename(WithSuffix(file_, companion), WithSuffix(target, companion), error);
+    }
+    std::filesystem::remove(WithSuffix(file_, "-shm"), error);
+    setAside_ = target;
+}
+
+void JournalStore::Expire(std::chrono::system_clock::time_point now)
+{
+    const auto today = LocalTimeAt(now).date;
+    if (expiredOn_ == today)
+        return;
+    SqliteStatement expire(*db_, std::string("DELETE FROM changes WHERE ") + kLocalTimeMs + " < ?");
+    expire.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays_)));
+    expire.Step();
+    expiredOn_ = today;
+}
+
+void JournalStore::Insert(const std::vector<JournalRow> &rows)
+{
+    if (rows.empty())
+        return;
+    db_->InTransaction([&] {
+        for (const auto &row : rows) {
+            insert_->Bind(1, row.time.time_since_epoch().count())
+                .Bind(2, row.utcOffset.count())
+                .Bind(3, row.source)
+                .Bind(4, static_cast<int>(row.change))
+                .Bind(5, row.count)
+                .Bind(6, row.capacity);
+            insert_->Step();
+            insert_->Reset();
+        }
+    });
+}

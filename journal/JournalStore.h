@@ -1,0 +1,48 @@
+#pragma once
+
+#include "journal/JournalRow.h"
+#include "journal/SqliteConnection.h"
+#include "journal/SqliteStatement.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// Why rows could not be written, in German, to go into a sentence.
+class JournalFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The journal file as its writer uses it: opened (and made) when needed,
+// rows written in one transaction per call, rows older than the kept days
+// deleted once a day. A damaged or foreign file is moved aside, never
+// overwritten. Used by one thread.
+class JournalStore {
+public:
+    JournalStore(std::filesystem::path file, int keepDays);
+    ~JournalStore();
+
+    // Writes the rows (none: only opens and expires). Throws JournalFailure;
+    // then nothing of the rows is written.
+    void Write(const std::vector<JournalRow> &rows, std::chrono::system_clock::time_point now);
+    // Where a file went that was moved aside since the last call, or empty.
+    std::filesystem::path TakeSetAside();
+
+private:
+    bool Open();
+    void Close();
+    void SetAside(std::chrono::system_clock::time_point now);
+    void Expire(std::chrono::system_clock::time_point now);
+    void Insert(const std::vector<JournalRow> &rows);
+
+    std::filesystem::path file_;
+    int keepDays_;
+    std::unique_ptr<SqliteConnection> db_;
+    std::unique_ptr<SqliteStatement> insert_;
+    std::optional<std::chrono::year_month_day> expiredOn_;
+    std::filesystem::path setAside_;
+};

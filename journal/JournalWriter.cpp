@@ -1,0 +1,144 @@
+#include "journal/JournalWriter.h"
+
+#include "journal/JournalStore.h"
+
+#include <condition_variable>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Without rows the thread still wakes now and then, to delete expired rows
+// on a new day.
+constexpr auto kIdleWake = std::chrono::seconds(60);
+
+} // namespace
+
+struct JournalWriter::Shared {
+    explicit Shared(Options writerOptions) : options(std::move(writerOptions)) {}
+
+    const Options options;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<JournalRow> queue;
+    bool stop = false;
+    bool finished = false;
+    bool allWritten = false;
+    std::condition_variable done;
+    // Held while the status callback runs; once abandoned is set under it,
+    // the callback is never called again.
+    std::mutex callbackMutex;
+    bool abandoned = false;
+
+    void Report(const JournalStatus &status)
+    {
+        std::lock_guard lock(callbackMutex);
+        if (!abandoned && options.statusChanged)
+            options.statusChanged(status);
+    }
+};
+
+JournalWriter::JournalWriter(Options options)
+    : shared_(std::make_shared<Shared>(std::move(options)))
+{
+    thread_ = std::thread(&JournalWriter::Run, shared_);
+}
+
+JournalWriter::~JournalWriter()
+{
+    Stop();
+}
+
+void JournalWriter::Append(const JournalRow &row)
+{
+    bool wasEmpty = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->stop)
+            return;
+        wasEmpty = shared_->queue.empty();
+        shared_->queue.push_back(row);
+    }
+    // One wake per batch: the writer takes the whole queue.
+    if (wasEmpty)
+        shared_->wake.notify_one();
+}
+
+bool JournalWriter::Stop(std::chrono::milliseconds wait)
+{
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (!thread_.joinable())
+            return shared_->finished && shared_->allWritten;
+        shared_->stop = true;
+    }
+    shared_->wake.notify_one();
+    bool finished = false;
+    bool allWritten = false;
+    {
+        std::unique_lock lock(shared_->mutex);
+        finished = shared_->done.wait_for(lock, wait, [this] { return shared_->finished; });
+        allWritten = shared_->allWritten;
+    }
+    if (finished) {
+        thread_.join();
+    } else {
+        std::lock_guard lock(shared_->callbackMutex);
+        shared_->abandoned = true;
+        thread_.detach();
+    }
+    return finished && allWritten;
+}
+
+void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
+{
+    const Options &options = shared->options;
+    JournalStore store(options.file, options.keepDays);
+    std::vector<JournalRow> pending;
+    bool writing = true;
+    std::string reason;
+    auto nextTry = std::chrono::steady_clock::now();
+    for (;;) {
+        bool stopping = false;
+        {
+            std::lock_guard lock(shared->mutex);
+            if (pending.empty())
+                pending.swap(shared->queue);
+            else
+                pending.insert(pending.end(), std::make_move_iterator(shared->queue.begin()),
+                               std::make_move_iterator(shared->queue.end()));
+            shared->queue.clear();
+            stopping = shared->stop;
+        }
+
+        const bool wasWriting = writing;
+        try {
+            store.Write(pending, std::chrono::system_clock::now());
+            pending.clear();
+            writing = true;
+        } catch (const std::exception &failure) {
+            writing = false;
+            if (wasWriting)
+                reason = failure.what();
+            nextTry = std::chrono::steady_clock::now() + options.retryInterval;
+        }
+        JournalStatus status{writing, writing ? std::string() : reason, store.TakeSetAside(), pending.size()};
+        if (writing != wasWriting || !status.setAside.empty())
+            shared->Report(status);
+        if (stopping)
+            break;
+
+        std::unique_lock lock(shared->mutex);
+        if (writing)
+            shared->wake.wait_for(lock, kIdleWake, [&] { return shared->stop || !shared->queue.empty(); });
+        else
+            shared->wake.wait_until(lock, nextTry, [&] { return shared->stop; });
+    }
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->finished = true;
+        shared->allWritten = pending.empty();
+    }
+    shared->done.notify_all();
+}

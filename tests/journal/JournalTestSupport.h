@@ -1,0 +1,58 @@
+#pragma once
+
+#include "journal/JournalRow.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <thread>
+
+// A folder of its own for one test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pontra-journal-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path &Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Polls until condition holds, for a state another thread or process
+// reaches; false after 10 s.
+template <typename Condition>
+bool WaitFor(Condition condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A row at a UTC moment given in seconds, with its offset in minutes.
+inline JournalRow Row(std::chrono::sys_seconds utc, int offsetMinutes, std::uint16_t source, JournalChange change,
+                      std::int32_t count, std::int32_t capacity = 5)
+{
+    return {utc, std::chrono::minutes(offsetMinutes), source, change, count, capacity};
+}
+
+// Readable failures.
+inline void PrintTo(const JournalRow &row, std::ostream *out)
+{
+    *out << "{" << row.time.time_since_epoch().count() << " ms " << row.utcOffset.count() << " s, source "
+         << row.source << ", change " << static_cast<int>(row.change) << ", count " << row.count << "/" << row.capacity
+         << "}";
+}
