@@ -1,6 +1,7 @@
 #include "journal/JournalSchema.h"
 
 #include "journal/JournalRow.h"
+#include "journal/SqliteStatement.h"
 
 #include <string>
 
@@ -65,16 +66,20 @@ std::string ReadableView()
 
 JournalFileKind InspectJournal(SqliteConnection &db)
 {
-    const auto application = db.Integer("PRAGMA application_id");
+    // One statement reads one state of the file: a journal being made by
+    // another connection is either not begun or complete, never half.
+    SqliteStatement inspect(db, "SELECT (SELECT application_id FROM pragma_application_id),"
+                                " (SELECT user_version FROM pragma_user_version),"
+                                " (SELECT count(*) FROM sqlite_schema)");
+    inspect.Step();
+    const auto application = inspect.Integer(0);
+    const auto version = inspect.Integer(1);
     if (application == kApplicationId) {
-        const auto version = db.Integer("PRAGMA user_version");
         if (version == kSchemaVersion)
             return JournalFileKind::Journal;
         return version > kSchemaVersion ? JournalFileKind::Newer : JournalFileKind::Foreign;
     }
-    if (application == 0 && db.Integer("SELECT count(*) FROM sqlite_schema") == 0)
-        return JournalFileKind::Empty;
-    return JournalFileKind::Foreign;
+    return application == 0 && inspect.Integer(2) == 0 ? JournalFileKind::Empty : JournalFileKind::Foreign;
 }
 
 JournalFileKind OpenJournal(SqliteConnection &db)

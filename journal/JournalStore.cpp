@@ -78,7 +78,7 @@ JournalStore::~JournalStore()
     Close();
 }
 
-void JournalStore::Write(const std::vector<JournalRow> &rows, std::chrono::system_clock::time_point now)
+void JournalStore::Write(const std::deque<JournalRow> &rows, std::chrono::system_clock::time_point now)
 {
     // A damaged or foreign file is moved aside once per call; a second one in
     // a row is a failure to report, not a loop.
@@ -162,7 +162,7 @@ void JournalStore::Expire(std::chrono::system_clock::time_point now)
     expiredOn_ = today;
 }
 
-void JournalStore::Insert(const std::vector<JournalRow> &rows)
+void JournalStore::Insert(const std::deque<JournalRow> &rows)
 {
     if (rows.empty())
         return;

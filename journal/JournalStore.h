@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <vector>
+#include <deque>
 
 // Why rows could not be written, in German, to go into a sentence.
 class JournalFailure : public std::runtime_error {
@@ -28,7 +28,7 @@ public:
 
     // Writes the rows (none: only opens and expires). Throws JournalFailure;
     // then nothing of the rows is written.
-    void Write(const std::vector<JournalRow> &rows, std::chrono::system_clock::time_point now);
+    void Write(const std::deque<JournalRow> &rows, std::chrono::system_clock::time_point now);
     // Where a file went that was moved aside since the last call, or empty.
     std::filesystem::path TakeSetAside();
 
@@ -37,7 +37,7 @@ private:
     void Close();
     void SetAside(std::chrono::system_clock::time_point now);
     void Expire(std::chrono::system_clock::time_point now);
-    void Insert(const std::vector<JournalRow> &rows);
+    void Insert(const std::deque<JournalRow> &rows);
 
     std::filesystem::path file_;
     int keepDays_;

@@ -3,9 +3,9 @@
 #include "journal/JournalStore.h"
 
 #include <condition_variable>
+#include <deque>
 #include <iterator>
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -21,7 +21,9 @@ struct JournalWriter::Shared {
     const Options options;
     std::mutex mutex;
     std::condition_variable wake;
-    std::vector<JournalRow> queue;
+    // A deque grows without moving what it holds: no append waits for a copy
+    // of a long queue.
+    std::deque<JournalRow> queue;
     bool stop = false;
     bool finished = false;
     bool allWritten = false;
@@ -95,7 +97,7 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
 {
     const Options &options = shared->options;
     JournalStore store(options.file, options.keepDays);
-    std::vector<JournalRow> pending;
+    std::deque<JournalRow> pending;
     bool writing = true;
     std::string reason;
     auto nextTry = std::chrono::steady_clock::now();

@@ -20,7 +20,10 @@ SqliteError::SqliteError(int code, const std::string &message)
 
 SqliteConnection::SqliteConnection(const std::filesystem::path &file, Mode mode)
 {
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // One thread at a time uses a connection, so SQLite's own locking of
+    // each call is only cost.
+    const int flags = SQLITE_OPEN_NOMUTEX
+                      | (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     const int result = sqlite3_open_v2(file.string().c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(result);
@@ -41,12 +44,6 @@ void SqliteConnection::Exec(const char *sql)
     const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (result != SQLITE_OK)
         Fail(result);
-}
-
-std::int64_t SqliteConnection::Integer(const char *sql)
-{
-    SqliteStatement statement(*this, sql);
-    return statement.Step() ? statement.Integer(0) : 0;
 }
 
 std::string SqliteConnection::Text(const char *sql)

@@ -31,8 +31,6 @@ public:
 
     // Runs statements that return nothing the caller needs.
     void Exec(const char *sql);
-    // The first column of the first row of a query, as an integer.
-    std::int64_t Integer(const char *sql);
     // The first column of the first row of a query as text; empty when none.
     std::string Text(const char *sql);
 

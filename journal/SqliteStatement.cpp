@@ -46,6 +46,11 @@ std::string SqliteStatement::Text(int column) const
     return text ? std::string(reinterpret_cast<const char *>(text)) : std::string();
 }
 
+bool SqliteStatement::IsNull(int column) const
+{
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+}
+
 void SqliteStatement::Reset()
 {
     sqlite3_reset(statement_);

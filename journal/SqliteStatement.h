@@ -23,6 +23,7 @@ public:
     // Columns count from 0.
     std::int64_t Integer(int column) const;
     std::string Text(int column) const;
+    bool IsNull(int column) const;
     // Ready to run again, parameters kept.
     void Reset();
 
