@@ -40,3 +40,9 @@ bool MakePrivateFolders(const std::filesystem::path &folder, std::error_code &er
     }
     return true;
 }
+
+std::string Utf8Path(const std::filesystem::path &path)
+{
+    const auto text = path.u8string();
+    return {text.begin(), text.end()};
+}

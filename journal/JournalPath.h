@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -12,3 +13,6 @@ std::filesystem::path JournalFile(std::string_view program, const char *xdgDataH
 
 // Creates the missing folders of a path for the user alone (0700).
 bool MakePrivateFolders(const std::filesystem::path &folder, std::error_code &error);
+
+// A path as UTF-8, the form SQLite and the notices take on every platform.
+std::string Utf8Path(const std::filesystem::path &path);

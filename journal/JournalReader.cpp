@@ -1,6 +1,7 @@
 #include "journal/JournalReader.h"
 
 #include "hall/HallSource.h"
+#include "journal/JournalPath.h"
 #include "journal/JournalSchema.h"
 #include "journal/SqliteConnection.h"
 #include "journal/SqliteStatement.h"
@@ -28,7 +29,7 @@ JournalRow RowAt(const SqliteStatement &statement)
 
 std::string Quoted(const std::filesystem::path &path)
 {
-    return "„" + path.string() + "“";
+    return "„" + Utf8Path(path) + "“";
 }
 
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 
 std::string Quoted(const std::filesystem::path &path)
 {
-    return "„" + path.string() + "“";
+    return "„" + Utf8Path(path) + "“";
 }
 
 std::string FolderReason(const std::filesystem::path &folder, const std::error_code &error)

@@ -1,5 +1,6 @@
 #include "journal/SqliteConnection.h"
 
+#include "journal/JournalPath.h"
 #include "journal/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -24,7 +25,7 @@ SqliteConnection::SqliteConnection(const std::filesystem::path &file, Mode mode)
     // each call is only cost.
     const int flags = SQLITE_OPEN_NOMUTEX
                       | (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    const int result = sqlite3_open_v2(file.string().c_str(), &db_, flags, nullptr);
+    const int result = sqlite3_open_v2(Utf8Path(file).c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(result);
         sqlite3_close_v2(db_);
