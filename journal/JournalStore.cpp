@@ -6,7 +6,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -69,7 +68,7 @@ std::filesystem::path WithSuffix(const std::filesystem::path &file, const std::s
 } // namespace
 
 JournalStore::JournalStore(std::filesystem::path file, int keepDays)
-    : file_(std::move(file)), keepDays_(std::max(keepDays, 1))
+    : file_(std::move(file)), keepDays_(keepDays)
 {
 }
 
@@ -154,7 +153,7 @@ void JournalStore::SetAside(std::chrono::system_clock::time_point now)
 void JournalStore::Expire(std::chrono::system_clock::time_point now)
 {
     const auto today = LocalTimeAt(now).date;
-    if (expiredOn_ == today)
+    if (keepDays_ < 1 || expiredOn_ == today)
         return;
     SqliteStatement expire(*db_, std::string("DELETE FROM changes WHERE ") + kLocalTimeMs + " < ?");
     expire.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays_)));

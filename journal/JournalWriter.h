@@ -19,7 +19,7 @@ public:
     struct Options {
         std::filesystem::path file;
         // Rows more than this many days before today are deleted, at start
-        // and once a day.
+        // and once a day; below 1, none are.
         int keepDays = 400;
         // How long rows wait in memory before the next try at a file that
         // could not be written.
