@@ -104,6 +104,14 @@ int main()
     std::printf("year_projected_size = %.1f MB (target < 100)\n", static_cast<double>(bytes) / rows * kYearRows / 1e6);
     std::printf("writer_throughput = %.0f rows/s\n", rows / writeSeconds);
     PrintSpread("append", appendMicroseconds, "us");
+    // The same timing around nothing: what the machine's scheduler adds.
+    std::vector<double> idleMicroseconds;
+    idleMicroseconds.reserve(appendMicroseconds.size());
+    for (std::size_t i = 0; i < appendMicroseconds.size(); ++i) {
+        const auto begin = steady_clock::now();
+        idleMicroseconds.push_back(Since(begin, 1e6));
+    }
+    PrintSpread("timing_alone", idleMicroseconds, "us");
 
     // Reading a day, as the chart and the export do: each read opens afresh.
     const JournalReader reader(file);
