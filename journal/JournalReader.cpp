@@ -1,12 +1,10 @@
 #include "journal/JournalReader.h"
 
 #include "hall/HallSource.h"
-#include "journal/JournalPath.h"
+#include "journal/JournalReasons.h"
 #include "journal/JournalSchema.h"
 #include "journal/SqliteConnection.h"
 #include "journal/SqliteStatement.h"
-
-#include <sqlite3.h>
 
 #include <limits>
 #include <string>
@@ -27,11 +25,6 @@ JournalRow RowAt(const SqliteStatement &statement)
     return row;
 }
 
-std::string Quoted(const std::filesystem::path &path)
-{
-    return "„" + Utf8Path(path) + "“";
-}
-
 } // namespace
 
 JournalReader::JournalReader(std::filesystem::path file)
@@ -45,7 +38,7 @@ void JournalReader::WithJournal(Read read) const
     std::error_code error;
     const bool present = std::filesystem::exists(file_, error);
     if (error)
-        throw JournalError("Das Tagesjournal " + Quoted(file_) + " lässt sich nicht lesen: " + error.message());
+        throw JournalError("Das Tagesjournal lässt sich nicht lesen: " + SystemReason(error) + ".");
     if (!present)
         return;
     try {
@@ -57,14 +50,12 @@ void JournalReader::WithJournal(Read read) const
         case JournalFileKind::Empty:
             return;
         case JournalFileKind::Foreign:
-            throw JournalError("Die Datei " + Quoted(file_) + " ist kein Tagesjournal dieses Programms.");
+            throw JournalError("Die Datei " + QuotedPath(file_) + " ist kein Tagesjournal dieses Programms.");
         case JournalFileKind::Newer:
-            throw JournalError("Das Tagesjournal " + Quoted(file_) + " stammt von einer neueren Programmversion.");
+            throw JournalError("Das Tagesjournal " + QuotedPath(file_) + " stammt von einer neueren Programmversion.");
         }
     } catch (const SqliteError &error) {
-        if (error.Code() == SQLITE_CORRUPT || error.Code() == SQLITE_NOTADB)
-            throw JournalError("Das Tagesjournal " + Quoted(file_) + " ist beschädigt.");
-        throw JournalError("Das Tagesjournal " + Quoted(file_) + " lässt sich nicht lesen: " + error.what());
+        throw JournalError("Das Tagesjournal lässt sich nicht lesen: " + SqliteReason(file_, error.Code()) + ".");
     }
 }
 

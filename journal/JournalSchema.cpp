@@ -29,7 +29,7 @@ CREATE INDEX changes_by_local_time ON changes (utc_ms + utc_offset_s * 1000);
 CREATE INDEX changes_daily_resets ON changes (id) WHERE source = 6;
 )";
 
-std::string Quoted(std::string_view text)
+std::string SqlText(std::string_view text)
 {
     std::string quoted = "'";
     for (const char c : text) {
@@ -46,12 +46,12 @@ std::string ReadableView()
     std::string sources;
     for (std::uint16_t code = 1; code < 64; ++code) {
         if (const auto name = JournalSourceName(code); !name.empty())
-            sources += " WHEN " + std::to_string(code) + " THEN " + Quoted(name);
+            sources += " WHEN " + std::to_string(code) + " THEN " + SqlText(name);
     }
     std::string changes;
     for (int code = -1; code <= 8; ++code) {
         if (const auto text = JournalChangeText(static_cast<JournalChange>(code)); !text.empty())
-            changes += " WHEN " + std::to_string(code) + " THEN " + Quoted(text);
+            changes += " WHEN " + std::to_string(code) + " THEN " + SqlText(text);
     }
     return "CREATE VIEW changes_readable AS SELECT id,"
            " strftime('%Y-%m-%dT%H:%M:%S', (utc_ms + utc_offset_s * 1000) / 1000, 'unixepoch')"

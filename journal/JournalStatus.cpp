@@ -1,13 +1,13 @@
 #include "journal/JournalStatus.h"
 
-#include "journal/JournalPath.h"
+#include "journal/JournalReasons.h"
 
 std::string JournalNotice(const JournalStatus &status)
 {
     std::string notice;
     if (!status.setAside.empty()) {
         notice = "Die bisherige Datei des Tagesjournals war beschädigt oder gehört nicht zu diesem Programm. "
-                 "Sie wurde unverändert nach „" + Utf8Path(status.setAside) + "“ verschoben, "
+                 "Sie wurde unverändert nach " + QuotedPath(status.setAside) + " verschoben, "
                  "und ein neues Tagesjournal wird angelegt.";
     }
     if (!status.writing) {

@@ -2,61 +2,13 @@
 
 #include "hall/LocalTime.h"
 #include "journal/JournalPath.h"
+#include "journal/JournalReasons.h"
 #include "journal/JournalSchema.h"
-
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <utility>
 
 namespace {
-
-std::string Quoted(const std::filesystem::path &path)
-{
-    return "„" + Utf8Path(path) + "“";
-}
-
-std::string FolderReason(const std::filesystem::path &folder, const std::error_code &error)
-{
-    std::string why;
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        why = "keine Berechtigung";
-    else if (error == std::errc::read_only_file_system)
-        why = "der Datenträger ist schreibgeschützt";
-    else if (error == std::errc::no_space_on_device)
-        why = "der Datenträger ist voll";
-    else if (error == std::errc::not_a_directory || error == std::errc::file_exists)
-        why = "ein Teil des Pfads ist kein Ordner";
-    else
-        why = "Fehler " + std::to_string(error.value());
-    return "der Ordner " + Quoted(folder) + " lässt sich nicht anlegen (" + why + ")";
-}
-
-std::string SqliteReason(const std::filesystem::path &file, int code)
-{
-    switch (code) {
-    case SQLITE_CANTOPEN:
-        return "die Datei " + Quoted(file) + " lässt sich nicht öffnen oder anlegen";
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return "keine Schreibberechtigung für " + Quoted(file);
-    case SQLITE_FULL:
-        return "der Datenträger ist voll";
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return "ein anderes Programm sperrt die Datei " + Quoted(file);
-    case SQLITE_IOERR:
-        return "Lese- oder Schreibfehler bei " + Quoted(file);
-    default:
-        return "Datenbankfehler " + std::to_string(code) + " bei " + Quoted(file);
-    }
-}
-
-bool IsDamaged(int code)
-{
-    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
-}
 
 std::filesystem::path WithSuffix(const std::filesystem::path &file, const std::string &suffix)
 {
@@ -90,11 +42,11 @@ void JournalStore::Write(const std::deque<JournalRow> &rows, std::chrono::system
             }
         } catch (const SqliteError &error) {
             Close();
-            if (!IsDamaged(error.Code()))
+            if (!error.Damaged())
                 throw JournalFailure(SqliteReason(file_, error.Code()));
         }
         if (setAside)
-            throw JournalFailure("die neu angelegte Datei " + Quoted(file_) + " ist nicht brauchbar");
+            throw JournalFailure("die neu angelegte Datei " + QuotedPath(file_) + " ist nicht brauchbar");
         SetAside(now);
     }
 }
@@ -108,7 +60,8 @@ bool JournalStore::Open()
 {
     std::error_code error;
     if (!MakePrivateFolders(file_.parent_path(), error))
-        throw JournalFailure(FolderReason(file_.parent_path(), error));
+        throw JournalFailure("der Ordner " + QuotedPath(file_.parent_path()) + " lässt sich nicht anlegen ("
+                             + SystemReason(error) + ")");
     auto db = std::make_unique<SqliteConnection>(file_, SqliteConnection::Mode::ReadWrite);
     if (OpenJournal(*db) != JournalFileKind::Journal)
         return false;
@@ -139,7 +92,7 @@ void JournalStore::SetAside(std::chrono::system_clock::time_point now)
         target = WithSuffix(file_, stamp + ("-" + std::to_string(n)));
     std::filesystem::rename(file_, target, error);
     if (error)
-        throw JournalFailure("die unbrauchbare Datei " + Quoted(file_) + " lässt sich nicht beiseitelegen");
+        throw JournalFailure("die unbrauchbare Datei " + QuotedPath(file_) + " lässt sich nicht beiseitelegen");
     // Its log goes with it, which may hold its latest pages; the shared-memory
     // index is rebuilt from the log by whoever opens the file.
     for (const char *companion : {"-wal", "-journal"}) {

@@ -19,6 +19,11 @@ SqliteError::SqliteError(int code, const std::string &message)
 {
 }
 
+bool SqliteError::Damaged() const
+{
+    return code_ == SQLITE_CORRUPT || code_ == SQLITE_NOTADB;
+}
+
 SqliteConnection::SqliteConnection(const std::filesystem::path &file, Mode mode)
 {
     // One thread at a time uses a connection, so SQLite's own locking of

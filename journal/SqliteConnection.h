@@ -13,6 +13,8 @@ class SqliteError : public std::runtime_error {
 public:
     SqliteError(int code, const std::string &message);
     int Code() const { return code_; }
+    // The file is no database or a damaged one.
+    bool Damaged() const;
 
 private:
     int code_;
