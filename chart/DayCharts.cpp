@@ -1,0 +1,162 @@
+#include "chart/DayCharts.h"
+
+#include "chart/DayChartData.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QChart *NewChart()
+{
+    auto *chart = new QChart;
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+QChartView *NewView(QChart *chart, QWidget *parent)
+{
+    auto *view = new QChartView(chart, parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    return view;
+}
+
+QValueAxis *NewValueAxis(const QString &title)
+{
+    auto *axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    return axis;
+}
+
+// A range from 0 that holds highest, in whole steps of 1, 2 or 5 times a
+// power of ten, about five of them, so that every label is a whole number.
+void FitCounts(QValueAxis *axis, double highest)
+{
+    highest = std::max(highest, 1.0);
+    const double rough = highest / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = power;
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        step = factor * power;
+        if (step >= rough)
+            break;
+    }
+    step = std::max(step, 1.0);
+    axis->setTickInterval(step);
+    axis->setRange(0, std::ceil(highest * 1.05 / step) * step);
+}
+
+QList<QPointF> Drawn(const StepLine &line, std::int64_t heldUntilMs)
+{
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(line.Points().size()) + 1);
+    for (const ChartPoint &point : line.Points())
+        points.append(QPointF(static_cast<qreal>(point.ms), point.value));
+    if (!line.Empty() && heldUntilMs > line.Points().back().ms)
+        points.append(QPointF(static_cast<qreal>(heldUntilMs), line.Last()));
+    return points;
+}
+
+} // namespace
+
+DayCharts::DayCharts(QWidget *parent)
+    : QWidget(parent)
+{
+    QChart *occupancy = NewChart();
+    OccupancyLine = new QLineSeries;
+    OccupancyLine->setName(QStringLiteral("Personen im Saal"));
+    OccupancyLine->setPen(QPen(QColor(0x1f, 0x5f, 0xa8), 2));
+    CapacityLine = new QLineSeries;
+    CapacityLine->setName(QStringLiteral("Kapazität"));
+    CapacityLine->setPen(QPen(QColor(0xc0, 0x39, 0x2b), 2, Qt::DashLine));
+    occupancy->addSeries(OccupancyLine);
+    occupancy->addSeries(CapacityLine);
+    timeAxis_ = new QDateTimeAxis;
+    timeAxis_->setFormat(QStringLiteral("HH:mm"));
+    timeAxis_->setTickCount(13);
+    timeAxis_->setTitleText(QStringLiteral("Uhrzeit"));
+    countAxis_ = NewValueAxis(QStringLiteral("Personen"));
+    occupancy->addAxis(timeAxis_, Qt::AlignBottom);
+    occupancy->addAxis(countAxis_, Qt::AlignLeft);
+    for (QLineSeries *line : {OccupancyLine, CapacityLine}) {
+        line->attachAxis(timeAxis_);
+        line->attachAxis(countAxis_);
+    }
+
+    QChart *hourly = NewChart();
+    EntriesBars = new QBarSet(QStringLiteral("Eintritte"));
+    EntriesBars->setColor(QColor(0x2e, 0x8b, 0x57));
+    ExitsBars = new QBarSet(QStringLiteral("Austritte"));
+    ExitsBars->setColor(QColor(0xe0, 0x7b, 0x39));
+    QStringList hours;
+    for (int hour = 0; hour < 24; ++hour) {
+        hours.append(QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0')));
+        EntriesBars->append(0);
+        ExitsBars->append(0);
+    }
+    auto *bars = new QBarSeries;
+    bars->append(EntriesBars);
+    bars->append(ExitsBars);
+    hourly->addSeries(bars);
+    auto *hourAxis = new QBarCategoryAxis;
+    hourAxis->append(hours);
+    hourAxis->setTitleText(QStringLiteral("Stunde"));
+    passagesAxis_ = NewValueAxis(QStringLiteral("Durchgänge"));
+    hourly->addAxis(hourAxis, Qt::AlignBottom);
+    hourly->addAxis(passagesAxis_, Qt::AlignLeft);
+    bars->attachAxis(hourAxis);
+    bars->attachAxis(passagesAxis_);
+
+    OccupancyView = NewView(occupancy, this);
+    HourlyView = NewView(hourly, this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(OccupancyView, 3);
+    layout->addWidget(HourlyView, 2);
+}
+
+void DayCharts::SetDay(std::int64_t dayStartMs, std::int64_t dayEndMs)
+{
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(dayStartMs), QDateTime::fromMSecsSinceEpoch(dayEndMs));
+}
+
+void DayCharts::Show(const DayChartData &data, std::int64_t dayStartMs, std::int64_t dayEndMs,
+                     std::int64_t heldUntilMs)
+{
+    SetDay(dayStartMs, dayEndMs);
+    heldUntilMs = std::min(heldUntilMs, dayEndMs);
+    OccupancyLine->replace(Drawn(data.Occupancy(), heldUntilMs));
+    CapacityLine->replace(Drawn(data.Capacity(), heldUntilMs));
+    FitCounts(countAxis_, std::max(data.Peak() ? data.Peak()->count : 0, data.HighestCapacity()));
+    int busiest = 0;
+    for (int hour = 0; hour < 24; ++hour) {
+        const int entries = data.EntriesPerHour()[static_cast<std::size_t>(hour)];
+        const int exits = data.ExitsPerHour()[static_cast<std::size_t>(hour)];
+        EntriesBars->replace(hour, entries);
+        ExitsBars->replace(hour, exits);
+        busiest = std::max({busiest, entries, exits});
+    }
+    FitCounts(passagesAxis_, busiest);
+}
+
+void DayCharts::Clear(std::int64_t dayStartMs, std::int64_t dayEndMs)
+{
+    Show(DayChartData(), dayStartMs, dayEndMs, dayStartMs);
+}

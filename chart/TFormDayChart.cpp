@@ -1,0 +1,307 @@
+#include "chart/TFormDayChart.h"
+
+#include "chart/DayCharts.h"
+#include "hall/LocalTime.h"
+#include "journal/JournalCsv.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalReasons.h"
+
+#include <QCalendarWidget>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cerrno>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+using namespace std::chrono;
+
+const QLocale &German()
+{
+    static const QLocale locale(QLocale::German, QLocale::Germany);
+    return locale;
+}
+
+year_month_day DateOf(QDate date)
+{
+    return year_month_day(year(date.year()), month(static_cast<unsigned>(date.month())),
+                          day(static_cast<unsigned>(date.day())));
+}
+
+QDate DateOf(year_month_day date)
+{
+    return QDate(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                 static_cast<int>(static_cast<unsigned>(date.day())));
+}
+
+QString ClockText(seconds timeOfDay)
+{
+    const hh_mm_ss<seconds> clock(timeOfDay);
+    return QStringLiteral("%1:%2")
+        .arg(clock.hours().count(), 2, 10, QLatin1Char('0'))
+        .arg(clock.minutes().count(), 2, 10, QLatin1Char('0'));
+}
+
+QString Persons(std::int32_t count)
+{
+    return count == 1 ? QStringLiteral("1 Person") : German().toString(count) + QStringLiteral(" Personen");
+}
+
+QString SaveCsvDialog(QWidget *parent, const QString &suggested)
+{
+    QFileDialog dialog(parent, QStringLiteral("Tagesverlauf als CSV speichern"), suggested,
+                       QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setLocale(German());
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// Why a file could not be written, in German; error is the system's error
+// number of the step that failed, or 0.
+QString WriteFailure(const QString &path, int error)
+{
+    const QFileInfo file(path);
+    if (file.isDir())
+        return QStringLiteral("das ist ein Ordner");
+    if (!file.absoluteDir().exists())
+        return QStringLiteral("den Ordner gibt es nicht");
+    if (error != 0)
+        return QString::fromStdString(SystemReason(std::error_code(error, std::generic_category())));
+    return QStringLiteral("Schreibfehler");
+}
+
+} // namespace
+
+TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , ChooseCsvFile(SaveCsvDialog)
+    , Now([] { return system_clock::now(); })
+    , readDay_(std::move(readDay))
+    , csvFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+{
+    setWindowTitle(QStringLiteral("Tagesverlauf"));
+    setLocale(German());
+    resize(900, 560);
+
+    auto *dayLabel = new QLabel(QStringLiteral("&Tag:"), this);
+    DayEdit = new QDateEdit(this);
+    DayEdit->setLocale(German());
+    DayEdit->setCalendarPopup(true);
+    DayEdit->calendarWidget()->setLocale(German());
+    DayEdit->setDisplayFormat(QStringLiteral("dddd, dd.MM.yyyy"));
+    DayEdit->setDate(Today());
+    dayLabel->setBuddy(DayEdit);
+    SaveCsvButton = new QPushButton(QStringLiteral("CSV speichern …"), this);
+    SaveCsvButton->setEnabled(false);
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(dayLabel);
+    controls->addWidget(DayEdit);
+    controls->addStretch(1);
+    controls->addWidget(SaveCsvButton);
+
+    StatusLabel = new QLabel(this);
+    StatusLabel->setWordWrap(true);
+    StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Charts = new DayCharts(this);
+    PeakLabel = new QLabel(this);
+    TotalsLabel = new QLabel(this);
+    auto *figures = new QHBoxLayout;
+    figures->addWidget(PeakLabel);
+    figures->addStretch(1);
+    figures->addWidget(TotalsLabel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(StatusLabel);
+    layout->addWidget(Charts, 1);
+    layout->addLayout(figures);
+
+    tail_.setInterval(seconds(30));
+    connect(&tail_, &QTimer::timeout, this, &TFormDayChart::Refresh);
+    connect(DayEdit, &QDateEdit::dateChanged, this, &TFormDayChart::Load);
+    connect(SaveCsvButton, &QPushButton::clicked, this, &TFormDayChart::SaveCsvClick);
+}
+
+QDate TFormDayChart::Today() const
+{
+    return DateOf(LocalTimeAt(Now()).date);
+}
+
+void TFormDayChart::Open()
+{
+    if (!isVisible()) {
+        if (DayEdit->date() == Today())
+            Load();
+        else
+            DayEdit->setDate(Today());
+    }
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void TFormDayChart::Load()
+{
+    const unsigned generation = ++generation_;
+    day_ = DayEdit->date();
+    state_ = State::Loading;
+    data_ = DayChartData();
+    SaveCsvButton->setEnabled(false);
+    ShowStatus(QStringLiteral("Der Tagesverlauf wird geladen …"), false);
+    Refresh();
+    QtConcurrent::run([read = readDay_, day = DateOf(day_)] {
+        Read result;
+        try {
+            result.rows = read(day);
+        } catch (const JournalError &error) {
+            result.error = QString::fromStdString(error.what());
+        } catch (...) {
+            result.error = QStringLiteral("Das Tagesjournal lässt sich nicht lesen.");
+        }
+        return result;
+    }).then(this, [this, generation](const Read &result) {
+        if (generation == generation_)
+            Loaded(result);
+    });
+}
+
+void TFormDayChart::Loaded(const Read &read)
+{
+    if (!read.error.isEmpty()) {
+        state_ = State::Failed;
+        ShowStatus(read.error, true);
+        return;
+    }
+    state_ = State::Shown;
+    for (const JournalRow &row : read.rows)
+        data_.Add(row);
+    if (live_.Day() == DateOf(day_)) {
+        for (const JournalRow &row : live_.After(read.rows))
+            data_.Add(row);
+    }
+    if (data_.Rows().empty())
+        ShowStatus(QStringLiteral("Für den %1 gibt es keine Einträge im Tagesjournal.")
+                       .arg(German().toString(day_, QStringLiteral("d. MMMM yyyy"))),
+                   false);
+    else
+        ShowStatus({}, false);
+    SaveCsvButton->setEnabled(!data_.Rows().empty());
+    Refresh();
+}
+
+void TFormDayChart::HallChanged(const HallChange &change)
+{
+    const JournalRow row = JournalRowOf(change, LocalTimeAt(change.time).utcOffset);
+    live_.Add(row);
+    if (state_ != State::Shown || row.Local().date != DateOf(day_))
+        return;
+    if (data_.Rows().empty())
+        ShowStatus({}, false);
+    data_.Add(row);
+    SaveCsvButton->setEnabled(true);
+    Refresh();
+}
+
+void TFormDayChart::Refresh()
+{
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
+    const std::int64_t start = day_.startOfDay().toMSecsSinceEpoch();
+    const std::int64_t end = day_.addDays(1).startOfDay().toMSecsSinceEpoch();
+    const QDate today = Today();
+    const bool live = state_ == State::Shown && day_ == today;
+    if (live && !tail_.isActive())
+        tail_.start();
+    else if (!live)
+        tail_.stop();
+    if (state_ != State::Shown || data_.Rows().empty()) {
+        Charts->Clear(start, end);
+        PeakLabel->clear();
+        TotalsLabel->clear();
+        return;
+    }
+    const std::int64_t now = duration_cast<milliseconds>(Now().time_since_epoch()).count();
+    Charts->Show(data_, start, end, day_ == today ? now : day_ < today ? end : start);
+    const JournalRow &peak = *data_.Peak();
+    PeakLabel->setText(QStringLiteral("Höchststand: %1 um %2 Uhr")
+                           .arg(Persons(peak.count), ClockText(peak.Local().timeOfDay)));
+    TotalsLabel->setText(QStringLiteral("Eintritte: %1    Austritte: %2    Rücksetzungen: %3")
+                             .arg(German().toString(data_.Entries()), German().toString(data_.Exits()),
+                                  German().toString(data_.Resets())));
+}
+
+void TFormDayChart::ShowStatus(const QString &text, bool error)
+{
+    StatusLabel->setText(text);
+    StatusLabel->setVisible(!text.isEmpty());
+    StatusLabel->setStyleSheet(error ? QStringLiteral("color: #b00020; font-weight: bold;") : QString());
+}
+
+void TFormDayChart::SaveCsvClick()
+{
+    if (state_ != State::Shown)
+        return;
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).baseName().toLower();
+    const QString name = QStringLiteral("%1-%2.csv").arg(program, day_.toString(Qt::ISODate));
+    const QString path = ChooseCsvFile(this, QDir(csvFolder_).filePath(name));
+    if (path.isEmpty())
+        return;
+    csvFolder_ = QFileInfo(path).absolutePath();
+    std::ostringstream csv;
+    WriteJournalCsv(csv, data_.Rows());
+    const std::string bytes = csv.str();
+    QSaveFile file(path);
+    errno = 0;
+    if (file.open(QIODevice::WriteOnly)
+        && file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
+        && file.commit())
+        return;
+    const QString reason = WriteFailure(path, errno);
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: %2.")
+                                    .arg(QDir::toNativeSeparators(path), reason),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TFormDayChart::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (state_ == State::Unread)
+        Load();
+    else if (stale_)
+        Refresh();
+}
+
+void TFormDayChart::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    tail_.stop();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "chart/DayChartData.h"
+#include "chart/LiveChanges.h"
+#include "hall/HallListener.h"
+#include "journal/JournalRow.h"
+
+#include <QDate>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class DayCharts;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+
+// The window "Tagesverlauf": one day of the journal on a chart, with its
+// peak and totals, and the shown day saved as CSV. While it shows today it
+// follows the hall's changes as they happen. The day is read on a worker
+// thread, never on the GUI thread.
+class TFormDayChart : public QWidget, public HallListener {
+    Q_OBJECT
+public:
+    // Reads a local day's rows in the order they happened; runs on a worker
+    // thread, so it must not touch the GUI, and may throw JournalError.
+    using DayReader = std::function<std::vector<JournalRow>(std::chrono::year_month_day)>;
+    // Asks where to save, with a suggested path; empty when the operator
+    // cancelled.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
+
+    explicit TFormDayChart(DayReader readDay, QWidget *parent = nullptr);
+
+    // Shows the window on today, read afresh, or brings it to the front when
+    // it is open already.
+    void Open();
+
+    void HallChanged(const HallChange &change) override;
+
+    // Seams for tests; a file dialog and the system clock by default.
+    FileChooser ChooseCsvFile;
+    std::function<std::chrono::system_clock::time_point()> Now;
+
+    QDateEdit *DayEdit;
+    QPushButton *SaveCsvButton;
+    QLabel *StatusLabel;
+    QLabel *PeakLabel;
+    QLabel *TotalsLabel;
+    DayCharts *Charts;
+
+    // The shown day's rows, read and heard live; empty while loading.
+    const DayChartData &Data() const { return data_; }
+    bool Loading() const { return state_ == State::Loading; }
+
+    void SaveCsvClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    enum class State { Unread, Loading, Shown, Failed };
+    struct Read {
+        std::vector<JournalRow> rows;
+        QString error;
+    };
+
+    void Load();
+    void Loaded(const Read &read);
+    void Refresh();
+    void ShowStatus(const QString &text, bool error);
+    QDate Today() const;
+
+    DayReader readDay_;
+    State state_ = State::Unread;
+    // Counts the reads; a read that is not the latest is dropped.
+    unsigned generation_ = 0;
+    QDate day_;
+    DayChartData data_;
+    LiveChanges live_;
+    // A refresh waits while the window is hidden.
+    bool stale_ = false;
+    // Today's line reaches the present moment.
+    QTimer tail_;
+    QString csvFolder_;
+};

@@ -1,0 +1,255 @@
+#include "chart/DayCharts.h"
+#include "chart/TFormDayChart.h"
+#include "hall/Hall.h"
+#include "journal/JournalCsv.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalTestSupport.h"
+#include "journal/JournalWriter.h"
+#include "support/Wait.h"
+
+#include <QBarSet>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono;
+
+constexpr auto kEntry = static_cast<std::uint16_t>(HallSource::EntryBarrier);
+constexpr auto kExit = static_cast<std::uint16_t>(HallSource::ExitBarrier);
+constexpr auto kIn = static_cast<std::uint16_t>(HallSource::In);
+
+// 2026-03-10 at a local time of CET (UTC+1).
+sys_seconds March10(int hour, int minute, int second = 0)
+{
+    return sys_days(year(2026) / March / 10) + hours(hour - 1) + minutes(minute) + seconds(second);
+}
+
+JournalRow At(sys_seconds utc, std::uint16_t source, JournalChange change, std::int32_t count, std::int32_t capacity = 5)
+{
+    return Row(utc, 60, source, change, count, capacity);
+}
+
+const std::vector<JournalRow> kDay = {
+    At(March10(8, 0), static_cast<std::uint16_t>(HallSource::Start), JournalChange::Started, 0),
+    At(March10(9, 10), kEntry, JournalChange::Up, 1),
+    At(March10(9, 10, 30), kIn, JournalChange::Up, 2),
+    At(March10(10, 5), kEntry, JournalChange::Up, 3),
+    At(March10(10, 30), kExit, JournalChange::Down, 2),
+    At(March10(11, 0), kIn, JournalChange::Up, 3, 8),
+    At(March10(12, 0), static_cast<std::uint16_t>(HallSource::Reset), JournalChange::Reset, 0, 8),
+};
+
+// A journal the test fills by hand; the reads of one day can be held until
+// let go.
+struct FakeJournal {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<sys_days, std::vector<JournalRow>> days;
+    std::optional<sys_days> held;
+    int reads = 0;
+
+    TFormDayChart::DayReader Reader()
+    {
+        return [this](year_month_day day) {
+            std::unique_lock lock(mutex);
+            ++reads;
+            changed.wait(lock, [&] { return held != sys_days(day); });
+            return days[sys_days(day)];
+        };
+    }
+    void Hold(std::optional<sys_days> day)
+    {
+        std::lock_guard lock(mutex);
+        held = day;
+        changed.notify_all();
+    }
+    int Reads()
+    {
+        std::lock_guard lock(mutex);
+        return reads;
+    }
+};
+
+// Shows a window on the day of now, loaded.
+void OpenLoaded(TFormDayChart &window, sys_seconds now)
+{
+    window.Now = [now] { return now; };
+    window.Open();
+    ASSERT_TRUE(WaitUntil([&] { return !window.Loading(); }));
+}
+
+TEST(TFormDayChart, ShowsTheDaysStepLineHourlyBarsPeakAndTotals)
+{
+    FakeJournal journal;
+    journal.days[sys_days(year(2026) / March / 10)] = kDay;
+    TFormDayChart window(journal.Reader());
+    OpenLoaded(window, March10(12, 0) + days(2));
+    window.DayEdit->setDate(QDate(2026, 3, 10));
+    ASSERT_TRUE(WaitUntil([&] { return window.Data().Rows().size() == kDay.size(); }));
+
+    const qreal dayEnd = static_cast<qreal>(QDate(2026, 3, 11).startOfDay().toMSecsSinceEpoch());
+    const auto t = [](std::size_t i) { return static_cast<qreal>(kDay[i].time.time_since_epoch().count()); };
+    const QList<QPointF> steps = {{t(0), 0}, {t(1), 0}, {t(1), 1}, {t(2), 1}, {t(2), 2}, {t(3), 2}, {t(3), 3},
+                                  {t(4), 3}, {t(4), 2}, {t(5), 2}, {t(5), 3}, {t(6), 3}, {t(6), 0}, {dayEnd, 0}};
+    EXPECT_EQ(window.Charts->OccupancyLine->points(), steps);
+    const QList<QPointF> capacity = {{t(0), 5}, {t(5), 5}, {t(5), 8}, {dayEnd, 8}};
+    EXPECT_EQ(window.Charts->CapacityLine->points(), capacity);
+    for (int hour = 0; hour < 24; ++hour) {
+        EXPECT_EQ(window.Charts->EntriesBars->at(hour), hour == 9 ? 2 : hour == 10 || hour == 11 ? 1 : 0) << hour;
+        EXPECT_EQ(window.Charts->ExitsBars->at(hour), hour == 10 ? 1 : 0) << hour;
+    }
+    EXPECT_EQ(window.PeakLabel->text(), QStringLiteral("Höchststand: 3 Personen um 10:05 Uhr"));
+    EXPECT_EQ(window.TotalsLabel->text(), QStringLiteral("Eintritte: 4    Austritte: 1    Rücksetzungen: 1"));
+    EXPECT_TRUE(window.SaveCsvButton->isEnabled());
+    EXPECT_TRUE(window.StatusLabel->isHidden());
+}
+
+TEST(TFormDayChart, AnotherDayPickedWhileOneLoadsShowsThatDayOnly)
+{
+    FakeJournal journal;
+    journal.days[sys_days(year(2026) / March / 10)] = kDay;
+    journal.Hold(year(2026) / March / 10);
+    TFormDayChart window(journal.Reader());
+    window.Now = [] { return March10(15, 0); };
+    window.Open();
+    EXPECT_TRUE(window.Loading());
+    EXPECT_EQ(window.StatusLabel->text(), QStringLiteral("Der Tagesverlauf wird geladen …"));
+    ASSERT_TRUE(WaitUntil([&] { return journal.Reads() == 1; }));
+
+    window.DayEdit->setDate(QDate(2026, 3, 11));
+    ASSERT_TRUE(WaitUntil([&] { return journal.Reads() == 2 && !window.Loading(); }));
+    journal.Hold(std::nullopt);
+    // The first read's result is handed back now, and dropped.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(window.Data().Rows().empty());
+    EXPECT_TRUE(window.Charts->OccupancyLine->points().isEmpty());
+    EXPECT_EQ(window.StatusLabel->text(), QStringLiteral("Für den 11. März 2026 gibt es keine Einträge im Tagesjournal."));
+    EXPECT_TRUE(window.PeakLabel->text().isEmpty());
+    EXPECT_FALSE(window.SaveCsvButton->isEnabled());
+}
+
+// Hears the hall as the journal's recorder does.
+struct HeardRows : HallListener {
+    std::vector<JournalRow> rows;
+    void HallChanged(const HallChange &change) override
+    {
+        rows.push_back(JournalRowOf(change, LocalTimeAt(change.time).utcOffset));
+    }
+};
+
+TEST(TFormDayChart, FollowsTodaysChangesLiveAndCountsNoneTwice)
+{
+    // Noon of a day in the system's time zone.
+    const sys_days date = year(2026) / May / 5;
+    const sys_seconds noon = date + hours(12) - LocalTimeAt(date + hours(12)).utcOffset;
+    FakeJournal journal;
+    HeardRows heard;
+    Hall hall(5);
+    TFormDayChart window(journal.Reader());
+    hall.AddListener(&heard);
+    hall.AddListener(&window);
+    const auto journalHolds = [&](std::size_t rows) {
+        std::lock_guard lock(journal.mutex);
+        journal.days[date].assign(heard.rows.begin(), heard.rows.begin() + static_cast<std::ptrdiff_t>(rows));
+    };
+
+    // Heard while the window was closed; the last one is not in the journal yet.
+    for (const auto &[source, hoursBefore] : {std::pair{HallSource::Start, 3}, {HallSource::EntryBarrier, 2},
+                                             {HallSource::EntryBarrier, 1}})
+        hall.Apply({source, noon - hours(hoursBefore)});
+    journalHolds(2);
+    OpenLoaded(window, noon);
+    EXPECT_EQ(window.Data().Rows(), heard.rows);
+
+    // A change while it shows today is drawn at once, without a read.
+    hall.Apply({HallSource::ExitBarrier, noon - minutes(30)});
+    EXPECT_EQ(window.Data().Rows(), heard.rows);
+    EXPECT_EQ(window.Charts->OccupancyLine->points().back(), QPointF(static_cast<qreal>(duration_cast<milliseconds>(noon.time_since_epoch()).count()), 1));
+    EXPECT_EQ(window.Charts->ExitsBars->at(LocalTimeAt(noon - minutes(30)).timeOfDay / hours(1)), 1);
+    EXPECT_EQ(journal.Reads(), 1);
+
+    // One heard during a read that already finds it in the journal.
+    window.hide();
+    journal.Hold(date);
+    window.Open();
+    ASSERT_TRUE(WaitUntil([&] { return journal.Reads() == 2; }));
+    hall.Apply({HallSource::In, noon - minutes(20)});
+    journalHolds(heard.rows.size());
+    journal.Hold(std::nullopt);
+    ASSERT_TRUE(WaitUntil([&] { return !window.Loading(); }));
+    EXPECT_EQ(window.Data().Rows(), heard.rows);
+    EXPECT_EQ(window.TotalsLabel->text(), QStringLiteral("Eintritte: 3    Austritte: 1    Rücksetzungen: 0"));
+    hall.RemoveListener(&window);
+}
+
+class TFormDayChartJournal : public ::testing::Test {
+protected:
+    TempFolder temp;
+    std::filesystem::path file = temp.Path() / "journal.sqlite3";
+    JournalReader reader{file};
+    TFormDayChart window{[this](year_month_day day) { return reader.Day(day); }};
+};
+
+TEST_F(TFormDayChartJournal, SavesTheShownDayAsTheExportsCsvAndSaysWhyNot)
+{
+    {
+        JournalWriter::Options options;
+        options.file = file;
+        JournalWriter writer(options);
+        for (const JournalRow &row : kDay) {
+            writer.Append(row);
+            writer.Append({row.time + days(1), row.utcOffset, row.source, row.change, row.count, row.capacity});
+        }
+        ASSERT_TRUE(writer.Stop());
+    }
+    OpenLoaded(window, March10(18, 0));
+    QString suggested;
+    QString chosen = QString::fromStdString((temp.Path() / "März.csv").string());
+    window.ChooseCsvFile = [&](QWidget *, const QString &path) {
+        suggested = path;
+        return chosen;
+    };
+    window.SaveCsvButton->click();
+    EXPECT_TRUE(suggested.endsWith(QStringLiteral("-2026-03-10.csv"))) << suggested.toStdString();
+    std::ostringstream expected;
+    WriteJournalCsv(expected, kDay);
+    std::ifstream saved(temp.Path() / "März.csv", std::ios::binary);
+    EXPECT_EQ((std::ostringstream() << saved.rdbuf()).str(), expected.str());
+
+    chosen = QString::fromStdString((temp.Path() / "fehlt" / "x.csv").string());
+    window.SaveCsvButton->click();
+    auto *box = window.findChild<QMessageBox *>();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: den Ordner gibt es nicht.").arg(chosen));
+}
+
+TEST_F(TFormDayChartJournal, ShowsWhyTheJournalCannotBeRead)
+{
+    std::ofstream(file) << "kein SQLite";
+    std::string why;
+    try {
+        reader.Day(year(2026) / March / 10);
+    } catch (const JournalError &error) {
+        why = error.what();
+    }
+    ASSERT_FALSE(why.empty());
+    OpenLoaded(window, March10(18, 0));
+    EXPECT_EQ(window.StatusLabel->text().toStdString(), why);
+    EXPECT_FALSE(window.SaveCsvButton->isEnabled());
+    EXPECT_TRUE(window.Charts->OccupancyLine->points().isEmpty());
+}
+
+} // namespace
