@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPen>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -25,6 +26,8 @@ QChart *NewChart()
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignTop);
     chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    chart->setLocalizeNumbers(true);
     return chart;
 }
 
@@ -39,7 +42,7 @@ QValueAxis *NewValueAxis(const QString &title)
 {
     auto *axis = new QValueAxis;
     axis->setTitleText(title);
-    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setLabelFormat(QStringLiteral("%.0f"));
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0);
     return axis;
@@ -91,7 +94,6 @@ DayCharts::DayCharts(QWidget *parent)
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("HH:mm"));
     timeAxis_->setTickCount(13);
-    timeAxis_->setTitleText(QStringLiteral("Uhrzeit"));
     countAxis_ = NewValueAxis(QStringLiteral("Personen"));
     occupancy->addAxis(timeAxis_, Qt::AlignBottom);
     occupancy->addAxis(countAxis_, Qt::AlignLeft);
@@ -117,7 +119,6 @@ DayCharts::DayCharts(QWidget *parent)
     hourly->addSeries(bars);
     auto *hourAxis = new QBarCategoryAxis;
     hourAxis->append(hours);
-    hourAxis->setTitleText(QStringLiteral("Stunde"));
     passagesAxis_ = NewValueAxis(QStringLiteral("Durchgänge"));
     hourly->addAxis(hourAxis, Qt::AlignBottom);
     hourly->addAxis(passagesAxis_, Qt::AlignLeft);
