@@ -3,7 +3,6 @@
 #include "chart/DayCharts.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalCsv.h"
-#include "journal/JournalReader.h"
 #include "journal/JournalReasons.h"
 
 #include <QCalendarWidget>
@@ -20,7 +19,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cerrno>
 #include <sstream>
@@ -98,12 +96,15 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , ChooseCsvFile(SaveCsvDialog)
     , Now([] { return system_clock::now(); })
-    , readDay_(std::move(readDay))
-    , csvFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+    , loader_(new DayLoader(std::move(readDay), this))
 {
     setWindowTitle(QStringLiteral("Tagesverlauf"));
     setLocale(German());
     resize(900, 560);
+    // Smaller, the axes' labels no longer fit.
+    setMinimumSize(720, 480);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    csvFolder_ = QDir(documents).exists() ? documents : QDir::homePath();
 
     auto *dayLabel = new QLabel(QStringLiteral("&Tag:"), this);
     DayEdit = new QDateEdit(this);
@@ -140,7 +141,10 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
 
     tail_.setInterval(seconds(30));
     connect(&tail_, &QTimer::timeout, this, &TFormDayChart::Refresh);
+    redraw_.setSingleShot(true);
+    connect(&redraw_, &QTimer::timeout, this, &TFormDayChart::Refresh);
     connect(DayEdit, &QDateEdit::dateChanged, this, &TFormDayChart::Load);
+    connect(loader_, &DayLoader::Done, this, &TFormDayChart::Loaded);
     connect(SaveCsvButton, &QPushButton::clicked, this, &TFormDayChart::SaveCsvClick);
 }
 
@@ -165,31 +169,19 @@ void TFormDayChart::Open()
 
 void TFormDayChart::Load()
 {
-    const unsigned generation = ++generation_;
     day_ = DayEdit->date();
     state_ = State::Loading;
     data_ = DayChartData();
     SaveCsvButton->setEnabled(false);
     ShowStatus(QStringLiteral("Der Tagesverlauf wird geladen …"), false);
     Refresh();
-    QtConcurrent::run([read = readDay_, day = DateOf(day_)] {
-        Read result;
-        try {
-            result.rows = read(day);
-        } catch (const JournalError &error) {
-            result.error = QString::fromStdString(error.what());
-        } catch (...) {
-            result.error = QStringLiteral("Das Tagesjournal lässt sich nicht lesen.");
-        }
-        return result;
-    }).then(this, [this, generation](const Read &result) {
-        if (generation == generation_)
-            Loaded(result);
-    });
+    load_ = loader_->Start(DateOf(day_));
 }
 
-void TFormDayChart::Loaded(const Read &read)
+void TFormDayChart::Loaded(unsigned load, const DayLoader::Result &read)
 {
+    if (load != load_)
+        return; // the operator picked another day meanwhile
     if (!read.error.isEmpty()) {
         state_ = State::Failed;
         ShowStatus(read.error, true);
@@ -222,7 +214,7 @@ void TFormDayChart::HallChanged(const HallChange &change)
         ShowStatus({}, false);
     data_.Add(row);
     SaveCsvButton->setEnabled(true);
-    Refresh();
+    redraw_.start();
 }
 
 void TFormDayChart::Refresh()

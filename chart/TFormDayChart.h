@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/DayChartData.h"
+#include "chart/DayLoader.h"
 #include "chart/LiveChanges.h"
 #include "hall/HallListener.h"
 #include "journal/JournalRow.h"
@@ -21,14 +22,12 @@ class QPushButton;
 
 // The window "Tagesverlauf": one day of the journal on a chart, with its
 // peak and totals, and the shown day saved as CSV. While it shows today it
-// follows the hall's changes as they happen. The day is read on a worker
-// thread, never on the GUI thread.
+// follows the hall's changes as they happen. The day is read on a thread of
+// its own, never on the GUI thread.
 class TFormDayChart : public QWidget, public HallListener {
     Q_OBJECT
 public:
-    // Reads a local day's rows in the order they happened; runs on a worker
-    // thread, so it must not touch the GUI, and may throw JournalError.
-    using DayReader = std::function<std::vector<JournalRow>(std::chrono::year_month_day)>;
+    using DayReader = DayLoader::Reader;
     // Asks where to save, with a suggested path; empty when the operator
     // cancelled.
     using FileChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
@@ -64,21 +63,16 @@ protected:
 
 private:
     enum class State { Unread, Loading, Shown, Failed };
-    struct Read {
-        std::vector<JournalRow> rows;
-        QString error;
-    };
-
     void Load();
-    void Loaded(const Read &read);
+    void Loaded(unsigned load, const DayLoader::Result &read);
     void Refresh();
     void ShowStatus(const QString &text, bool error);
     QDate Today() const;
 
-    DayReader readDay_;
+    DayLoader *loader_;
     State state_ = State::Unread;
-    // Counts the reads; a read that is not the latest is dropped.
-    unsigned generation_ = 0;
+    // The latest read; the result of an earlier one is dropped.
+    unsigned load_ = 0;
     QDate day_;
     DayChartData data_;
     LiveChanges live_;
@@ -86,5 +80,7 @@ private:
     bool stale_ = false;
     // Today's line reaches the present moment.
     QTimer tail_;
+    // Changes heard in one go are drawn once.
+    QTimer redraw_;
     QString csvFolder_;
 };

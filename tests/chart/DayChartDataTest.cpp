@@ -72,7 +72,8 @@ TEST(DayChartData, ABusyDayKeepsEachMinutesShapeAndTheExactPeakInFewPoints)
     for (const auto &[index, minute] : minutes) {
         const auto &in = drawn[index];
         SCOPED_TRACE(index);
-        const auto [low, high] = std::minmax_element(in.begin(), in.end(), [](auto &a, auto &b) { return a.value < b.value; });
+        const auto [low, high] =
+            std::minmax_element(in.begin(), in.end(), [](auto &a, auto &b) { return a.value < b.value; });
         EXPECT_EQ(in.front().ms, minute.firstMs);
         EXPECT_EQ(low->value, std::min(minute.before, minute.lowest));
         EXPECT_EQ(high->value, std::max(minute.before, minute.highest));

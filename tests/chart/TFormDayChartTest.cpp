@@ -1,4 +1,5 @@
 #include "chart/DayCharts.h"
+#include "chart/DayLoader.h"
 #include "chart/TFormDayChart.h"
 #include "hall/Hall.h"
 #include "journal/JournalCsv.h"
@@ -13,7 +14,6 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -26,30 +26,31 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr auto kEntry = static_cast<std::uint16_t>(HallSource::EntryBarrier);
-constexpr auto kExit = static_cast<std::uint16_t>(HallSource::ExitBarrier);
-constexpr auto kIn = static_cast<std::uint16_t>(HallSource::In);
-
 // 2026-03-10 at a local time of CET (UTC+1).
-sys_seconds March10(int hour, int minute, int second = 0)
+sys_seconds March10(int hour, int minute = 0, int second = 0)
 {
     return sys_days(year(2026) / March / 10) + hours(hour - 1) + minutes(minute) + seconds(second);
 }
 
-JournalRow At(sys_seconds utc, std::uint16_t source, JournalChange change, std::int32_t count, std::int32_t capacity = 5)
+JournalRow At(sys_seconds utc, HallSource source, JournalChange change, std::int32_t count, std::int32_t capacity = 5)
 {
-    return Row(utc, 60, source, change, count, capacity);
+    return Row(utc, 60, static_cast<std::uint16_t>(source), change, count, capacity);
 }
 
 const std::vector<JournalRow> kDay = {
-    At(March10(8, 0), static_cast<std::uint16_t>(HallSource::Start), JournalChange::Started, 0),
-    At(March10(9, 10), kEntry, JournalChange::Up, 1),
-    At(March10(9, 10, 30), kIn, JournalChange::Up, 2),
-    At(March10(10, 5), kEntry, JournalChange::Up, 3),
-    At(March10(10, 30), kExit, JournalChange::Down, 2),
-    At(March10(11, 0), kIn, JournalChange::Up, 3, 8),
-    At(March10(12, 0), static_cast<std::uint16_t>(HallSource::Reset), JournalChange::Reset, 0, 8),
+    At(March10(8), HallSource::Start, JournalChange::Started, 0),
+    At(March10(9, 10), HallSource::EntryBarrier, JournalChange::Up, 1),
+    At(March10(9, 10, 30), HallSource::In, JournalChange::Up, 2),
+    At(March10(10, 5), HallSource::EntryBarrier, JournalChange::Up, 3),
+    At(March10(10, 30), HallSource::ExitBarrier, JournalChange::Down, 2),
+    At(March10(11), HallSource::In, JournalChange::Up, 3, 8),
+    At(March10(12), HallSource::Reset, JournalChange::Reset, 0, 8),
 };
+
+qreal Ms(system_clock::time_point time)
+{
+    return static_cast<qreal>(duration_cast<milliseconds>(time.time_since_epoch()).count());
+}
 
 // A journal the test fills by hand; the reads of one day can be held until
 // let go.
@@ -95,12 +96,12 @@ TEST(TFormDayChart, ShowsTheDaysStepLineHourlyBarsPeakAndTotals)
     FakeJournal journal;
     journal.days[sys_days(year(2026) / March / 10)] = kDay;
     TFormDayChart window(journal.Reader());
-    OpenLoaded(window, March10(12, 0) + days(2));
+    OpenLoaded(window, March10(12) + days(2));
     window.DayEdit->setDate(QDate(2026, 3, 10));
     ASSERT_TRUE(WaitUntil([&] { return window.Data().Rows().size() == kDay.size(); }));
 
     const qreal dayEnd = static_cast<qreal>(QDate(2026, 3, 11).startOfDay().toMSecsSinceEpoch());
-    const auto t = [](std::size_t i) { return static_cast<qreal>(kDay[i].time.time_since_epoch().count()); };
+    const auto t = [](std::size_t i) { return Ms(kDay[i].time); };
     const QList<QPointF> steps = {{t(0), 0}, {t(1), 0}, {t(1), 1}, {t(2), 1}, {t(2), 2}, {t(3), 2}, {t(3), 3},
                                   {t(4), 3}, {t(4), 2}, {t(5), 2}, {t(5), 3}, {t(6), 3}, {t(6), 0}, {dayEnd, 0}};
     EXPECT_EQ(window.Charts->OccupancyLine->points(), steps);
@@ -122,7 +123,7 @@ TEST(TFormDayChart, AnotherDayPickedWhileOneLoadsShowsThatDayOnly)
     journal.days[sys_days(year(2026) / March / 10)] = kDay;
     journal.Hold(year(2026) / March / 10);
     TFormDayChart window(journal.Reader());
-    window.Now = [] { return March10(15, 0); };
+    window.Now = [] { return March10(15); };
     window.Open();
     EXPECT_TRUE(window.Loading());
     EXPECT_EQ(window.StatusLabel->text(), QStringLiteral("Der Tagesverlauf wird geladen …"));
@@ -132,11 +133,11 @@ TEST(TFormDayChart, AnotherDayPickedWhileOneLoadsShowsThatDayOnly)
     ASSERT_TRUE(WaitUntil([&] { return journal.Reads() == 2 && !window.Loading(); }));
     journal.Hold(std::nullopt);
     // The first read's result is handed back now, and dropped.
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(WaitUntil([&] { return window.findChild<DayLoader *>()->Idle(); }));
     EXPECT_TRUE(window.Data().Rows().empty());
     EXPECT_TRUE(window.Charts->OccupancyLine->points().isEmpty());
-    EXPECT_EQ(window.StatusLabel->text(), QStringLiteral("Für den 11. März 2026 gibt es keine Einträge im Tagesjournal."));
+    EXPECT_EQ(window.StatusLabel->text(),
+              QStringLiteral("Für den 11. März 2026 gibt es keine Einträge im Tagesjournal."));
     EXPECT_TRUE(window.PeakLabel->text().isEmpty());
     EXPECT_FALSE(window.SaveCsvButton->isEnabled());
 }
@@ -177,7 +178,8 @@ TEST(TFormDayChart, FollowsTodaysChangesLiveAndCountsNoneTwice)
     // A change while it shows today is drawn at once, without a read.
     hall.Apply({HallSource::ExitBarrier, noon - minutes(30)});
     EXPECT_EQ(window.Data().Rows(), heard.rows);
-    EXPECT_EQ(window.Charts->OccupancyLine->points().back(), QPointF(static_cast<qreal>(duration_cast<milliseconds>(noon.time_since_epoch()).count()), 1));
+    ASSERT_TRUE(WaitUntil([&] { return window.Charts->OccupancyLine->points().back() == QPointF(Ms(noon), 1); }))
+        << "drawn and held until now";
     EXPECT_EQ(window.Charts->ExitsBars->at(LocalTimeAt(noon - minutes(30)).timeOfDay / hours(1)), 1);
     EXPECT_EQ(journal.Reads(), 1);
 
@@ -215,7 +217,7 @@ TEST_F(TFormDayChartJournal, SavesTheShownDayAsTheExportsCsvAndSaysWhyNot)
         }
         ASSERT_TRUE(writer.Stop());
     }
-    OpenLoaded(window, March10(18, 0));
+    OpenLoaded(window, March10(18));
     QString suggested;
     QString chosen = QString::fromStdString((temp.Path() / "März.csv").string());
     window.ChooseCsvFile = [&](QWidget *, const QString &path) {
@@ -233,7 +235,8 @@ TEST_F(TFormDayChartJournal, SavesTheShownDayAsTheExportsCsvAndSaysWhyNot)
     window.SaveCsvButton->click();
     auto *box = window.findChild<QMessageBox *>();
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->text(), QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: den Ordner gibt es nicht.").arg(chosen));
+    EXPECT_EQ(box->text(),
+              QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: den Ordner gibt es nicht.").arg(chosen));
 }
 
 TEST_F(TFormDayChartJournal, ShowsWhyTheJournalCannotBeRead)
@@ -246,7 +249,7 @@ TEST_F(TFormDayChartJournal, ShowsWhyTheJournalCannotBeRead)
         why = error.what();
     }
     ASSERT_FALSE(why.empty());
-    OpenLoaded(window, March10(18, 0));
+    OpenLoaded(window, March10(18));
     EXPECT_EQ(window.StatusLabel->text().toStdString(), why);
     EXPECT_FALSE(window.SaveCsvButton->isEnabled());
     EXPECT_TRUE(window.Charts->OccupancyLine->points().isEmpty());
