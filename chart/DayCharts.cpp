@@ -125,23 +125,16 @@ DayCharts::DayCharts(QWidget *parent)
     bars->attachAxis(hourAxis);
     bars->attachAxis(passagesAxis_);
 
-    OccupancyView = NewView(occupancy, this);
-    HourlyView = NewView(hourly, this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(OccupancyView, 3);
-    layout->addWidget(HourlyView, 2);
-}
-
-void DayCharts::SetDay(std::int64_t dayStartMs, std::int64_t dayEndMs)
-{
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(dayStartMs), QDateTime::fromMSecsSinceEpoch(dayEndMs));
+    layout->addWidget(NewView(occupancy, this), 3);
+    layout->addWidget(NewView(hourly, this), 2);
 }
 
 void DayCharts::Show(const DayChartData &data, std::int64_t dayStartMs, std::int64_t dayEndMs,
                      std::int64_t heldUntilMs)
 {
-    SetDay(dayStartMs, dayEndMs);
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(dayStartMs), QDateTime::fromMSecsSinceEpoch(dayEndMs));
     heldUntilMs = std::min(heldUntilMs, dayEndMs);
     OccupancyLine->replace(Drawn(data.Occupancy(), heldUntilMs));
     CapacityLine->replace(Drawn(data.Capacity(), heldUntilMs));

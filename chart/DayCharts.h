@@ -6,7 +6,6 @@
 
 class DayChartData;
 class QBarSet;
-class QChartView;
 class QDateTimeAxis;
 class QLineSeries;
 class QValueAxis;
@@ -24,16 +23,12 @@ public:
     // An empty chart of the day.
     void Clear(std::int64_t dayStartMs, std::int64_t dayEndMs);
 
-    QChartView *OccupancyView;
-    QChartView *HourlyView;
     QLineSeries *OccupancyLine;
     QLineSeries *CapacityLine;
     QBarSet *EntriesBars;
     QBarSet *ExitsBars;
 
 private:
-    void SetDay(std::int64_t dayStartMs, std::int64_t dayEndMs);
-
     QDateTimeAxis *timeAxis_;
     QValueAxis *countAxis_;
     QValueAxis *passagesAxis_;

@@ -4,7 +4,6 @@
 #include "chart/DayLoader.h"
 #include "chart/LiveChanges.h"
 #include "hall/HallListener.h"
-#include "journal/JournalRow.h"
 
 #include <QDate>
 #include <QString>
@@ -13,7 +12,6 @@
 
 #include <chrono>
 #include <functional>
-#include <vector>
 
 class DayCharts;
 class QDateEdit;
