@@ -237,12 +237,17 @@ void TFormMain::ReadSettings()
     SettingsStore &store = services_.Settings;
     if (!store.OpenKey(false))
         return;
+    // The stored place is taken as read and moved to once, after the
+    // check below: a place near the 32-bit limits stays out of the window's
+    // own arithmetic.
+    QPoint place;
     // Reading stops at the first value that is missing or not an integer.
     [&] {
         auto port = store.ReadInteger(QStringLiteral("Port"));
         if (!port)
             return;
         ComPort->Port = static_cast<std::uint8_t>(*port & 0xFF);
+        portRead_ = true;
         auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
         if (!maxCounter)
             return;
@@ -257,30 +262,31 @@ void TFormMain::ReadSettings()
         state_.ContaktOut = *contaktOut != 0;
         // From here on the window keeps its designed or stored place.
         centreOnShow_ = false;
-        move(kDesignPosition);
+        place = kDesignPosition;
         auto x = store.ReadInteger(QStringLiteral("X"));
         if (!x)
             return;
-        move(*x, pos().y());
+        place.setX(*x);
         auto y = store.ReadInteger(QStringLiteral("Y"));
         if (!y)
             return;
-        move(pos().x(), *y);
+        place.setY(*y);
         auto monitor = store.ReadInteger(QStringLiteral("Monitor"));
         if (!monitor)
             return;
         state_.MonitorIndex = *monitor;
+        // No monitor has a negative place in the list.
+        state_.MonitorChosen = *monitor >= 0;
     }();
     store.CloseKey();
     if (!centreOnShow_) {
         // A stored place off every monitor (another desktop, a monitor
         // gone) would leave the window out of reach, and be stored again.
-        // The frame is not known before the first showing: a title bar and
-        // borders of a generous size stand in for it.
-        constexpr int kTitleBar = 24;
-        constexpr int kBorder = 4;
-        const QRect frame(pos(), size() + QSize(2 * kBorder, kTitleBar + kBorder));
-        move(ReachablePosition(frame, kTitleBar, MonitorRects()));
+        // It comes onto a monitor, not onto the public display's. The frame
+        // is not known before the first showing: a title bar and borders of
+        // a generous size stand in for it.
+        const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
+        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), state_.MonitorChosen ? state_.MonitorIndex : -1));
     }
 }
 

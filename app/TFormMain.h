@@ -125,6 +125,10 @@ private:
                      TLbSpeedButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
 
+    // A title bar and borders of a generous size, for a frame not known yet.
+    static constexpr int kTitleBar = 24;
+    static constexpr int kBorder = 4;
+
     CounterState &state_;
     Forms &forms_;
     MainWindowServices services_;
@@ -132,6 +136,8 @@ private:
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
     bool destroyed_ = false;
+    // Whether the port number came from the stored settings.
+    bool portRead_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
 };
