@@ -16,6 +16,15 @@ PontraApplication::PontraApplication(MainWindowServices services)
         // Also at shutdown, while the main window is being destroyed.
         services.ShowError = [this](const QString &message) { OperatorMessageBox(forms.FormMain, message).exec(); };
     }
+    if (!services.ShowNotice) {
+        // The program runs on while the box is up.
+        services.ShowNotice = [this](const QString &message) {
+            auto *box = new OperatorMessageBox(forms.FormMain, message, QMessageBox::Warning);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false);
+            box->show();
+        };
+    }
     // Once, before the first window: a missing viewer is reported first.
     help_ = std::make_unique<HelpViewerLink>(
         services.NewHelpViewer ? services.NewHelpViewer() : NewPlatformHelpViewer(),
@@ -27,7 +36,7 @@ PontraApplication::PontraApplication(MainWindowServices services)
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
     // The dialogs belong to the main window, which keeps them above it.
-    forms.Form2 = new TForm2(State, *main_->ComPort, main_.get());
+    forms.Form2 = new TForm2(State, *main_->ComPort, main_.get(), main_->MissingStoredPort());
     forms.FDlgYesNo = new TFDlgYesNo(main_.get());
     forms.FormInfo = new TFormInfo(main_.get());
 

@@ -225,6 +225,27 @@ void TFormMain::FormCreate()
             // Without its port the program runs on without sensor input.
         }
     }
+    if (const int missing = MissingStoredPort()) {
+        // Once, when the program runs: the barriers stay dead until the
+        // adapter is back, and the operator should know why.
+        QTimer::singleShot(0, this, [this, missing] {
+            if (services_.ShowNotice)
+                services_.ShowNotice(QStringLiteral("Die gespeicherte Schnittstelle COM%1 war beim Start nicht "
+                                                    "verfügbar (nicht angeschlossen oder von einem anderen Programm "
+                                                    "belegt).\n\nSie bleibt eingestellt. Schließen Sie den Adapter "
+                                                    "an und starten Sie das Programm neu.")
+                                         .arg(missing));
+        });
+    }
+}
+
+int TFormMain::MissingStoredPort() const
+{
+    const int port = ComPort->Port;
+    if (!portRead_ || port == 0)
+        return 0;
+    const bool found = port <= 64 && (state_.AvailablePorts & (std::uint64_t{1} << (port - 1)));
+    return found ? 0 : port;
 }
 
 void TFormMain::ScanPorts()
@@ -312,15 +333,22 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    const IntegerValues values = {
+    IntegerValues values = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
         {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
         {QStringLiteral("X"), pos().x()},
         {QStringLiteral("Y"), pos().y()},
-        {QStringLiteral("Monitor"), state_.MonitorIndex},
     };
+    // Without a choice, the monitor the display takes by itself now; with a
+    // single monitor there is none to store yet, and the next start chooses
+    // afresh.
+    const int monitor = state_.MonitorChosen
+                            ? state_.MonitorIndex
+                            : DisplayMonitorIndex(MonitorRects(), std::nullopt, frameGeometry().center());
+    if (monitor >= 0)
+        values.append({QStringLiteral("Monitor"), monitor});
     SettingsStore &store = services_.Settings;
     QString failed;
     if (store.OpenKey(true)) {
@@ -402,33 +430,36 @@ void TFormMain::bF2Click()
     settings.exec();
     if (settings.ResultValue != 1)
         return;
-    state_.MaxCounter = settings.seCounter->Value();
+    // What the operator left alone stays as it was read.
+    if (const auto capacity = settings.EditedCapacity())
+        state_.MaxCounter = *capacity;
     // Closed and opened again on every Save, also with the same port. A
     // line event already handed over is delivered before OnClose.
     try {
         ComPort->Close();
     } catch (const std::exception &) {
     }
-    ComPort->Port = 0;
-    if (settings.cbPort->currentIndex() > 0) {
-        // "COM" and one or two digits.
-        ComPort->Port = static_cast<std::uint8_t>(settings.cbPort->currentText().mid(3, 2).toInt());
-        if (ComPort->Port != 0) {
-            // The driver's moment to let go of the port. Nothing is handed
-            // over while it is closed, and no events run here, so F2 cannot
-            // start again in between.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            try {
-                ComPort->Open();
-            } catch (const std::exception &) {
-                // Runs on without sensor input; the chosen port is kept and stored.
-            }
+    ComPort->Port = static_cast<std::uint8_t>(settings.ChosenPort());
+    if (ComPort->Port != 0) {
+        // The driver's moment to let go of the port. Nothing is handed over
+        // while it is closed, and no events run here, so F2 cannot start
+        // again in between.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        try {
+            ComPort->Open();
+        } catch (const std::exception &) {
+            // Runs on without sensor input; the chosen port is kept and stored.
         }
     }
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
     state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;
-    state_.MonitorIndex = settings.cbMonitor->currentIndex();
+    if (const auto monitor = settings.EditedMonitor()) {
+        state_.MonitorIndex = *monitor;
+        state_.MonitorChosen = true;
+    }
     forms_.FormMonitor2->UpdateDisplay();
+    // Stored now as well as at the end: a run can end without an end.
+    WriteSettings();
 }
 
 void TFormMain::bF3Click()

@@ -34,6 +34,9 @@ struct MainWindowServices {
     // Shows an error to the operator; PontraApplication's own shows a message
     // box over the main window.
     std::function<void(const QString &)> ShowError = {};
+    // Tells the operator something without stopping the program;
+    // PontraApplication's own shows a box over the main window.
+    std::function<void(const QString &)> ShowNotice = {};
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice = {};
     // Makes the notification area for the tray icon; empty for the desktop's own.
@@ -102,6 +105,8 @@ public:
 
     void ScanPorts();
     void FormDestroy();
+    // A stored port that was not found at start; 0 when there is none.
+    int MissingStoredPort() const;
 
 signals:
     // The operator confirmed closing: the program ends.

@@ -28,10 +28,10 @@ std::uint64_t portSet(std::initializer_list<int> ports)
 // The dialog on the settings of a program whose port is simulated COM2.
 class TForm2Test : public ::testing::Test {
 protected:
-    TForm2 &dialog(std::initializer_list<int> found = {1, 2, 12, 17})
+    TForm2 &dialog(std::initializer_list<int> found = {1, 2, 12, 17}, int missing = 0)
     {
         state.AvailablePorts = portSet(found);
-        form = std::make_unique<TForm2>(state, port);
+        form = std::make_unique<TForm2>(state, port, nullptr, missing);
         return *form;
     }
 
@@ -55,17 +55,23 @@ protected:
     std::unique_ptr<TForm2> form;
 };
 
-TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevices)
+TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevicesAndAMissingStoredOneMarked)
 {
-    TForm2 &settings = dialog();
+    TForm2 &settings = dialog({1, 2, 12, 17}, 5);
     QStringList items;
     for (int i = 0; i < settings.cbPort->count(); ++i)
         items << settings.cbPort->itemText(i);
-    EXPECT_EQ(items, QStringList({"None", "COM1", "COM2", "COM12", "COM17"}));
+    EXPECT_EQ(items, QStringList({"None", "COM1", "COM2", "COM5 (fehlt)", "COM12", "COM17"}));
     EXPECT_TRUE(settings.cbPort->isEnabled());
-    EXPECT_EQ(settings.cbPort->itemData(4, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
-    EXPECT_EQ(settings.cbPort->itemData(3, Qt::ToolTipRole).toString(), "/dev/ttyS11");
+    EXPECT_EQ(settings.cbPort->itemData(5, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+    EXPECT_EQ(settings.cbPort->itemData(4, Qt::ToolTipRole).toString(), "/dev/ttyS11");
+    EXPECT_EQ(settings.cbPort->itemData(3, Qt::ToolTipRole).toString(), "/dev/ttyS4: beim Start nicht gefunden oder belegt");
     EXPECT_FALSE(settings.cbPort->itemData(0, Qt::ToolTipRole).isValid());
+    port.Port = 5;
+    run([&] {
+        EXPECT_EQ(settings.cbPort->currentIndex(), 3);
+        EXPECT_EQ(settings.ChosenPort(), 5);
+    });
 }
 
 TEST_F(TForm2Test, WithoutPortsOnlyNoneIsOfferedAndTheListIsDisabled)
@@ -82,11 +88,12 @@ TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
     state.ContaktOut = true;
     state.MaxCounter = 1;
     state.MonitorIndex = 1;
+    state.MonitorChosen = true;
     run([&] {
         EXPECT_EQ(settings.cbPort->currentText(), "COM12");
         EXPECT_EQ(settings.cbAlg1->currentIndex(), 0);
         EXPECT_EQ(settings.cbAlg2->currentIndex(), 1);
-        EXPECT_EQ(settings.seCounter->Text(), "3");
+        EXPECT_EQ(settings.seCounter->Text(), "1");
         EXPECT_EQ(settings.cbMonitor->itemText(0), "1=(1920,1080)");
         EXPECT_EQ(settings.cbMonitor->itemText(1), "2=(1680,1050)");
         EXPECT_EQ(settings.cbMonitor->currentIndex(), 1);
@@ -98,10 +105,16 @@ TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
 
     port.Port = 5; // not found at start
     state.MonitorIndex = 2;
+    state.MaxCounter = 100000;
     run([&] {
         EXPECT_EQ(settings.cbPort->currentText(), "None");
-        EXPECT_EQ(settings.cbMonitor->currentIndex(), -1);
+        // Shown as far as the field goes, given back as it was.
+        EXPECT_EQ(settings.seCounter->Text(), "99999");
+        EXPECT_EQ(settings.cbMonitor->currentText(), "3=(nicht angeschlossen)");
+        settings.btn_Save->click();
     });
+    EXPECT_FALSE(settings.EditedCapacity());
+    EXPECT_FALSE(settings.EditedMonitor());
 }
 
 TEST_F(TForm2Test, TheNowPicturesShowTheLinesOfTheOpenPort)
@@ -135,6 +148,13 @@ TEST_F(TForm2Test, SaveGivesOneAndReadsTheCapacityAsTyped)
               }),
               1);
     EXPECT_EQ(settings.seCounter->Value(), 0);
+    EXPECT_EQ(run([&] {
+                  QTest::keyClick(settings.seCounter, Qt::Key_Up);
+                  settings.btn_Save->click();
+              }),
+              1);
+    // Stepped up from the capacity shown, 5.
+    EXPECT_EQ(settings.EditedCapacity(), 6);
     EXPECT_EQ(run([&] { settings.btn_Cansel->click(); }), 2);
     EXPECT_EQ(run([&] { settings.close(); }), 2);
     EXPECT_EQ(run([&] { QTest::keyClick(&settings, Qt::Key_Escape); }), 2);

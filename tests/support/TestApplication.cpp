@@ -15,6 +15,7 @@ PontraApplication &TestApplication::Start()
         .ShowError = recordErrors ? std::function<void(const QString &)>(
                                         [this](const QString &message) { errors << message; })
                                   : nullptr,
+        .ShowNotice = [this](const QString &message) { notices << message; },
         .NewSerialDevice = lines->Factory(),
         .NewNotificationArea = [this] { return std::make_unique<RecordingNotificationArea>(tray); },
         .NewHelpViewer = [this] { return std::make_unique<RecordingHelpViewer>(help); },

@@ -41,6 +41,8 @@ public:
     // shown as the program shows them.
     bool recordErrors = true;
     QStringList errors;
+    // The notices shown.
+    QStringList notices;
 
 private:
     std::unique_ptr<PontraApplication> app_;
