@@ -10,6 +10,9 @@
 #include "widgets/PlatformHelpViewer.h"
 #include "widgets/TImage.h"
 
+#include <QGuiApplication>
+#include <QSessionManager>
+
 PontraApplication::PontraApplication(MainWindowServices services)
 {
     if (!services.ShowError) {
@@ -44,10 +47,20 @@ PontraApplication::PontraApplication(MainWindowServices services)
     monitor_->SetOperatorWindow(main_.get());
     // The keys act in the display window too, also while the main window is hidden.
     monitor_->addActions(main_->KeyActions());
+
+    // Shutdown and logout: the settings are stored on the way out.
+    termination_ = std::make_unique<TerminationSignals>();
+    QObject::connect(termination_.get(), &TerminationSignals::Received, main_.get(), &TFormMain::EndWithoutQuestion);
+#ifndef QT_NO_SESSIONMANAGER
+    // A session manager that ends the session may not wait for the end.
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
+                     [main = main_.get()](QSessionManager &) { main->WriteSettings(); }, Qt::DirectConnection);
+#endif
 }
 
 PontraApplication::~PontraApplication()
 {
+    termination_.reset();
     main_.reset();
     forms = {};
 }

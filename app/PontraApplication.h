@@ -3,13 +3,15 @@
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/TFormMain.h"
+#include "app/TerminationSignals.h"
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>
 
 // Creates the program's windows once, in their fixed order, wires the keys
 // and the display switch between them, and destroys them at the end: the
-// main window first, whose FormDestroy stores the settings.
+// main window first, whose FormDestroy stores the settings. A termination
+// signal ends the run as the operator's "Ja" does, without the question.
 class PontraApplication {
 public:
     explicit PontraApplication(MainWindowServices services);
@@ -27,4 +29,5 @@ private:
     // Declared before the main window so that it outlives it.
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;
+    std::unique_ptr<TerminationSignals> termination_;
 };

@@ -562,10 +562,25 @@ void TFormMain::TrayIcon1Click(QObject *)
     activateWindow();
 }
 
+void TFormMain::EndWithoutQuestion()
+{
+    endWithoutQuestion_ = true;
+    // Innermost first; each one's modal loop ends once this returns.
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
+    close();
+}
+
 void TFormMain::closeEvent(QCloseEvent *event)
 {
     bool canClose = true;
-    FormCloseQuery(canClose);
+    if (!endWithoutQuestion_)
+        FormCloseQuery(canClose);
+    // The system ended the run while the question was open.
+    if (endWithoutQuestion_)
+        canClose = true;
     if (!canClose) {
         event->ignore();
         return;

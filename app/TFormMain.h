@@ -105,6 +105,11 @@ public:
 
     void ScanPorts();
     void FormDestroy();
+    // Stores the settings as they are in memory now.
+    void WriteSettings();
+    // Ends the run without asking, as the system does at shutdown: open
+    // dialogs close unanswered, and FormDestroy stores the settings.
+    void EndWithoutQuestion();
     // A stored port that was not found at start; 0 when there is none.
     int MissingStoredPort() const;
 
@@ -125,7 +130,6 @@ private:
     void SetCountText(const QString &count);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
-    void WriteSettings();
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
                      TLbSpeedButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
@@ -141,6 +145,7 @@ private:
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
     bool destroyed_ = false;
+    bool endWithoutQuestion_ = false;
     // Whether the port number came from the stored settings.
     bool portRead_ = false;
     // While hidden in the notification area: looks out for the area going away.
