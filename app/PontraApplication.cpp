@@ -12,8 +12,9 @@
 
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QTimer>
 
-PontraApplication::PontraApplication(MainWindowServices services)
+PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -49,8 +50,12 @@ PontraApplication::PontraApplication(MainWindowServices services)
     monitor_->addActions(main_->KeyActions());
 
     // Shutdown and logout: the settings are stored on the way out.
-    termination_ = std::make_unique<TerminationSignals>();
-    QObject::connect(termination_.get(), &TerminationSignals::Received, main_.get(), &TFormMain::EndWithoutQuestion);
+    if (termination) {
+        QObject::connect(termination, &TerminationSignals::Received, main_.get(), &TFormMain::EndWithoutQuestion);
+        // One that came while the windows were being made.
+        if (termination->Arrived())
+            QTimer::singleShot(0, main_.get(), &TFormMain::EndWithoutQuestion);
+    }
 #ifndef QT_NO_SESSIONMANAGER
     // A session manager that ends the session may not wait for the end.
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
@@ -60,7 +65,6 @@ PontraApplication::PontraApplication(MainWindowServices services)
 
 PontraApplication::~PontraApplication()
 {
-    termination_.reset();
     main_.reset();
     forms = {};
 }

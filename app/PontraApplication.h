@@ -14,7 +14,8 @@
 // signal ends the run as the operator's "Ja" does, without the question.
 class PontraApplication {
 public:
-    explicit PontraApplication(MainWindowServices services);
+    // termination, when given, ends the run once it reports a signal.
+    explicit PontraApplication(MainWindowServices services, TerminationSignals *termination = nullptr);
     ~PontraApplication();
 
     PontraApplication(const PontraApplication &) = delete;
@@ -29,5 +30,4 @@ private:
     // Declared before the main window so that it outlives it.
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;
-    std::unique_ptr<TerminationSignals> termination_;
 };

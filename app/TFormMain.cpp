@@ -562,6 +562,21 @@ void TFormMain::TrayIcon1Click(QObject *)
     activateWindow();
 }
 
+void TFormMain::BringToFront()
+{
+    if (TrayIcon1->Active()) {
+        TrayIcon1Click(TrayIcon1);
+    } else {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
 void TFormMain::EndWithoutQuestion()
 {
     endWithoutQuestion_ = true;

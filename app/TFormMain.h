@@ -110,6 +110,9 @@ public:
     // Ends the run without asking, as the system does at shutdown: open
     // dialogs close unanswered, and FormDestroy stores the settings.
     void EndWithoutQuestion();
+    // Shows the window in front, out of the notification area if it is
+    // there; an open dialog stays in front of it.
+    void BringToFront();
     // A stored port that was not found at start; 0 when there is none.
     int MissingStoredPort() const;
 

@@ -13,6 +13,12 @@ public:
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
 
+    // Whether a signal was reported already, for a receiver connected late.
+    bool Arrived() const { return arrived_; }
+
 signals:
     void Received(int signal);
+
+private:
+    bool arrived_ = false;
 };

@@ -37,8 +37,10 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     notifier = new QSocketNotifier(wakeSocket[1], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char number = 0;
-        while (::read(wakeSocket[1], &number, 1) == 1)
+        while (::read(wakeSocket[1], &number, 1) == 1) {
+            arrived_ = true;
             emit Received(number);
+        }
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

@@ -26,7 +26,7 @@ PontraApplication &TestApplication::Start()
                 mainWindow = mainWindow || qobject_cast<TFormMain *>(window);
             helpWarnings << (mainWindow ? "after the main window" : "before the main window");
         },
-    });
+    }, &termination);
     return *app_;
 }
 
