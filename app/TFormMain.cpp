@@ -8,6 +8,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "dialogs/WindowPlacement.h"
+#include "display/MonitorWatch.h"
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
 #include "serial/PlatformSerial.h"
@@ -172,6 +173,8 @@ void TFormMain::CreateControls()
     TrayIcon1->SetMinimizeApp(false);
     TrayIcon1->SetShowDesigning(false);
     TrayIcon1->OnClick = [this](QObject *sender) { TrayIcon1Click(sender); };
+    // A monitor gone or moved can take the window out of reach.
+    connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMain::BringIntoReach);
     trayWatch_ = new QTimer(this);
     trayWatch_->setInterval(1000);
     connect(trayWatch_, &QTimer::timeout, this, [this] {
@@ -558,8 +561,23 @@ void TFormMain::TrayIcon1Click(QObject *)
     TrayIcon1->SetActive(false);
     trayWatch_->stop();
     showNormal();
+    // The monitors may have changed while it was hidden.
+    BringIntoReach();
     raise();
     activateWindow();
+}
+
+void TFormMain::BringIntoReach()
+{
+    // Hidden in the notification area it is looked at when it comes back.
+    if (isHidden())
+        return;
+    const QRect frame = frameGeometry();
+    const int titleHeight = geometry().top() - frame.top();
+    const QPoint place = ReachablePosition(frame.topLeft(), frame.size(), titleHeight > 0 ? titleHeight : kTitleBar,
+                                           MonitorRects(), state_.MonitorChosen ? state_.MonitorIndex : -1);
+    if (place != frame.topLeft())
+        move(place);
 }
 
 void TFormMain::BringToFront()

@@ -113,6 +113,9 @@ public:
     // Shows the window in front, out of the notification area if it is
     // there; an open dialog stays in front of it.
     void BringToFront();
+    // Moves the window fully onto a monitor unless its title bar can be
+    // grabbed where it is (monitors come and go).
+    void BringIntoReach();
     // A stored port that was not found at start; 0 when there is none.
     int MissingStoredPort() const;
 
