@@ -23,6 +23,7 @@
 #include "widgets/TOwnerDrawComboBox.h"
 #include "widgets/TSpinEdit.h"
 #include "widgets/TTrayIcon.h"
+#include "widgets/WindowDecorations.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,6 +81,8 @@ TFormMain::TFormMain(CounterState &state, Forms &forms, MainWindowServices servi
 {
     setWindowTitle(QStringLiteral("Pontra 1.0"));
     setFixedSize(300, 202);
+    // Also after a round trip through the notification area.
+    KeepStaysOnTop(this);
     // The hints show also while another window (the display, the simulator) is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFont(arial(16));
