@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 QFont arial19()
@@ -299,9 +301,19 @@ void TForm2::cbPortTip()
 void TForm2::cbAlg1DrawItem(TOwnerDrawComboBox *control, int index, const QRect &rect, QPainter &canvas)
 {
     canvas.fillRect(rect, canvas.brush());
+    const QString text = control->itemText(index);
     canvas.drawText(QRect(rect.left() + 1, rect.top() + 1, rect.width(), rect.height()),
-                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, control->itemText(index));
-    canvas.drawPixmap(rect.left() + 30, rect.top(), (index == 0 ? ImageOff : ImageOn)->Picture());
+                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    // 30 pixels in. The closed field is narrowed by the drop-down button,
+    // by how much depends on the style: there the picture moves left as far
+    // as the text allows, and only where even that is too little does it
+    // shrink, so that it is never cut.
+    QPixmap picture = (index == 0 ? ImageOff : ImageOn)->Picture();
+    const int textEnd = rect.left() + 1 + canvas.fontMetrics().horizontalAdvance(text) + 2;
+    const int x = std::max(textEnd, std::min(rect.left() + 30, rect.right() + 1 - picture.width()));
+    if (x + picture.width() > rect.right() + 1 && rect.right() + 1 - x > 0)
+        picture = picture.scaledToWidth(rect.right() + 1 - x, Qt::SmoothTransformation);
+    canvas.drawPixmap(x, rect.top(), picture);
 }
 
 void TForm2::btn_SaveClick()

@@ -10,6 +10,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 
@@ -135,6 +138,65 @@ TEST_F(TForm2Test, TheNowPicturesShowTheLinesOfTheOpenPort)
         QTest::keyClick(settings.cbPort, Qt::Key_Down);
         EXPECT_FALSE(settings.Image2->isHidden());
     });
+}
+
+// The green arrow of the state pictures, the only green in the lists.
+int greenPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.green() > 80 && c.green() > 2 * c.red() && c.green() > 2 * c.blue();
+        }
+    }
+    return count;
+}
+
+// The picture as a list draws it, over the list's background.
+QImage onBackground(const QPixmap &picture, const QWidget &list)
+{
+    QImage image(picture.size(), QImage::Format_RGB32);
+    image.fill(list.palette().color(QPalette::Base));
+    QPainter(&image).drawPixmap(0, 0, picture);
+    return image;
+}
+
+// A desktop theme's drop-down button, wider than Qt's own by some pixels.
+class WiderDropDown : public QProxyStyle {
+public:
+    explicit WiderDropDown(int extra) : QProxyStyle(QStyleFactory::create("Fusion")), extra_(extra) {}
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+                         const QWidget *widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        if (control == CC_ComboBox && part == SC_ComboBoxEditField)
+            rect.setRight(rect.right() - extra_);
+        return rect;
+    }
+
+private:
+    int extra_;
+};
+
+TEST_F(TForm2Test, TheClosedLevelListsShowTheirWholePicture)
+{
+    TForm2 &settings = dialog();
+    state.ContaktOut = true;
+    run([&] {
+        for (auto [list, picture] : {std::pair{settings.cbAlg1, settings.ImageOff}, {settings.cbAlg2, settings.ImageOn}})
+            EXPECT_EQ(greenPixels(list->grab().toImage()), greenPixels(onBackground(picture->Picture(), *list)));
+    });
+    // The arrow at the picture's right end would lie under the wider button.
+    WiderDropDown style(20);
+    settings.cbAlg1->setStyle(&style);
+    run([&] {
+        const int whole = greenPixels(onBackground(settings.ImageOff->Picture(), *settings.cbAlg1));
+        ASSERT_GT(whole, 20);
+        // Smaller, but all of it.
+        EXPECT_GE(greenPixels(settings.cbAlg1->grab().toImage()), whole / 5);
+    });
+    settings.cbAlg1->setStyle(nullptr);
 }
 
 TEST_F(TForm2Test, SaveGivesOneAndReadsTheCapacityAsTyped)
