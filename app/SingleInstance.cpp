@@ -33,8 +33,12 @@ SingleInstance::~SingleInstance()
 bool SingleInstance::Claim()
 {
     QDir().mkpath(QFileInfo(lockPath_).absolutePath());
-    if (!lock_.tryLock(0))
-        return false;
+    if (!lock_.tryLock(0)) {
+        if (lock_.error() == QLockFile::LockFailedError)
+            return false;
+        qWarning("Cannot make the lock file %s: a second start would not find this one.", qPrintable(lockPath_));
+        return true;
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left by a copy that crashed; the lock says none runs now.

@@ -21,6 +21,8 @@ public:
     ~SingleInstance() override;
 
     // Takes the lock and starts listening; false when another copy runs.
+    // Where no lock file can be made at all, this copy runs unguarded
+    // rather than not at all, and says so.
     bool Claim();
     // For a copy that could not claim: asks the running one to show its
     // window. False when it did not take the request.

@@ -32,6 +32,9 @@ TEST(SingleInstance, ALaterCopyAsksTheRunningOneForItsWindowAndAnotherNameRunsBe
 
     SingleInstance renamed(folder.path(), "pontra-halle2");
     EXPECT_TRUE(renamed.Claim());
+    // No lock can be made there: the program still runs.
+    SingleInstance unguarded(folder.filePath("pontra.lock/inside"), "pontra");
+    EXPECT_TRUE(unguarded.Claim());
 }
 
 // The program itself, on the offscreen platform with simulated ports, in
