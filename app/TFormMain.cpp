@@ -313,7 +313,7 @@ void TFormMain::ReadSettings()
         // is not known before the first showing: a title bar and borders of
         // a generous size stand in for it.
         const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
-        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), state_.MonitorChosen ? state_.MonitorIndex : -1));
+        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
     }
 }
 
@@ -464,7 +464,8 @@ void TFormMain::bF2Click()
         state_.MonitorChosen = true;
     }
     forms_.FormMonitor2->UpdateDisplay();
-    // Stored now as well as at the end: a run can end without an end.
+    // Stored at once too: a run can end without its usual end (power lost,
+    // the X connection broken).
     WriteSettings();
 }
 
@@ -578,9 +579,14 @@ void TFormMain::BringIntoReach()
     const QRect frame = frameGeometry();
     const int titleHeight = geometry().top() - frame.top();
     const QPoint place = ReachablePosition(frame.topLeft(), frame.size(), titleHeight > 0 ? titleHeight : kTitleBar,
-                                           MonitorRects(), state_.MonitorChosen ? state_.MonitorIndex : -1);
+                                           MonitorRects(), ChosenDisplayMonitor());
     if (place != frame.topLeft())
         move(place);
+}
+
+int TFormMain::ChosenDisplayMonitor() const
+{
+    return state_.MonitorChosen ? state_.MonitorIndex : -1;
 }
 
 void TFormMain::BringToFront()
@@ -614,10 +620,8 @@ void TFormMain::closeEvent(QCloseEvent *event)
     bool canClose = true;
     if (!endWithoutQuestion_)
         FormCloseQuery(canClose);
-    // The system ended the run while the question was open.
-    if (endWithoutQuestion_)
-        canClose = true;
-    if (!canClose) {
+    // The system may have ended the run while the question was open.
+    if (!canClose && !endWithoutQuestion_) {
         event->ignore();
         return;
     }

@@ -136,6 +136,8 @@ private:
     void SetCountText(const QString &count);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
+    // The monitor stored or chosen for the public display; -1 without one.
+    int ChosenDisplayMonitor() const;
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
                      TLbSpeedButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());

@@ -194,8 +194,10 @@ void TForm2::FormCreate(int missingPort)
         cbPort->addItem(found ? QStringLiteral("COM%1").arg(port) : QStringLiteral("COM%1 (fehlt)").arg(port), port);
         // The installer sees which adapter a number stands for.
         QString tip = QString::fromStdString(SerialDeviceName(port));
-        if (!found)
-            tip = (tip.isEmpty() ? QString() : tip + QStringLiteral(": ")) + QStringLiteral("beim Start nicht gefunden oder belegt");
+        if (!found) {
+            const QString missing = QStringLiteral("beim Start nicht gefunden oder belegt");
+            tip = tip.isEmpty() ? missing : tip + QStringLiteral(": ") + missing;
+        }
         if (!tip.isEmpty())
             cbPort->setItemData(cbPort->count() - 1, tip, Qt::ToolTipRole);
     }
@@ -278,8 +280,7 @@ std::optional<int> TForm2::EditedCapacity() const
 std::optional<int> TForm2::EditedMonitor() const
 {
     // The marked entry of a monitor that is gone stands for the stored value.
-    if (!monitorPicked_ || cbMonitor->currentIndex() < 0 || cbMonitor->currentIndex() >= MonitorCount()
-        || MonitorCount() < 2)
+    if (!monitorPicked_ || cbMonitor->currentIndex() < 0 || cbMonitor->currentIndex() >= MonitorCount())
         return std::nullopt;
     return cbMonitor->currentIndex();
 }
