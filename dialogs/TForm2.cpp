@@ -242,7 +242,7 @@ void TForm2::FormShow()
             cbMonitor->setCurrentIndex(std::max(shown, 0));
         } else {
             // A stored monitor that is gone is kept unless another is picked.
-            cbMonitor->addItem(QStringLiteral("%1=(nicht angeschlossen)").arg(shown + 1));
+            cbMonitor->addItem(QStringLiteral("%1=(fehlt)").arg(shown + 1));
             cbMonitor->setCurrentIndex(cbMonitor->count() - 1);
         }
         cbMonitor->setEnabled(true);

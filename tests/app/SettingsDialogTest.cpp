@@ -154,7 +154,7 @@ TEST_F(SettingsDialogTest, WhatTheOperatorLeavesAloneIsStoredAsReadAndAtOnce)
     settings([&](TForm2 &dialog) {
         EXPECT_EQ(dialog.cbPort->currentText(), "COM17 (fehlt)");
         EXPECT_EQ(dialog.seCounter->Text(), "12345");
-        EXPECT_EQ(dialog.cbMonitor->currentText(), "6=(nicht angeschlossen)");
+        EXPECT_EQ(dialog.cbMonitor->currentText(), "6=(fehlt)");
         dialog.btn_Save->click();
     });
     // Stored by the Save itself, not only at the end.

@@ -113,7 +113,7 @@ TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
         EXPECT_EQ(settings.cbPort->currentText(), "None");
         // Shown as far as the field goes, given back as it was.
         EXPECT_EQ(settings.seCounter->Text(), "99999");
-        EXPECT_EQ(settings.cbMonitor->currentText(), "3=(nicht angeschlossen)");
+        EXPECT_EQ(settings.cbMonitor->currentText(), "3=(fehlt)");
         settings.btn_Save->click();
     });
     EXPECT_FALSE(settings.EditedCapacity());
