@@ -16,6 +16,9 @@ struct CounterState {
     bool ContaktOut = false;
     // Position of the public display's monitor in the platform's list.
     int MonitorIndex = 0;
+    // Whether MonitorIndex was stored or chosen by the operator; without a
+    // choice the display takes a monitor other than the operator's.
+    bool MonitorChosen = false;
     // Modem-status word last acted on; the start value is one that no
     // status reading produces, so the first reading always differs.
     std::uint32_t LineState = 0x55555555u;

@@ -3,6 +3,7 @@
 #include "serial/SimulatedSerialPorts.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,6 +33,12 @@ LineSimulatorWindow::LineSimulatorWindow(SimulatedSerialPorts &ports, QWidget *p
     };
     addContact(QStringLiteral("Eingang 4+6 geschlossen (DSR)"), SerialDevice::MsDsrOn);
     addContact(QStringLiteral("Ausgang 7+8 geschlossen (CTS)"), SerialDevice::MsCtsOn);
+    // Wide enough for the caption in the window manager's title bar, whose
+    // font and buttons are its own: the caption in bold, with room for an
+    // icon and three buttons.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 120);
 }
 
 bool LineSimulatorWindow::event(QEvent *event)

@@ -3,16 +3,19 @@
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/TFormMain.h"
+#include "app/TerminationSignals.h"
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>
 
 // Creates the program's windows once, in their fixed order, wires the keys
 // and the display switch between them, and destroys them at the end: the
-// main window first, whose FormDestroy stores the settings.
+// main window first, whose FormDestroy stores the settings. A termination
+// signal ends the run as the operator's "Ja" does, without the question.
 class PontraApplication {
 public:
-    explicit PontraApplication(MainWindowServices services);
+    // termination, when given, ends the run once it reports a signal.
+    explicit PontraApplication(MainWindowServices services, TerminationSignals *termination = nullptr);
     ~PontraApplication();
 
     PontraApplication(const PontraApplication &) = delete;

@@ -8,6 +8,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "dialogs/WindowPlacement.h"
+#include "display/MonitorWatch.h"
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
 #include "serial/PlatformSerial.h"
@@ -22,6 +23,7 @@
 #include "widgets/TOwnerDrawComboBox.h"
 #include "widgets/TSpinEdit.h"
 #include "widgets/TTrayIcon.h"
+#include "widgets/WindowDecorations.h"
 
 #include <QAction>
 #include <QApplication>
@@ -79,6 +81,8 @@ TFormMain::TFormMain(CounterState &state, Forms &forms, MainWindowServices servi
 {
     setWindowTitle(QStringLiteral("Pontra 1.0"));
     setFixedSize(300, 202);
+    // Also after a round trip through the notification area.
+    KeepStaysOnTop(this);
     // The hints show also while another window (the display, the simulator) is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFont(arial(16));
@@ -172,6 +176,8 @@ void TFormMain::CreateControls()
     TrayIcon1->SetMinimizeApp(false);
     TrayIcon1->SetShowDesigning(false);
     TrayIcon1->OnClick = [this](QObject *sender) { TrayIcon1Click(sender); };
+    // A monitor gone or moved can take the window out of reach.
+    connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMain::BringIntoReach);
     trayWatch_ = new QTimer(this);
     trayWatch_->setInterval(1000);
     connect(trayWatch_, &QTimer::timeout, this, [this] {
@@ -225,6 +231,27 @@ void TFormMain::FormCreate()
             // Without its port the program runs on without sensor input.
         }
     }
+    if (const int missing = MissingStoredPort()) {
+        // Once, when the program runs: the barriers stay dead until the
+        // adapter is back, and the operator should know why.
+        QTimer::singleShot(0, this, [this, missing] {
+            if (services_.ShowNotice)
+                services_.ShowNotice(QStringLiteral("Die gespeicherte Schnittstelle COM%1 war beim Start nicht "
+                                                    "verfügbar (nicht angeschlossen oder von einem anderen Programm "
+                                                    "belegt).\n\nSie bleibt eingestellt. Schließen Sie den Adapter "
+                                                    "an und starten Sie das Programm neu.")
+                                         .arg(missing));
+        });
+    }
+}
+
+int TFormMain::MissingStoredPort() const
+{
+    const int port = ComPort->Port;
+    if (!portRead_ || port == 0)
+        return 0;
+    const bool found = port <= 64 && (state_.AvailablePorts & (std::uint64_t{1} << (port - 1)));
+    return found ? 0 : port;
 }
 
 void TFormMain::ScanPorts()
@@ -237,12 +264,17 @@ void TFormMain::ReadSettings()
     SettingsStore &store = services_.Settings;
     if (!store.OpenKey(false))
         return;
+    // The stored place is taken as read and moved to once, after the
+    // check below: a place near the 32-bit limits stays out of the window's
+    // own arithmetic.
+    QPoint place;
     // Reading stops at the first value that is missing or not an integer.
     [&] {
         auto port = store.ReadInteger(QStringLiteral("Port"));
         if (!port)
             return;
         ComPort->Port = static_cast<std::uint8_t>(*port & 0xFF);
+        portRead_ = true;
         auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
         if (!maxCounter)
             return;
@@ -257,30 +289,31 @@ void TFormMain::ReadSettings()
         state_.ContaktOut = *contaktOut != 0;
         // From here on the window keeps its designed or stored place.
         centreOnShow_ = false;
-        move(kDesignPosition);
+        place = kDesignPosition;
         auto x = store.ReadInteger(QStringLiteral("X"));
         if (!x)
             return;
-        move(*x, pos().y());
+        place.setX(*x);
         auto y = store.ReadInteger(QStringLiteral("Y"));
         if (!y)
             return;
-        move(pos().x(), *y);
+        place.setY(*y);
         auto monitor = store.ReadInteger(QStringLiteral("Monitor"));
         if (!monitor)
             return;
         state_.MonitorIndex = *monitor;
+        // No monitor has a negative place in the list.
+        state_.MonitorChosen = *monitor >= 0;
     }();
     store.CloseKey();
     if (!centreOnShow_) {
         // A stored place off every monitor (another desktop, a monitor
         // gone) would leave the window out of reach, and be stored again.
-        // The frame is not known before the first showing: a title bar and
-        // borders of a generous size stand in for it.
-        constexpr int kTitleBar = 24;
-        constexpr int kBorder = 4;
-        const QRect frame(pos(), size() + QSize(2 * kBorder, kTitleBar + kBorder));
-        move(ReachablePosition(frame, kTitleBar, MonitorRects()));
+        // It comes onto a monitor, not onto the public display's. The frame
+        // is not known before the first showing: a title bar and borders of
+        // a generous size stand in for it.
+        const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
+        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
     }
 }
 
@@ -306,15 +339,22 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    const IntegerValues values = {
+    IntegerValues values = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
         {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
         {QStringLiteral("X"), pos().x()},
         {QStringLiteral("Y"), pos().y()},
-        {QStringLiteral("Monitor"), state_.MonitorIndex},
     };
+    // Without a choice, the monitor the display takes by itself now; with a
+    // single monitor there is none to store yet, and the next start chooses
+    // afresh.
+    const int monitor = state_.MonitorChosen
+                            ? state_.MonitorIndex
+                            : DisplayMonitorIndex(MonitorRects(), std::nullopt, frameGeometry().center());
+    if (monitor >= 0)
+        values.append({QStringLiteral("Monitor"), monitor});
     SettingsStore &store = services_.Settings;
     QString failed;
     if (store.OpenKey(true)) {
@@ -396,33 +436,37 @@ void TFormMain::bF2Click()
     settings.exec();
     if (settings.ResultValue != 1)
         return;
-    state_.MaxCounter = settings.seCounter->Value();
+    // What the operator left alone stays as it was read.
+    if (const auto capacity = settings.EditedCapacity())
+        state_.MaxCounter = *capacity;
     // Closed and opened again on every Save, also with the same port. A
     // line event already handed over is delivered before OnClose.
     try {
         ComPort->Close();
     } catch (const std::exception &) {
     }
-    ComPort->Port = 0;
-    if (settings.cbPort->currentIndex() > 0) {
-        // "COM" and one or two digits.
-        ComPort->Port = static_cast<std::uint8_t>(settings.cbPort->currentText().mid(3, 2).toInt());
-        if (ComPort->Port != 0) {
-            // The driver's moment to let go of the port. Nothing is handed
-            // over while it is closed, and no events run here, so F2 cannot
-            // start again in between.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            try {
-                ComPort->Open();
-            } catch (const std::exception &) {
-                // Runs on without sensor input; the chosen port is kept and stored.
-            }
+    ComPort->Port = static_cast<std::uint8_t>(settings.ChosenPort());
+    if (ComPort->Port != 0) {
+        // The driver's moment to let go of the port. Nothing is handed over
+        // while it is closed, and no events run here, so F2 cannot start
+        // again in between.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        try {
+            ComPort->Open();
+        } catch (const std::exception &) {
+            // Runs on without sensor input; the chosen port is kept and stored.
         }
     }
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
     state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;
-    state_.MonitorIndex = settings.cbMonitor->currentIndex();
+    if (const auto monitor = settings.EditedMonitor()) {
+        state_.MonitorIndex = *monitor;
+        state_.MonitorChosen = true;
+    }
     forms_.FormMonitor2->UpdateDisplay();
+    // Stored at once too: a run can end without its usual end (power lost,
+    // the X connection broken).
+    WriteSettings();
 }
 
 void TFormMain::bF3Click()
@@ -521,15 +565,63 @@ void TFormMain::TrayIcon1Click(QObject *)
     TrayIcon1->SetActive(false);
     trayWatch_->stop();
     showNormal();
+    // The monitors may have changed while it was hidden.
+    BringIntoReach();
     raise();
     activateWindow();
+}
+
+void TFormMain::BringIntoReach()
+{
+    // Hidden in the notification area it is looked at when it comes back.
+    if (isHidden())
+        return;
+    const QRect frame = frameGeometry();
+    const int titleHeight = geometry().top() - frame.top();
+    const QPoint place = ReachablePosition(frame.topLeft(), frame.size(), titleHeight > 0 ? titleHeight : kTitleBar,
+                                           MonitorRects(), ChosenDisplayMonitor());
+    if (place != frame.topLeft())
+        move(place);
+}
+
+int TFormMain::ChosenDisplayMonitor() const
+{
+    return state_.MonitorChosen ? state_.MonitorIndex : -1;
+}
+
+void TFormMain::BringToFront()
+{
+    if (TrayIcon1->Active()) {
+        TrayIcon1Click(TrayIcon1);
+    } else {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void TFormMain::EndWithoutQuestion()
+{
+    endWithoutQuestion_ = true;
+    // Innermost first; each one's modal loop ends once this returns.
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
+    close();
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {
     bool canClose = true;
-    FormCloseQuery(canClose);
-    if (!canClose) {
+    if (!endWithoutQuestion_)
+        FormCloseQuery(canClose);
+    // The system may have ended the run while the question was open.
+    if (!canClose && !endWithoutQuestion_) {
         event->ignore();
         return;
     }

@@ -34,6 +34,9 @@ struct MainWindowServices {
     // Shows an error to the operator; PontraApplication's own shows a message
     // box over the main window.
     std::function<void(const QString &)> ShowError = {};
+    // Tells the operator something without stopping the program;
+    // PontraApplication's own shows a box over the main window.
+    std::function<void(const QString &)> ShowNotice = {};
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice = {};
     // Makes the notification area for the tray icon; empty for the desktop's own.
@@ -102,6 +105,19 @@ public:
 
     void ScanPorts();
     void FormDestroy();
+    // Stores the settings as they are in memory now.
+    void WriteSettings();
+    // Ends the run without asking, as the system does at shutdown: open
+    // dialogs close unanswered, and FormDestroy stores the settings.
+    void EndWithoutQuestion();
+    // Shows the window in front, out of the notification area if it is
+    // there; an open dialog stays in front of it.
+    void BringToFront();
+    // Moves the window fully onto a monitor unless its title bar can be
+    // grabbed where it is (monitors come and go).
+    void BringIntoReach();
+    // A stored port that was not found at start; 0 when there is none.
+    int MissingStoredPort() const;
 
 signals:
     // The operator confirmed closing: the program ends.
@@ -120,10 +136,15 @@ private:
     void SetCountText(const QString &count);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
-    void WriteSettings();
+    // The monitor stored or chosen for the public display; -1 without one.
+    int ChosenDisplayMonitor() const;
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
                      TLbSpeedButton *countButton);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
+
+    // A title bar and borders of a generous size, for a frame not known yet.
+    static constexpr int kTitleBar = 24;
+    static constexpr int kBorder = 4;
 
     CounterState &state_;
     Forms &forms_;
@@ -132,6 +153,9 @@ private:
     // Centred on the desktop at the first showing unless a stored position was read.
     bool centreOnShow_ = true;
     bool destroyed_ = false;
+    bool endWithoutQuestion_ = false;
+    // Whether the port number came from the stored settings.
+    bool portRead_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
 };

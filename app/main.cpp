@@ -1,12 +1,15 @@
 #include "app/LineSimulatorWindow.h"
 #include "app/PontraApplication.h"
 #include "app/QSettingsStore.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "serial/PlatformSerial.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "widgets/Artwork.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -22,8 +25,21 @@ int main(int argc, char *argv[])
     // The display window must not keep the program alive once the main window closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // From the first moment: a shutdown while the program starts ends it
+    // cleanly too.
+    TerminationSignals termination;
+
     const QString programPath = QCoreApplication::applicationFilePath();
-    QSettingsStore settings(QFileInfo(programPath).completeBaseName());
+    const QString programName = QFileInfo(programPath).completeBaseName();
+    // One copy per user and program name: a second start brings the running
+    // one's window forward instead of fighting over the port and the settings.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), programName);
+    if (!instance.Claim()) {
+        if (!instance.AskRunningCopyToShow())
+            qWarning("%s runs already and did not answer.", qPrintable(programName));
+        return 0;
+    }
+    QSettingsStore settings(programName);
     MainWindowServices services{
         .Settings = settings,
         .PortPresent = PlatformPortPresent,
@@ -40,8 +56,9 @@ int main(int argc, char *argv[])
         services.NewSerialDevice = simulated->Factory();
     }
 
-    PontraApplication pontra(std::move(services));
+    PontraApplication pontra(std::move(services), &termination);
     QObject::connect(pontra.forms.FormMain, &TFormMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&instance, &SingleInstance::ShowRequested, pontra.forms.FormMain, &TFormMain::BringToFront);
     pontra.forms.FormMain->show();
     if (simulated) {
         simulator = std::make_unique<LineSimulatorWindow>(*simulated);

@@ -4,8 +4,8 @@
 #include "dialogs/WindowPlacement.h"
 #include "display/Monitors.h"
 
-OperatorMessageBox::OperatorMessageBox(QWidget *operatorWindow, const QString &message)
-    : QMessageBox(QMessageBox::Critical, ApplicationTitle(), message, QMessageBox::Ok, operatorWindow)
+OperatorMessageBox::OperatorMessageBox(QWidget *operatorWindow, const QString &message, Icon icon)
+    : QMessageBox(icon, ApplicationTitle(), message, QMessageBox::Ok, operatorWindow)
 {
 }
 

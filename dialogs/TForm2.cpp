@@ -16,9 +16,12 @@
 #include "widgets/TSimpleComboBox.h"
 #include "widgets/TSpinEdit.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 
@@ -92,7 +95,7 @@ TImage *makePicture(QWidget *parent, const QRect &place)
 
 } // namespace
 
-TForm2::TForm2(CounterState &state, TComPort &comPort, QWidget *parent)
+TForm2::TForm2(CounterState &state, TComPort &comPort, QWidget *parent, int missingPort)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), comPort_(comPort)
@@ -106,7 +109,7 @@ TForm2::TForm2(CounterState &state, TComPort &comPort, QWidget *parent)
     setAutoFillBackground(true);
 
     CreateControls();
-    FormCreate();
+    FormCreate(missingPort);
 }
 
 void TForm2::CreateControls()
@@ -147,9 +150,10 @@ void TForm2::CreateControls()
     seCounter = new TSpinEdit(this);
     seCounter->setGeometry(152, 104, 89, 32);
     seCounter->setFont(arial19());
-    seCounter->SetMinValue(3);
-    seCounter->SetMaxValue(999);
-    seCounter->SetMaxLength(3);
+    // Halls larger than 999 exist; the count shows five digits.
+    seCounter->SetMinValue(1);
+    seCounter->SetMaxValue(99999);
+    seCounter->SetMaxLength(5);
     seCounter->SetValue(300);
     seCounter->setToolTip(QStringLiteral("Cont Rounds"));
     QPalette counterPal = seCounter->palette();
@@ -161,6 +165,7 @@ void TForm2::CreateControls()
     LabMonitor = makeLabel(this, QStringLiteral("TV/Monitor:"), {49, 142}, Qt::AlignRight, monitorFont);
     cbMonitor = makeList(this, QRect(152, 140, 204, 32), monitorFont);
     cbMonitor->setEnabled(false);
+    connect(cbMonitor, &QComboBox::activated, this, [this] { monitorPicked_ = true; });
 
     btn_Save = MakeColouredButton(this, QRect(312, 187, 98, 33), QStringLiteral("&Save"), {},
                                   {RGBColor(0, 0x9B, 0), RGBColor(0, 0xB9, 0), RGBColor(0, 0xEC, 0),
@@ -178,20 +183,27 @@ void TForm2::CreateControls()
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
-void TForm2::FormCreate()
+void TForm2::FormCreate(int missingPort)
 {
     // The ports found at start; one plugged in later is offered at the next start.
-    cbPort->addItem(QStringLiteral("None"));
-    for (int port = 1; port <= 64; ++port) {
-        if (!(state_.AvailablePorts & (std::uint64_t{1} << (port - 1))))
+    cbPort->addItem(QStringLiteral("None"), 0);
+    for (int port = 1; port <= 255; ++port) {
+        const bool found = port <= 64 && (state_.AvailablePorts & (std::uint64_t{1} << (port - 1)));
+        if (!found && port != missingPort)
             continue;
-        cbPort->addItem(QStringLiteral("COM%1").arg(port));
+        cbPort->addItem(found ? QStringLiteral("COM%1").arg(port) : QStringLiteral("COM%1 (fehlt)").arg(port), port);
         // The installer sees which adapter a number stands for.
-        const std::string device = SerialDeviceName(port);
-        if (!device.empty())
-            cbPort->setItemData(cbPort->count() - 1, QString::fromStdString(device), Qt::ToolTipRole);
+        QString tip = QString::fromStdString(SerialDeviceName(port));
+        if (!found) {
+            const QString missing = QStringLiteral("beim Start nicht gefunden oder belegt");
+            tip = tip.isEmpty() ? missing : tip + QStringLiteral(": ") + missing;
+        }
+        if (!tip.isEmpty())
+            cbPort->setItemData(cbPort->count() - 1, tip, Qt::ToolTipRole);
     }
     cbPort->setEnabled(cbPort->count() > 1);
+    // The marked entry is wider than the closed list.
+    cbPort->view()->setMinimumWidth(cbPort->view()->sizeHintForColumn(0) + 2 * cbPort->view()->frameWidth());
 }
 
 void TForm2::changeEvent(QEvent *event)
@@ -211,23 +223,34 @@ void TForm2::showEvent(QShowEvent *event)
 void TForm2::FormShow()
 {
     cbMonitor->clear();
-    const int monitors = MonitorCount();
-    if (monitors < 2) {
+    monitorPicked_ = false;
+    const QList<QRect> monitors = MonitorRects();
+    if (monitors.size() < 2) {
         cbMonitor->addItem(QStringLiteral("not connected"));
         cbMonitor->setCurrentIndex(0);
     } else {
-        for (int index = 0; index < monitors; ++index) {
-            const QSize size = MonitorRect(index).size();
-            cbMonitor->addItem(QString::asprintf("%d=(%d,%d)", index + 1, size.width(), size.height()));
+        for (qsizetype index = 0; index < monitors.size(); ++index) {
+            const QSize size = monitors[index].size();
+            cbMonitor->addItem(QString::asprintf("%d=(%d,%d)", int(index) + 1, size.width(), size.height()));
         }
-        // A stored monitor that is gone leaves the list without a selection.
-        cbMonitor->setCurrentIndex(state_.MonitorIndex < monitors ? state_.MonitorIndex : -1);
+        // Without a choice, the monitor the display takes by itself.
+        const QWidget *operatorWindow = parentWidget() ? parentWidget()->window() : nullptr;
+        const QPoint operatorCentre = operatorWindow ? operatorWindow->frameGeometry().center() : QPoint();
+        const int shown = state_.MonitorChosen ? state_.MonitorIndex
+                                               : DisplayMonitorIndex(monitors, std::nullopt, operatorCentre);
+        if (shown < monitors.size()) {
+            cbMonitor->setCurrentIndex(std::max(shown, 0));
+        } else {
+            // A stored monitor that is gone is kept unless another is picked.
+            cbMonitor->addItem(QStringLiteral("%1=(fehlt)").arg(shown + 1));
+            cbMonitor->setCurrentIndex(cbMonitor->count() - 1);
+        }
         cbMonitor->setEnabled(true);
     }
 
     ResultValue = 2;
 
-    const int port = cbPort->findText(QStringLiteral("COM%1").arg(comPort_.Port));
+    const int port = cbPort->findData(int(comPort_.Port));
     cbPort->setCurrentIndex(port >= 0 ? port : 0);
     cbPortTip();
 
@@ -240,6 +263,26 @@ void TForm2::FormShow()
     Image2->SetPicture((status & SerialDevice::MsCtsOn) ? ImageOn->Picture() : ImageOff->Picture());
     Image1->setVisible(comPort_.Connected());
     Image2->setVisible(comPort_.Connected());
+}
+
+int TForm2::ChosenPort() const
+{
+    return cbPort->currentData().toInt();
+}
+
+std::optional<int> TForm2::EditedCapacity() const
+{
+    if (!seCounter->Modified())
+        return std::nullopt;
+    return seCounter->Value();
+}
+
+std::optional<int> TForm2::EditedMonitor() const
+{
+    // The marked entry of a monitor that is gone stands for the stored value.
+    if (!monitorPicked_ || cbMonitor->currentIndex() < 0 || cbMonitor->currentIndex() >= MonitorCount())
+        return std::nullopt;
+    return cbMonitor->currentIndex();
 }
 
 void TForm2::cbPortChange()
@@ -259,9 +302,19 @@ void TForm2::cbPortTip()
 void TForm2::cbAlg1DrawItem(TOwnerDrawComboBox *control, int index, const QRect &rect, QPainter &canvas)
 {
     canvas.fillRect(rect, canvas.brush());
+    const QString text = control->itemText(index);
     canvas.drawText(QRect(rect.left() + 1, rect.top() + 1, rect.width(), rect.height()),
-                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, control->itemText(index));
-    canvas.drawPixmap(rect.left() + 30, rect.top(), (index == 0 ? ImageOff : ImageOn)->Picture());
+                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    // 30 pixels in. The closed field is narrowed by the drop-down button,
+    // by how much depends on the style: there the picture moves left as far
+    // as the text allows, and only where even that is too little does it
+    // shrink, so that it is never cut.
+    QPixmap picture = (index == 0 ? ImageOff : ImageOn)->Picture();
+    const int textEnd = rect.left() + 1 + canvas.fontMetrics().horizontalAdvance(text) + 2;
+    const int x = std::max(textEnd, std::min(rect.left() + 30, rect.right() + 1 - picture.width()));
+    if (x + picture.width() > rect.right() + 1 && rect.right() + 1 - x > 0)
+        picture = picture.scaledToWidth(rect.right() + 1 - x, Qt::SmoothTransformation);
+    canvas.drawPixmap(x, rect.top(), picture);
 }
 
 void TForm2::btn_SaveClick()

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 struct CounterState;
 class QComboBox;
 class QLabel;
@@ -15,12 +17,15 @@ class TSpinEdit;
 // The settings dialog: port, counting level of each barrier, capacity and the
 // public display's monitor, with the present state of both contacts. Its
 // result value is 2 whenever it is shown and 1 once the operator saved; the
-// main window applies the choices only on 1.
+// main window applies the choices only on 1. A value the operator leaves
+// alone is given back as it was read, also one the dialog cannot show.
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
-    // Builds the port list from state.AvailablePorts, once.
-    TForm2(CounterState &state, TComPort &comPort, QWidget *parent = nullptr);
+    // Builds the port list from state.AvailablePorts, once. missingPort, when
+    // not 0, is a stored port that was not found at start: it is offered,
+    // marked, so that a Save keeps it.
+    TForm2(CounterState &state, TComPort &comPort, QWidget *parent = nullptr, int missingPort = 0);
 
     int ResultValue = 2;
 
@@ -49,6 +54,13 @@ public:
     TLbSpeedButton *btn_Save;
     TLbSpeedButton *btn_Cansel;
 
+    // The port chosen: its number, 0 for "None".
+    int ChosenPort() const;
+    // The capacity typed or stepped to; empty when the field was left alone.
+    std::optional<int> EditedCapacity() const;
+    // The monitor picked from the list; empty when the list was left alone.
+    std::optional<int> EditedMonitor() const;
+
     void cbPortChange();
     void cbAlg1DrawItem(TOwnerDrawComboBox *control, int index, const QRect &rect, QPainter &canvas);
     void btn_SaveClick();
@@ -60,11 +72,13 @@ protected:
 
 private:
     void CreateControls();
-    void FormCreate();
+    void FormCreate(int missingPort);
     void FormShow();
     // The closed port list names the device of the chosen port.
     void cbPortTip();
 
     CounterState &state_;
     TComPort &comPort_;
+    // Whether the operator picked a monitor since the dialog was shown.
+    bool monitorPicked_ = false;
 };

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QFrame>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
@@ -110,17 +109,6 @@ void TFormInfo::showEvent(QShowEvent *event)
     RequestDialogDecorations(this, false);
     QDialog::showEvent(event);
     CenterOverParent(this);
-}
-
-void TFormInfo::closeEvent(QCloseEvent *event)
-{
-    // The title bar offers no close button; a window manager that shows one
-    // anyway must not close the window behind the program's back.
-    if (event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 void TFormInfo::keyPressEvent(QKeyEvent *event)

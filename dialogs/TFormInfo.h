@@ -7,7 +7,8 @@ class QLabel;
 class QToolButton;
 
 // The information window: program name, version and icon, closed by
-// "Einverstanden" or Escape only.
+// "Einverstanden" or Escape. Its title bar asks for no buttons; where the
+// window manager draws a close button all the same, that one closes it too.
 class TFormInfo : public QDialog {
     Q_OBJECT
 public:
@@ -24,7 +25,6 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -76,33 +76,46 @@ void CenterOver(QWidget *window, const QRect &area)
     window->move(frameKnown ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
 }
 
-QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect> &monitors)
+QPoint ReachablePosition(QPoint place, QSize frame, int titleHeight, const QList<QRect> &monitors, int avoid)
 {
     // As much of the title bar as an operator needs to take hold of it.
-    constexpr int kGrip = 100;
-    const QRect titleBar(frame.topLeft(), QSize(frame.width(), titleHeight));
-    const int grip = std::min(kGrip, frame.width());
-    const QPoint centre = frame.center();
-    const QRect *nearest = nullptr;
-    long long nearestDistance = 0;
+    constexpr qint64 kGrip = 100;
+    // In 64 bits throughout: a stored place can lie near the 32-bit limits,
+    // where a sum or difference of two coordinates no longer fits.
+    const qint64 left = place.x();
+    const qint64 top = place.y();
+    const qint64 width = frame.width();
+    const qint64 height = frame.height();
+    const qint64 grip = std::min(kGrip, width);
     for (const QRect &monitor : monitors) {
-        const QRect onMonitor = titleBar.intersected(monitor);
-        if (onMonitor.height() == titleHeight && onMonitor.width() >= grip)
-            return frame.topLeft();
-        const long long dx = std::max({monitor.left() - centre.x(), 0, centre.x() - monitor.right()});
-        const long long dy = std::max({monitor.top() - centre.y(), 0, centre.y() - monitor.bottom()});
-        const long long distance = dx * dx + dy * dy;
+        const qint64 shared = std::min<qint64>(left + width, qint64(monitor.left()) + monitor.width())
+                              - std::max<qint64>(left, monitor.left());
+        if (top >= monitor.top() && top + titleHeight <= qint64(monitor.top()) + monitor.height() && shared >= grip)
+            return place;
+    }
+    const qint64 centreX = left + width / 2;
+    const qint64 centreY = top + height / 2;
+    const QRect *nearest = nullptr;
+    double nearestDistance = 0;
+    for (qsizetype index = 0; index < monitors.size(); ++index) {
+        if (index == avoid && monitors.size() > 1)
+            continue;
+        const QRect &monitor = monitors[index];
+        const qint64 dx = std::max<qint64>({monitor.left() - centreX, 0, centreX - monitor.right()});
+        const qint64 dy = std::max<qint64>({monitor.top() - centreY, 0, centreY - monitor.bottom()});
+        // Up to 2^32 each: their squares need floating point.
+        const double distance = double(dx) * double(dx) + double(dy) * double(dy);
         if (!nearest || distance < nearestDistance) {
             nearest = &monitor;
             nearestDistance = distance;
         }
     }
     if (!nearest)
-        return frame.topLeft();
+        return place;
     // Fully on that monitor; its top-left corner when the frame is larger.
-    const int x = std::max(nearest->left(), std::min(frame.left(), nearest->right() + 1 - frame.width()));
-    const int y = std::max(nearest->top(), std::min(frame.top(), nearest->bottom() + 1 - frame.height()));
-    return {x, y};
+    const qint64 x = std::max<qint64>(nearest->left(), std::min<qint64>(left, qint64(nearest->right()) + 1 - width));
+    const qint64 y = std::max<qint64>(nearest->top(), std::min<qint64>(top, qint64(nearest->bottom()) + 1 - height));
+    return {int(x), int(y)};
 }
 
 void KeepDialogUnminimised(QWidget *dialog, QEvent *event)

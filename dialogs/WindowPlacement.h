@@ -19,10 +19,13 @@ void CenterOnParentsMonitor(QWidget *dialog);
 // monitor that holds the area's centre rather than spill onto a neighbour.
 void CenterOver(QWidget *window, const QRect &area);
 
-// Where a window with this frame can be reached: its own place while enough
-// of its title bar (titleHeight high) lies on one monitor to grab it, else
-// the place nearest to it where the whole frame lies on the nearest monitor.
-QPoint ReachablePosition(const QRect &frame, int titleHeight, const QList<QRect> &monitors);
+// Where a window whose frame of this size has its top-left corner at place
+// can be reached: that place while enough of its title bar (titleHeight
+// high) lies on one monitor to grab it, else the place nearest to it where
+// the whole frame lies on the nearest monitor. The monitor at index avoid
+// (the public display's) is taken only when there is no other. Any place
+// the 32-bit range holds is fine, far off as it may be.
+QPoint ReachablePosition(QPoint place, QSize frame, int titleHeight, const QList<QRect> &monitors, int avoid = -1);
 
 // For a modal dialog's changeEvent: a dialog that the window manager
 // minimised comes back at once, since with the keys blocked by it nothing

@@ -29,3 +29,14 @@ QList<QRect> MonitorRects()
         monitors << MonitorRect(index);
     return monitors;
 }
+
+int DisplayMonitorIndex(const QList<QRect> &monitors, std::optional<int> chosen, QPoint operatorCentre)
+{
+    if (chosen)
+        return *chosen >= 0 && *chosen < monitors.size() ? *chosen : -1;
+    for (qsizetype index = 0; index < monitors.size(); ++index) {
+        if (!monitors[index].contains(operatorCentre))
+            return int(index);
+    }
+    return -1;
+}

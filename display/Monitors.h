@@ -3,6 +3,8 @@
 #include <QList>
 #include <QRect>
 
+#include <optional>
+
 // The attached monitors in the platform's order (the primary one first) and
 // each one's full rectangle in desktop coordinates, taskbars included.
 int MonitorCount();
@@ -13,3 +15,9 @@ QRect MonitorRect(int index);
 QRect PrimaryMonitorRect();
 // Every attached monitor's rectangle, in the platform's order.
 QList<QRect> MonitorRects();
+
+// The public display's monitor among monitors: the chosen one, or without a
+// choice the first that does not hold operatorCentre (the middle of the
+// operator's window). -1 when there is none: the chosen one is not
+// attached, or there is no monitor but the operator's.
+int DisplayMonitorIndex(const QList<QRect> &monitors, std::optional<int> chosen, QPoint operatorCentre);

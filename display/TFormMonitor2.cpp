@@ -1,8 +1,10 @@
 #include "display/TFormMonitor2.h"
 
 #include "app/CounterState.h"
+#include "display/MonitorWatch.h"
 #include "display/Monitors.h"
 #include "widgets/Artwork.h"
+#include "widgets/FitText.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TLabel3D.h"
 
@@ -58,6 +60,8 @@ TFormMonitor2::TFormMonitor2(CounterState &state, QWidget *parent)
     // Qt's backing store and shown in one step, so the large texts never
     // flicker. The captions and the stop picture fill the client area
     // (resizeEvent).
+
+    connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMonitor2::FollowMonitors);
 }
 
 void TFormMonitor2::SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin)
@@ -78,28 +82,75 @@ void TFormMonitor2::UpdateDisplay()
                          + QString::number(static_cast<qint64>(state_.VisitorCount) + 1) + QStringLiteral(".\r\n")
                          + QStringLiteral("Besucher von ") + QString::number(state_.MaxCounter)
                          + QStringLiteral(" in der Halle."));
+    // A longer number can make a line too wide for the monitor.
+    if (isVisible())
+        FitFont();
 }
 
 void TFormMonitor2::setVisible(bool visible)
 {
+    // Shown or closed by anyone: no longer waiting for a monitor to return.
+    waitingForMonitor_ = false;
     // Placement and font size are worked out before the window appears.
     if (visible && !isVisible())
         FormShow();
     QWidget::setVisible(visible);
 }
 
+int TFormMonitor2::TargetMonitor() const
+{
+    const QPoint operatorCentre = operatorWindow_ ? operatorWindow_->frameGeometry().center() : QPoint();
+    return DisplayMonitorIndex(MonitorRects(), state_.MonitorChosen ? std::optional(state_.MonitorIndex) : std::nullopt,
+                               operatorCentre);
+}
+
 void TFormMonitor2::FormShow()
 {
     ShowTVSwitch(true);
-    // A monitor that is no longer attached gives the primary one.
-    setGeometry(MonitorRect(state_.MonitorIndex));
+    // Without one of its own, a monitor no longer attached gives the primary one.
+    const int target = TargetMonitor();
+    setGeometry(target >= 0 ? MonitorRect(target) : MonitorRect(state_.MonitorIndex));
     UpdateDisplay();
-    QFont font = Label3D1->font();
-    font.setPointSize(height() / 10);
-    Label3D1->setFont(font);
-    QFont maxFont = LabelMax->font();
-    maxFont.setPointSize(Label3D1->font().pointSize());
-    LabelMax->setFont(maxFont);
+    FitFont();
+}
+
+void TFormMonitor2::FitFont()
+{
+    // A tenth of the window's height, in points, while the longest line fits
+    // the width; smaller where it would wrap, so that the lines stay as many
+    // as the caption has.
+    const QStringList lines = Label3D1->Caption().split(QStringLiteral("\r\n"));
+    const int points = FittingPointSize(Label3D1->font(), height() / 10, lines, width(), this);
+    if (Label3D1->font().pointSize() != points) {
+        QFont font = Label3D1->font();
+        font.setPointSize(points);
+        Label3D1->setFont(font);
+    }
+    if (LabelMax->font().pointSize() != Label3D1->font().pointSize()) {
+        QFont maxFont = LabelMax->font();
+        maxFont.setPointSize(Label3D1->font().pointSize());
+        LabelMax->setFont(maxFont);
+    }
+}
+
+void TFormMonitor2::FollowMonitors()
+{
+    const int target = TargetMonitor();
+    if (isVisible()) {
+        if (target >= 0) {
+            setGeometry(MonitorRect(target));
+            FitFont();
+            return;
+        }
+        // Its monitor is gone: closed until it is back, rather than covering
+        // the operator's.
+        close();
+        waitingForMonitor_ = true;
+    } else if (waitingForMonitor_ && target >= 0) {
+        show();
+        if (operatorWindow_ && operatorWindow_->isVisible())
+            operatorWindow_->raise();
+    }
 }
 
 void TFormMonitor2::changeEvent(QEvent *event)

@@ -29,6 +29,10 @@ public:
 
     void setVisible(bool visible) override;
 
+    // Where the display goes: the chosen monitor, or without a choice the
+    // first that does not hold the operator's window; -1 for none.
+    int TargetMonitor() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -37,10 +41,15 @@ protected:
 private:
     void FormShow();
     void FormClose();
+    void FitFont();
+    // Monitors came, went or changed: the display moves with its monitor,
+    // closes while that one is gone and comes back with it.
+    void FollowMonitors();
     void ShowTVSwitch(bool displayOpen);
 
     CounterState &state_;
     QWidget *imageTVAus_ = nullptr;
     QWidget *imageTVEin_ = nullptr;
     QPointer<QWidget> operatorWindow_;
+    bool waitingForMonitor_ = false;
 };

@@ -242,16 +242,26 @@ bool PosixSerialDevice::ApplySettings(const DeviceControl &control)
     if (!SameSettings(tio, got) || !CloseEnough(control.BaudRate, rate))
         return Fail(EINVAL);
 
-    // A pseudo-terminal has no modem lines (ENOTTY); nothing to set there.
+    // DTR as asked, and RTS on with the handshake, off without. The
+    // handshake does not raise RTS on every driver: cdc-acm leaves it off
+    // after a rate of 0 or a setting without handshake, and the exit
+    // barrier's feed would stay dead. A pseudo-terminal has no modem lines
+    // (ENOTTY); nothing to set or check there.
     int dtr = TIOCM_DTR;
     if (ioctl(fd_, control.DtrOn() ? TIOCMBIS : TIOCMBIC, &dtr) != 0 && errno != ENOTTY)
         return Fail(errno);
-    // With the handshake the driver drives RTS itself.
-    if (!control.RtsCtsHandshake()) {
-        int rts = TIOCM_RTS;
-        if (ioctl(fd_, TIOCMBIC, &rts) != 0 && errno != ENOTTY)
-            return Fail(errno);
+    int rts = TIOCM_RTS;
+    if (ioctl(fd_, control.RtsCtsHandshake() ? TIOCMBIS : TIOCMBIC, &rts) != 0 && errno != ENOTTY)
+        return Fail(errno);
+    int levels = 0;
+    if (ioctl(fd_, TIOCMGET, &levels) != 0) {
+        if (errno == ENOTTY)
+            return true;
+        return Fail(errno);
     }
+    const int wanted = (control.DtrOn() ? TIOCM_DTR : 0) | (control.RtsCtsHandshake() ? TIOCM_RTS : 0);
+    if ((levels & (TIOCM_DTR | TIOCM_RTS)) != wanted)
+        return Fail(EIO);
     return true;
 }
 

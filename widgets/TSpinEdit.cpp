@@ -42,6 +42,11 @@ void TSpinEdit::SetValue(int value)
     lineEdit()->setText(QString::number(CheckValue(value)));
 }
 
+bool TSpinEdit::Modified() const
+{
+    return lineEdit()->isModified();
+}
+
 int TSpinEdit::CheckValue(int value) const
 {
     if (maxValue_ <= minValue_)
@@ -54,6 +59,7 @@ void TSpinEdit::stepBy(int steps)
     // Widened, so that stepping from a typed extreme cannot overflow.
     const long long target = static_cast<long long>(Value()) + static_cast<long long>(steps) * increment_;
     SetValue(static_cast<int>(std::clamp<long long>(target, INT_MIN, INT_MAX)));
+    lineEdit()->setModified(true);
     lineEdit()->selectAll();
 }
 
@@ -90,7 +96,11 @@ void TSpinEdit::focusOutEvent(QFocusEvent *event)
     // a button that takes no focus reads the value as typed.
     const Qt::FocusReason reason = event->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
-        && Text() != QString::number(CheckValue(Value())))
+        && Text() != QString::number(CheckValue(Value()))) {
+        // Still the operator's value, clamped.
+        const bool modified = Modified();
         SetValue(Value());
+        lineEdit()->setModified(modified);
+    }
     QAbstractSpinBox::focusOutEvent(event);
 }

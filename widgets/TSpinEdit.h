@@ -6,7 +6,8 @@
 // separator and control keys may be typed (others beep). Stepping, setting a
 // value and leaving the field for another control clamp into MinValue …
 // MaxValue; reading Value takes the text as it stands, unclamped, and a text
-// that is no whole number reads as MinValue.
+// that is no whole number reads as MinValue. Modified tells whether the
+// operator typed or stepped since the value was last set.
 class TSpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
 
     int Value() const;
     void SetValue(int value);
+    bool Modified() const;
     QString Text() const;
 
     void stepBy(int steps) override;

@@ -24,11 +24,13 @@ TEST(OneMonitor, TheDisplaySwitchStaysHiddenAndCtrlTDoesNothing)
     EXPECT_FALSE(test.app().forms.FormMonitor2->isVisible());
 }
 
-TEST(OneMonitor, TheSettingsOfferNoMonitorChoiceAndSaveStoresTheFirst)
+TEST(OneMonitor, TheSettingsOfferNoMonitorChoiceAndSaveKeepsTheStoredOne)
 {
     TestApplication test;
     test.Start();
+    // The display's monitor from a run with two, kept for when it is back.
     test.state().MonitorIndex = 1;
+    test.state().MonitorChosen = true;
     TForm2 &dialog = *test.app().forms.Form2;
     WhenIdle([&] {
         EXPECT_EQ(dialog.cbMonitor->count(), 1);
@@ -37,5 +39,6 @@ TEST(OneMonitor, TheSettingsOfferNoMonitorChoiceAndSaveStoresTheFirst)
         dialog.btn_Save->click();
     });
     test.main().bF2Click();
-    EXPECT_EQ(test.state().MonitorIndex, 0);
+    EXPECT_EQ(test.state().MonitorIndex, 1);
+    EXPECT_EQ(test.settings.values["Monitor"], 1);
 }

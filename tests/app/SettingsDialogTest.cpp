@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,19 @@ protected:
     }
 
     void choosePort(TForm2 &dialog, const QString &item) { dialog.cbPort->setCurrentIndex(dialog.cbPort->findText(item)); }
-    void typeCapacity(TForm2 &dialog, const QString &text) { dialog.seCounter->findChild<QLineEdit *>()->setText(text); }
+    // As the operator does it, with the keyboard.
+    void typeCapacity(TForm2 &dialog, const QString &text)
+    {
+        dialog.seCounter->findChild<QLineEdit *>()->selectAll();
+        QTest::keyClick(dialog.seCounter, Qt::Key_Backspace);
+        QTest::keyClicks(dialog.seCounter, text);
+    }
+    void pickMonitor(TForm2 &dialog, int index)
+    {
+        QTest::keyClick(dialog.cbMonitor, Qt::Key_Home);
+        for (int step = 0; step < index; ++step)
+            QTest::keyClick(dialog.cbMonitor, Qt::Key_Down);
+    }
 
     QStringList portCalls; // outlives the program, whose end still closes the port
     TestApplication test;
@@ -63,7 +76,7 @@ TEST_F(SettingsDialogTest, SaveAppliesEveryChoiceAtOnce)
         choosePort(dialog, "COM1");
         dialog.cbAlg1->setCurrentIndex(1);
         typeCapacity(dialog, "7");
-        dialog.cbMonitor->setCurrentIndex(1);
+        pickMonitor(dialog, 1);
         dialog.btn_Save->click();
     });
     TFormMain &main = test.main();
@@ -108,9 +121,9 @@ TEST_F(SettingsDialogTest, SaveReopensAnUnchangedPortAndCancelLeavesItAlone)
     EXPECT_EQ(test.state().MaxCounter, 5);
 }
 
-TEST_F(SettingsDialogTest, APortNotFoundAtStartIsDroppedBySave)
+TEST_F(SettingsDialogTest, TheFirstRunsPortNotFoundAtStartIsDroppedBySave)
 {
-    // COM2, the stored port, is not there: the list shows "None".
+    // COM2, the port a first run tries, is not there: the list shows "None".
     start({1});
     ASSERT_FALSE(test.main().ComPort->Connected());
     settings([&](TForm2 &dialog) {
@@ -120,7 +133,62 @@ TEST_F(SettingsDialogTest, APortNotFoundAtStartIsDroppedBySave)
     });
     EXPECT_EQ(test.main().ComPort->Port, 0);
     EXPECT_FALSE(test.main().ComPort->Connected());
-    EXPECT_EQ(test.state().MaxCounter, 3);
+    // An empty field reads as its lower limit.
+    EXPECT_EQ(test.state().MaxCounter, 1);
+    EXPECT_TRUE(test.notices.isEmpty());
+}
+
+TEST_F(SettingsDialogTest, WhatTheOperatorLeavesAloneIsStoredAsReadAndAtOnce)
+{
+    // COM17 unplugged, a hall of 12345, the display's monitor gone.
+    test.settings.keyExists = true;
+    test.settings.values = {{"Port", 17}, {"MaxCounter", 12345}, {"ContaktIn", 1}, {"ContaktOut", 0},
+                            {"X", 100}, {"Y", 100}, {"Monitor", 5}};
+    start();
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(test.notices.size(), 1);
+    EXPECT_TRUE(test.notices[0].contains("COM17"));
+
+    test.settings.values.clear();
+    settings([&](TForm2 &dialog) {
+        EXPECT_EQ(dialog.cbPort->currentText(), "COM17 (fehlt)");
+        EXPECT_EQ(dialog.seCounter->Text(), "12345");
+        EXPECT_EQ(dialog.cbMonitor->currentText(), "6=(fehlt)");
+        dialog.btn_Save->click();
+    });
+    // Stored by the Save itself, not only at the end.
+    EXPECT_EQ(test.settings.values["Port"], 17);
+    EXPECT_EQ(test.settings.values["MaxCounter"], 12345);
+    EXPECT_EQ(test.settings.values["Monitor"], 5);
+    EXPECT_EQ(test.main().ComPort->Port, 17);
+
+    // A typed 1 is kept as typed, at the next showing too.
+    settings([&](TForm2 &dialog) {
+        typeCapacity(dialog, "1");
+        dialog.btn_Save->click();
+    });
+    settings([&](TForm2 &dialog) {
+        EXPECT_EQ(dialog.seCounter->Text(), "1");
+        dialog.btn_Save->click();
+    });
+    EXPECT_EQ(test.settings.values["MaxCounter"], 1);
+    EXPECT_EQ(test.notices.size(), 1);
+}
+
+TEST_F(SettingsDialogTest, ASaveNeverStoresAMonitorThatNoneHas)
+{
+    test.settings.keyExists = true;
+    test.settings.values = {{"Port", 2}, {"MaxCounter", 50}, {"ContaktIn", 0}, {"ContaktOut", 0},
+                            {"X", 100}, {"Y", 100}, {"Monitor", -1}};
+    start();
+    test.main().show();
+    settings([&](TForm2 &dialog) {
+        // The monitor the display takes by itself: not the operator's.
+        EXPECT_EQ(dialog.cbMonitor->currentIndex(), 1);
+        dialog.btn_Save->click();
+    });
+    EXPECT_EQ(test.settings.values["Monitor"], 1);
 }
 
 TEST_F(SettingsDialogTest, APortThatRefusesToOpenIsKeptForTheNextStart)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class SettingsTest : public ::testing::Test {
@@ -77,7 +79,11 @@ TEST_F(SettingsTest, AllValuesAreReadAndThePositionApplied)
 
 TEST_F(SettingsTest, APlaceOffEveryMonitorIsMovedOntoTheNearestAndStoredSo)
 {
-    for (const auto &[x, y] : {std::pair{100000, 100000}, {-5000, -3000}, {32768, 40000}, {5000, 3000}}) {
+    // The 32-bit limits too, where any sum or difference in 32 bits overflows.
+    constexpr int kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr int kMin = std::numeric_limits<std::int32_t>::min();
+    for (const auto &[x, y] : {std::pair{100000, 100000}, {-5000, -3000}, {32768, 40000}, {5000, 3000}, {kMax, kMax},
+                               {kMin, kMin}, {kMax - 200, kMin + 50}}) {
         store({{"Port", 0}, {"MaxCounter", 9}, {"ContaktIn", 0}, {"ContaktOut", 0}, {"X", x}, {"Y", y}});
         test.Start();
         test.main().show();
@@ -88,6 +94,16 @@ TEST_F(SettingsTest, APlaceOffEveryMonitorIsMovedOntoTheNearestAndStoredSo)
         EXPECT_EQ(test.settings.values["X"], frame.x());
         EXPECT_EQ(test.settings.values["Y"], frame.y());
     }
+}
+
+TEST_F(SettingsTest, APlaceOffEveryMonitorStaysOffThePublicDisplaysMonitor)
+{
+    // Nearest to the second monitor, which the display was given.
+    store({{"Port", 0}, {"MaxCounter", 9}, {"ContaktIn", 0}, {"ContaktOut", 0}, {"X", 100000}, {"Y", 100000},
+           {"Monitor", 1}});
+    test.Start();
+    test.main().show();
+    EXPECT_TRUE(MonitorRect(0).contains(QRect(test.main().pos(), test.main().size())));
 }
 
 TEST_F(SettingsTest, ReadingStopsAtTheFirstMissingValue)

@@ -71,6 +71,24 @@ TEST_F(TrayTest, MinimisingHidesTheWindowBehindTheIconAndAClickBringsItBack)
     EXPECT_EQ(main().Label1->text(), "2");
 }
 
+TEST_F(TrayTest, ASecondStartBringsTheWindowOutOfTheTrayOrOutOfTheTaskbar)
+{
+    minimise();
+    ASSERT_TRUE(WaitUntil([&] { return test.tray->Shown; }));
+    main().BringToFront();
+    EXPECT_FALSE(test.tray->Shown);
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_EQ(main().pos(), place);
+
+    // Minimised where no notification area is.
+    test.tray->Available = false;
+    minimise();
+    ASSERT_TRUE(WaitUntil([&] { return main().isMinimized(); }));
+    main().BringToFront();
+    EXPECT_FALSE(main().isMinimized());
+    EXPECT_TRUE(main().isVisible());
+}
+
 TEST_F(TrayTest, WithoutANotificationAreaTheWindowMinimisesAsUsual)
 {
     test.tray->Available = false;

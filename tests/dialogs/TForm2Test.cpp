@@ -10,6 +10,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 
@@ -28,10 +31,10 @@ std::uint64_t portSet(std::initializer_list<int> ports)
 // The dialog on the settings of a program whose port is simulated COM2.
 class TForm2Test : public ::testing::Test {
 protected:
-    TForm2 &dialog(std::initializer_list<int> found = {1, 2, 12, 17})
+    TForm2 &dialog(std::initializer_list<int> found = {1, 2, 12, 17}, int missing = 0)
     {
         state.AvailablePorts = portSet(found);
-        form = std::make_unique<TForm2>(state, port);
+        form = std::make_unique<TForm2>(state, port, nullptr, missing);
         return *form;
     }
 
@@ -55,17 +58,23 @@ protected:
     std::unique_ptr<TForm2> form;
 };
 
-TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevices)
+TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevicesAndAMissingStoredOneMarked)
 {
-    TForm2 &settings = dialog();
+    TForm2 &settings = dialog({1, 2, 12, 17}, 5);
     QStringList items;
     for (int i = 0; i < settings.cbPort->count(); ++i)
         items << settings.cbPort->itemText(i);
-    EXPECT_EQ(items, QStringList({"None", "COM1", "COM2", "COM12", "COM17"}));
+    EXPECT_EQ(items, QStringList({"None", "COM1", "COM2", "COM5 (fehlt)", "COM12", "COM17"}));
     EXPECT_TRUE(settings.cbPort->isEnabled());
-    EXPECT_EQ(settings.cbPort->itemData(4, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
-    EXPECT_EQ(settings.cbPort->itemData(3, Qt::ToolTipRole).toString(), "/dev/ttyS11");
+    EXPECT_EQ(settings.cbPort->itemData(5, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+    EXPECT_EQ(settings.cbPort->itemData(4, Qt::ToolTipRole).toString(), "/dev/ttyS11");
+    EXPECT_EQ(settings.cbPort->itemData(3, Qt::ToolTipRole).toString(), "/dev/ttyS4: beim Start nicht gefunden oder belegt");
     EXPECT_FALSE(settings.cbPort->itemData(0, Qt::ToolTipRole).isValid());
+    port.Port = 5;
+    run([&] {
+        EXPECT_EQ(settings.cbPort->currentIndex(), 3);
+        EXPECT_EQ(settings.ChosenPort(), 5);
+    });
 }
 
 TEST_F(TForm2Test, WithoutPortsOnlyNoneIsOfferedAndTheListIsDisabled)
@@ -82,11 +91,12 @@ TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
     state.ContaktOut = true;
     state.MaxCounter = 1;
     state.MonitorIndex = 1;
+    state.MonitorChosen = true;
     run([&] {
         EXPECT_EQ(settings.cbPort->currentText(), "COM12");
         EXPECT_EQ(settings.cbAlg1->currentIndex(), 0);
         EXPECT_EQ(settings.cbAlg2->currentIndex(), 1);
-        EXPECT_EQ(settings.seCounter->Text(), "3");
+        EXPECT_EQ(settings.seCounter->Text(), "1");
         EXPECT_EQ(settings.cbMonitor->itemText(0), "1=(1920,1080)");
         EXPECT_EQ(settings.cbMonitor->itemText(1), "2=(1680,1050)");
         EXPECT_EQ(settings.cbMonitor->currentIndex(), 1);
@@ -98,10 +108,16 @@ TEST_F(TForm2Test, ShowingLoadsTheSettingsAsTheyAreNow)
 
     port.Port = 5; // not found at start
     state.MonitorIndex = 2;
+    state.MaxCounter = 100000;
     run([&] {
         EXPECT_EQ(settings.cbPort->currentText(), "None");
-        EXPECT_EQ(settings.cbMonitor->currentIndex(), -1);
+        // Shown as far as the field goes, given back as it was.
+        EXPECT_EQ(settings.seCounter->Text(), "99999");
+        EXPECT_EQ(settings.cbMonitor->currentText(), "3=(fehlt)");
+        settings.btn_Save->click();
     });
+    EXPECT_FALSE(settings.EditedCapacity());
+    EXPECT_FALSE(settings.EditedMonitor());
 }
 
 TEST_F(TForm2Test, TheNowPicturesShowTheLinesOfTheOpenPort)
@@ -124,6 +140,60 @@ TEST_F(TForm2Test, TheNowPicturesShowTheLinesOfTheOpenPort)
     });
 }
 
+// The green arrow of the state pictures, the only green in the lists.
+int greenPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.green() > 80 && c.green() > 2 * c.red() && c.green() > 2 * c.blue();
+        }
+    }
+    return count;
+}
+
+// The picture as a list draws it, over the list's background.
+QImage onBackground(const QPixmap &picture, const QWidget &list)
+{
+    QImage image(picture.size(), QImage::Format_RGB32);
+    image.fill(list.palette().color(QPalette::Base));
+    QPainter(&image).drawPixmap(0, 0, picture);
+    return image;
+}
+
+// A desktop theme's drop-down button, wider than Qt's own by some pixels.
+class WiderDropDown : public QProxyStyle {
+public:
+    explicit WiderDropDown(int extra) : QProxyStyle(QStyleFactory::create("Fusion")), extra_(extra) {}
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+                         const QWidget *widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        if (control == CC_ComboBox && part == SC_ComboBoxEditField)
+            rect.setRight(rect.right() - extra_);
+        return rect;
+    }
+
+private:
+    int extra_;
+};
+
+TEST_F(TForm2Test, TheClosedLevelListsShowTheirWholePicture)
+{
+    TForm2 &settings = dialog();
+    // The arrow at the picture's right end would lie under the wider button.
+    WiderDropDown style(20);
+    settings.cbAlg1->setStyle(&style);
+    run([&] {
+        const int whole = greenPixels(onBackground(settings.ImageOff->Picture(), *settings.cbAlg1));
+        ASSERT_GT(whole, 20);
+        // Smaller, but all of it.
+        EXPECT_GE(greenPixels(settings.cbAlg1->grab().toImage()), whole / 5);
+    });
+    settings.cbAlg1->setStyle(nullptr);
+}
+
 TEST_F(TForm2Test, SaveGivesOneAndReadsTheCapacityAsTyped)
 {
     TForm2 &settings = dialog();
@@ -135,6 +205,13 @@ TEST_F(TForm2Test, SaveGivesOneAndReadsTheCapacityAsTyped)
               }),
               1);
     EXPECT_EQ(settings.seCounter->Value(), 0);
+    EXPECT_EQ(run([&] {
+                  QTest::keyClick(settings.seCounter, Qt::Key_Up);
+                  settings.btn_Save->click();
+              }),
+              1);
+    // Stepped up from the capacity shown, 5.
+    EXPECT_EQ(settings.EditedCapacity(), 6);
     EXPECT_EQ(run([&] { settings.btn_Cansel->click(); }), 2);
     EXPECT_EQ(run([&] { settings.close(); }), 2);
     EXPECT_EQ(run([&] { QTest::keyClick(&settings, Qt::Key_Escape); }), 2);

@@ -7,13 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 const QList<QRect> kMonitors{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1680, 1050)};
 
-QPoint reachable(int x, int y)
+QPoint reachable(int x, int y, int avoid = -1)
 {
-    return ReachablePosition(QRect(x, y, 302, 223), 20, kMonitors);
+    return ReachablePosition(QPoint(x, y), QSize(302, 223), 20, kMonitors, avoid);
 }
 
 TEST(ReachablePosition, AGrippableTitleBarKeepsItsPlace)
@@ -33,8 +35,26 @@ TEST(ReachablePosition, AnythingElseComesFullyOntoTheNearestMonitor)
     EXPECT_EQ(reachable(800, -10), QPoint(800, 0)); // title bar cut at the top
     EXPECT_EQ(reachable(2000, 1040), QPoint(2000, 1050 - 223));
     // Larger than the monitor: its top-left corner.
-    EXPECT_EQ(ReachablePosition(QRect(-9000, 50, 4000, 2000), 20, kMonitors), QPoint(0, 0));
-    EXPECT_EQ(ReachablePosition(QRect(5, 6, 10, 10), 20, {}), QPoint(5, 6));
+    EXPECT_EQ(ReachablePosition(QPoint(-9000, 50), QSize(4000, 2000), 20, kMonitors), QPoint(0, 0));
+    EXPECT_EQ(ReachablePosition(QPoint(5, 6), QSize(10, 10), 20, {}), QPoint(5, 6));
+    // At the 32-bit limits, where no coordinate sum may be formed in 32 bits.
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    EXPECT_EQ(reachable(kMax, kMax), QPoint(3600 - 302, 1050 - 223));
+    EXPECT_EQ(reachable(kMin, kMin), QPoint(0, 0));
+    EXPECT_EQ(reachable(kMin, kMax), QPoint(0, 1080 - 223));
+    EXPECT_EQ(reachable(kMax - 100, 10), QPoint(3600 - 302, 10));
+}
+
+TEST(ReachablePosition, ThePublicDisplaysMonitorIsTakenOnlyWhenThereIsNoOther)
+{
+    // Nearest to the right monitor, which shows the display: onto the left one.
+    EXPECT_EQ(reachable(5000, 3000, 1), QPoint(1920 - 302, 1080 - 223));
+    EXPECT_EQ(reachable(-5000, -3000, 0), QPoint(1920, 0));
+    // A grippable place stays, on whichever monitor it is.
+    EXPECT_EQ(reachable(2000, 100, 1), QPoint(2000, 100));
+    EXPECT_EQ(ReachablePosition(QPoint(5000, 3000), QSize(302, 223), 20, {kMonitors[0]}, 0),
+              QPoint(1920 - 302, 1080 - 223));
 }
 
 TEST(KeepDialogUnminimised, AMinimisedQuestionComesBackAndStillAnswers)

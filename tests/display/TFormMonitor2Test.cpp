@@ -5,6 +5,7 @@
 #include "support/Wait.h"
 
 #include <QLabel>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,7 @@ TEST_F(DisplayTest, ShowingAndClosingSwitchTheTvPictures)
 TEST_F(DisplayTest, ItCoversTheChosenMonitorWithTextSizedToIt)
 {
     state.MonitorIndex = 0;
+    state.MonitorChosen = true;
     display.show();
     EXPECT_EQ(display.geometry(), QRect(0, 0, 1920, 1080));
     EXPECT_EQ(display.Label3D1->font().pointSize(), 108);
@@ -112,19 +114,79 @@ TEST_F(DisplayTest, ItCoversTheChosenMonitorWithTextSizedToIt)
     state.MonitorIndex = 1;
     display.show();
     EXPECT_EQ(display.geometry(), QRect(1920, 0, 1680, 1050));
-    EXPECT_EQ(display.Label3D1->font().pointSize(), 105);
-    EXPECT_EQ(display.LabelMax->font().pointSize(), 105);
+    EXPECT_LE(display.Label3D1->font().pointSize(), 105);
+    EXPECT_EQ(display.LabelMax->font().pointSize(), display.Label3D1->font().pointSize());
+}
+
+// The lines the label's caption takes at its width, laid out by Qt itself.
+int wrappedLines(const TLabel3D &label, int pointSize)
+{
+    QFont font = label.font();
+    font.setPointSize(pointSize);
+    QString text = label.Caption();
+    text.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+    QTextLayout layout(text, QFont(font, &label));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    int lines = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label.width());
+        ++lines;
+    }
+    layout.endLayout();
+    return lines;
+}
+
+TEST_F(DisplayTest, TheWelcomeStaysFourLinesOnEveryMonitorAndForEveryCapacity)
+{
+    state.MonitorChosen = true;
+    for (int monitor : {0, 1}) {
+        state.MonitorIndex = monitor;
+        display.show();
+        for (int capacity : {5, 300, 99999}) {
+            SCOPED_TRACE(testing::Message() << "monitor " << monitor << ", capacity " << capacity);
+            show(capacity - 1, capacity);
+            const int size = display.Label3D1->font().pointSize();
+            EXPECT_EQ(wrappedLines(*display.Label3D1, size), 4);
+            // The height rule, or the largest size below it that keeps four.
+            EXPECT_LE(size, display.height() / 10);
+            if (size < display.height() / 10) {
+                EXPECT_GT(wrappedLines(*display.Label3D1, size + 1), 4);
+            }
+            EXPECT_EQ(display.LabelMax->font().pointSize(), size);
+        }
+        display.close();
+    }
+}
+
+TEST_F(DisplayTest, WithoutAChosenMonitorItTakesOneOtherThanTheOperators)
+{
+    QWidget operatorWindow;
+    display.SetOperatorWindow(&operatorWindow);
+    operatorWindow.setGeometry(100, 100, 300, 200);
+    operatorWindow.show();
+    display.show();
+    EXPECT_EQ(display.geometry(), QRect(1920, 0, 1680, 1050));
+    display.close();
+
+    operatorWindow.move(2500, 300);
+    display.show();
+    EXPECT_EQ(display.geometry(), QRect(0, 0, 1920, 1080));
 }
 
 TEST_F(DisplayTest, AMonitorNoLongerAttachedGivesThePrimaryOne)
 {
     state.MonitorIndex = 5;
+    state.MonitorChosen = true;
     display.show();
     EXPECT_EQ(display.geometry(), QRect(0, 0, 1920, 1080));
 }
 
 TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
 {
+    state.MonitorChosen = true;
     show(10, 10);
     EXPECT_FALSE(display.isVisible());
     display.show();

@@ -37,6 +37,8 @@ struct FakeModem {
     dev_t device = 0;
     bool canWait = true;
     bool counts = true;
+    // A driver that does not take RTS from the program.
+    bool keepsRts = false;
     int waitError = 0;
     std::atomic<bool> broken{false}; // frees a waiter that a bug left asleep
     std::atomic<int> sleepers{0};
@@ -97,6 +99,10 @@ struct FakeModem {
             *static_cast<int *>(arg) = levels;
             ++levelReads;
         }
+        else if (request == TIOCMBIS || request == TIOCMBIC) {
+            const int lines = *static_cast<int *>(arg) & (keepsRts ? ~TIOCM_RTS : ~0);
+            levels = request == TIOCMBIS ? levels | lines : levels & ~lines;
+        }
         else if (request == TIOCGICOUNT && counts)
             *static_cast<serial_icounter_struct *>(arg) = icount;
         else
@@ -117,7 +123,10 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
     va_end(args);
     FakeModem *fake = fakeModem;
     struct stat st {};
-    if (fake && (request == TIOCMIWAIT || request == TIOCMGET || request == TIOCGICOUNT) && fstat(fd, &st) == 0
+    if (fake
+        && (request == TIOCMIWAIT || request == TIOCMGET || request == TIOCGICOUNT || request == TIOCMBIS
+            || request == TIOCMBIC)
+        && fstat(fd, &st) == 0
         && st.st_rdev == fake->device)
         return fake->Ioctl(request, arg);
     return static_cast<int>(syscall(SYS_ioctl, fd, request, arg));
@@ -344,6 +353,25 @@ protected:
 
     FakeModem fake;
 };
+
+// Like cdc-acm: the handshake alone raises no RTS, here after "no handshake"
+// on the same handle dropped it.
+TEST_F(PosixSerialDeviceFakeModem, TheHandshakeRaisesRtsItselfAndAPortThatKeepsItOffIsRefused)
+{
+    const std::uint32_t program = control.Flags;
+    control.Flags = DeviceControl::fBinary | DeviceControl::DtrControlEnable;
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    EXPECT_EQ(fake.levels & (TIOCM_DTR | TIOCM_RTS), TIOCM_DTR);
+
+    control.Flags = program;
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    EXPECT_EQ(fake.levels & (TIOCM_DTR | TIOCM_RTS), TIOCM_DTR | TIOCM_RTS);
+
+    fake.levels &= ~TIOCM_RTS;
+    fake.keepsRts = true;
+    EXPECT_FALSE(device.ApplySettings(control));
+    EXPECT_EQ(device.LastError(), EIO);
+}
 
 TEST_F(PosixSerialDeviceFakeModem, ReportsWatchedChangesAlsoBetweenWaits)
 {

@@ -15,6 +15,7 @@ PontraApplication &TestApplication::Start()
         .ShowError = recordErrors ? std::function<void(const QString &)>(
                                         [this](const QString &message) { errors << message; })
                                   : nullptr,
+        .ShowNotice = [this](const QString &message) { notices << message; },
         .NewSerialDevice = lines->Factory(),
         .NewNotificationArea = [this] { return std::make_unique<RecordingNotificationArea>(tray); },
         .NewHelpViewer = [this] { return std::make_unique<RecordingHelpViewer>(help); },
@@ -25,7 +26,7 @@ PontraApplication &TestApplication::Start()
                 mainWindow = mainWindow || qobject_cast<TFormMain *>(window);
             helpWarnings << (mainWindow ? "after the main window" : "before the main window");
         },
-    });
+    }, &termination);
     return *app_;
 }
 

@@ -39,8 +39,12 @@ public:
     std::shared_ptr<RecordingNotificationArea::Record> tray = std::make_shared<RecordingNotificationArea::Record>();
     // The errors shown, recorded here; set false before Start() to have them
     // shown as the program shows them.
+    // Watched while the program runs, as the program watches them.
+    TerminationSignals termination;
     bool recordErrors = true;
     QStringList errors;
+    // The notices shown.
+    QStringList notices;
 
 private:
     std::unique_ptr<PontraApplication> app_;
