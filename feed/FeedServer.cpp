@@ -179,7 +179,8 @@ struct FeedServer::Callbacks {
             return Reply(connection, MHD_HTTP_OK, OccupancyJson(server.streams_.Latest()), "application/json",
                          Kind::Api);
         if (url == "/api/v1/events")
-            return head ? Reply(connection, MHD_HTTP_OK, {}, "text/event-stream", Kind::Api) : Stream(server, connection);
+            return head ? Reply(connection, MHD_HTTP_OK, {}, "text/event-stream", Kind::Api)
+                        : Stream(server, connection);
         if (url == "/api/v1/day" || url == "/api/v1/day.csv")
             return Day(server, connection, url.ends_with(".csv") || AcceptsCsv(MHD_lookup_connection_value(
                                                                        connection, MHD_HEADER_KIND, "Accept")),

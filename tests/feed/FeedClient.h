@@ -69,7 +69,8 @@ private:
         while (more()) {
             if (closed_)
                 return false;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            using std::chrono::milliseconds;
+            const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
             pollfd wait{fd_, POLLIN, 0};
             if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0)
                 return false;
