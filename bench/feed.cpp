@@ -5,6 +5,7 @@
 // connected streams cost; and the time Stop() takes with them.
 // One figure per line: "name = value unit".
 #include "feed/FeedServer.h"
+#include "Spread.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -27,18 +28,6 @@ using namespace std::chrono;
 
 constexpr int kChanges = 10'000;
 constexpr int kClients = 200;
-
-double Percentile(std::vector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())))];
-}
-
-void PrintSpread(const char *name, const std::vector<double> &values, const char *unit)
-{
-    std::printf("%s_median = %.3f %s\n%s_p99 = %.3f %s\n%s_max = %.3f %s\n", name, Percentile(values, 0.5), unit, name,
-                Percentile(values, 0.99), unit, name, Percentile(values, 1.0), unit);
-}
 
 long ResidentKiB()
 {
