@@ -181,10 +181,10 @@ struct FeedServer::Callbacks {
         if (url == "/api/v1/events")
             return head ? Reply(connection, MHD_HTTP_OK, {}, "text/event-stream", Kind::Api)
                         : Stream(server, connection);
-        if (url == "/api/v1/day" || url == "/api/v1/day.csv")
-            return Day(server, connection, url.ends_with(".csv") || AcceptsCsv(MHD_lookup_connection_value(
-                                                                       connection, MHD_HEADER_KIND, "Accept")),
-                       request);
+        if (url == "/api/v1/day" || url == "/api/v1/day.csv") {
+            const char *accept = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Accept");
+            return Day(server, connection, url.ends_with(".csv") || AcceptsCsv(accept), request);
+        }
         if (url == "/metrics")
             return Reply(connection, MHD_HTTP_OK, MetricsText(server.streams_.Latest()),
                          "text/plain; version=0.0.4; charset=utf-8", Kind::Api);
@@ -247,7 +247,13 @@ bool FeedServer::Start(const FeedServerConfig &config, std::string &error)
     Stop();
     config_ = config;
     std::string reason;
-    if (!OpenListenSocket(config.bindAddress, config.port, socket_, reason)) {
+    if (OpenListenSocket(config.bindAddress, config.port, socket_, reason)
+        && config.token.empty() && !IsLoopbackAddress(config.bindAddress)) {
+        // Reachable from elsewhere, it never serves without the key.
+        CloseListenSocket(socket_);
+        reason = "für die Adresse " + config.bindAddress + " fehlt der Zugangsschlüssel.";
+    }
+    if (socket_.fd < 0) {
         error = "Die Live-Anzeige kann nicht starten: " + reason;
         return false;
     }

@@ -20,7 +20,7 @@ struct FeedServerConfig {
     std::string bindAddress = "127.0.0.1";
     // 0: a free port the system chooses.
     std::uint16_t port = 0;
-    // Empty: no key needed. Set it whenever the address is not loopback.
+    // Empty: no key needed; allowed on a loopback address only.
     std::string token;
     // Empty: /api/v1/day answers 404.
     std::filesystem::path journal;

@@ -212,6 +212,10 @@ TEST(FeedServer, SaysInGermanWhyItCannotStart)
     EXPECT_EQ(refusal("192.0.2.1"),
               "Die Live-Anzeige kann nicht starten: die Adresse 192.0.2.1 gibt es auf diesem Rechner nicht.");
     EXPECT_EQ(refusal("halle.local"), "Die Live-Anzeige kann nicht starten: „halle.local“ ist keine IP-Adresse.");
+    config.port = 0;
+    EXPECT_EQ(refusal("0.0.0.0"), "Die Live-Anzeige kann nicht starten: für die Adresse 0.0.0.0 fehlt der "
+                                  "Zugangsschlüssel.");
+    config.port = first.Port();
     EXPECT_EQ(Get(config.port, "/api/v1/occupancy").status, 200); // the first one serves on
 
     // Stopped, its port is free at once.
