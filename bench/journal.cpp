@@ -8,6 +8,7 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalRecorder.h"
 #include "journal/JournalWriter.h"
+#include "Spread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,18 +28,6 @@ constexpr int kYearDays = 365;
 constexpr int kBusiestDayRows = 100'000;
 constexpr int kReadDays = 50;
 constexpr int kRecordedChanges = 100'000;
-
-double Percentile(std::vector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())))];
-}
-
-void PrintSpread(const char *name, const std::vector<double> &values, const char *unit)
-{
-    std::printf("%s_median = %.3f %s\n%s_p99 = %.3f %s\n%s_max = %.3f %s\n", name, Percentile(values, 0.5), unit, name,
-                Percentile(values, 0.99), unit, name, Percentile(values, 1.0), unit);
-}
 
 double Since(steady_clock::time_point start, double unit)
 {

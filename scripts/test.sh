@@ -2,7 +2,7 @@
 # Builds Pontra with its tests and runs every test, without a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh libchm-bin tzdata
+bash scripts/deps.sh libchm-bin tzdata chromium
 bash scripts/build.sh "$@"
 (cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)")
 # The Win32 backends, cross-built and run under wine.

@@ -1,0 +1,188 @@
+#include "feed/EventStreams.h"
+
+#include "feed/FeedJson.h"
+
+#include <microhttpd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Enough for a burst of changes; a stream further behind skips to the newest.
+constexpr std::size_t kKeptMessages = 16;
+constexpr std::size_t kBlockSize = 4096;
+
+const auto kHeartbeat = std::make_shared<const std::string>(": ping\n\n");
+// A page that lost the program tries again after a second.
+const auto kRetry = std::make_shared<const std::string>("retry: 1000\n\n");
+
+} // namespace
+
+struct EventStreams::Stream {
+    EventStreams *owner;
+    MHD_Connection *connection;
+    // The number of the next message to send.
+    std::uint64_t next;
+    std::uint64_t heartbeats;
+    Message sending;
+    std::size_t sent = 0;
+};
+
+EventStreams::~EventStreams()
+{
+    Stop();
+}
+
+void EventStreams::Start(std::chrono::milliseconds heartbeat)
+{
+    std::unique_lock lock(mutex_);
+    if (!stopping_)
+        return;
+    stopping_ = false;
+    heartbeat_ = heartbeat;
+    // A new stream always finds the current state in the list.
+    if (messages_.empty() || built_ != version_)
+        BuildMessage(lock);
+    thread_ = std::thread(&EventStreams::Run, this);
+}
+
+void EventStreams::Stop()
+{
+    std::vector<Stream *> waiting;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    {
+        std::lock_guard lock(mutex_);
+        waiting.swap(waiting_);
+    }
+    Resume(waiting);
+}
+
+void EventStreams::Publish(FeedSnapshot snapshot)
+{
+    {
+        std::lock_guard lock(mutex_);
+        latest_ = std::move(snapshot);
+        ++version_;
+    }
+    wake_.notify_all();
+}
+
+FeedSnapshot EventStreams::Latest() const
+{
+    std::lock_guard lock(mutex_);
+    return latest_;
+}
+
+std::size_t EventStreams::Streams() const
+{
+    std::lock_guard lock(mutex_);
+    return streams_;
+}
+
+MHD_Response *EventStreams::NewStream(MHD_Connection *connection)
+{
+    std::lock_guard lock(mutex_);
+    const std::uint64_t newest = firstMessage_ + messages_.size() - 1;
+    auto *stream = new Stream{this, connection, newest, heartbeats_, kRetry};
+    MHD_Response *response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kBlockSize, &Read, stream, &Free);
+    if (!response) {
+        delete stream;
+        return nullptr;
+    }
+    ++streams_;
+    return response;
+}
+
+ssize_t EventStreams::Read(void *cls, std::uint64_t, char *buffer, std::size_t size)
+{
+    auto &stream = *static_cast<Stream *>(cls);
+    EventStreams &owner = *stream.owner;
+    std::lock_guard lock(owner.mutex_);
+    if (owner.stopping_)
+        return MHD_CONTENT_READER_END_WITH_ERROR;
+    if (!stream.sending || stream.sent == stream.sending->size()) {
+        const std::uint64_t end = owner.firstMessage_ + owner.messages_.size();
+        if (stream.next < end) {
+            if (stream.next < owner.firstMessage_)
+                stream.next = end - 1;
+            stream.sending = owner.messages_[stream.next - owner.firstMessage_];
+            ++stream.next;
+        } else if (stream.heartbeats < owner.heartbeats_) {
+            stream.heartbeats = owner.heartbeats_;
+            stream.sending = kHeartbeat;
+        } else {
+            // Nothing to send: no polling, the thread resumes it.
+            owner.waiting_.push_back(&stream);
+            MHD_suspend_connection(stream.connection);
+            return 0;
+        }
+        stream.sent = 0;
+    }
+    const std::size_t count = std::min(size, stream.sending->size() - stream.sent);
+    std::memcpy(buffer, stream.sending->data() + stream.sent, count);
+    stream.sent += count;
+    return static_cast<ssize_t>(count);
+}
+
+void EventStreams::Free(void *cls)
+{
+    auto *stream = static_cast<Stream *>(cls);
+    {
+        std::lock_guard lock(stream->owner->mutex_);
+        std::erase(stream->owner->waiting_, stream);
+        --stream->owner->streams_;
+    }
+    delete stream;
+}
+
+void EventStreams::Run()
+{
+    std::unique_lock lock(mutex_);
+    auto beat = std::chrono::steady_clock::now() + heartbeat_;
+    while (!stopping_) {
+        wake_.wait_until(lock, beat, [this] { return stopping_ || built_ != version_; });
+        if (stopping_)
+            break;
+        if (std::chrono::steady_clock::now() >= beat) {
+            ++heartbeats_;
+            beat = std::chrono::steady_clock::now() + heartbeat_;
+        }
+        if (built_ != version_)
+            BuildMessage(lock);
+        std::vector<Stream *> waiting;
+        waiting.swap(waiting_);
+        // Outside the lock, so that no lock of the server's is ever taken
+        // while this one is held in the other order.
+        lock.unlock();
+        Resume(waiting);
+        lock.lock();
+    }
+}
+
+void EventStreams::BuildMessage(std::unique_lock<std::mutex> &lock)
+{
+    const FeedSnapshot snapshot = latest_;
+    built_ = version_;
+    lock.unlock();
+    auto message = std::make_shared<const std::string>("data: " + OccupancyJson(snapshot) + "\n\n");
+    lock.lock();
+    messages_.push_back(std::move(message));
+    if (messages_.size() > kKeptMessages) {
+        messages_.pop_front();
+        ++firstMessage_;
+    }
+}
+
+void EventStreams::Resume(const std::vector<Stream *> &streams)
+{
+    for (Stream *stream : streams)
+        MHD_resume_connection(stream->connection);
+}

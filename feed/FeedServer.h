@@ -1,0 +1,82 @@
+#pragma once
+
+#include "feed/DayQueries.h"
+#include "feed/EventStreams.h"
+#include "feed/FeedSnapshot.h"
+#include "feed/ListenSocket.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+struct MHD_Connection;
+struct MHD_Daemon;
+
+struct FeedServerConfig {
+    std::string bindAddress = "127.0.0.1";
+    // 0: a free port the system chooses.
+    std::uint16_t port = 0;
+    // Empty: no key needed; allowed on a loopback address only.
+    std::string token;
+    // Empty: /api/v1/day answers 404.
+    std::filesystem::path journal;
+    std::chrono::seconds idleTimeout{30};
+    std::chrono::milliseconds heartbeat{15'000};
+};
+
+// The live feed: a read-only HTTP server (libmicrohttpd, on a thread of its
+// own) with the hall's state as JSON, as an event stream and in Prometheus'
+// format, the journal's days, and the page of the live display. Nothing it
+// does waits for the thread that publishes, nor for any client.
+//
+//   GET /                    the live display's page
+//   GET /api/v1/occupancy    the state as JSON
+//   GET /api/v1/events       the same JSON once per change (Server-Sent Events)
+//   GET /api/v1/day?date=    one day of the journal as JSON (text/csv: as CSV)
+//   GET /api/v1/day.csv?date=
+//   GET /metrics             Prometheus text format 0.0.4
+//
+// HEAD for each; other methods 405, other paths 404; with a token every path
+// needs ?token= or "Authorization: Bearer", else 401.
+class FeedServer {
+public:
+    static constexpr unsigned kMaxConnections = 256;
+    static constexpr std::size_t kMaxHeaderBytes = 8192;
+
+    FeedServer();
+    ~FeedServer();
+    FeedServer(const FeedServer &) = delete;
+    FeedServer &operator=(const FeedServer &) = delete;
+
+    // False with the German notice in error ("Die Live-Anzeige kann nicht
+    // starten: Port 8080 ist schon belegt."). Starting a running server
+    // restarts it.
+    bool Start(const FeedServerConfig &config, std::string &error);
+    // Closes every connection; bounded, also with stalled clients.
+    void Stop();
+    bool Running() const { return daemon_ != nullptr; }
+    // The port it listens on (the chosen one for port 0); 0 when stopped.
+    std::uint16_t Port() const { return socket_.port; }
+
+    // Any thread, also while stopped; returns at once.
+    void Publish(FeedSnapshot snapshot);
+    // The event streams open now.
+    std::size_t Streams() const { return streams_.Streams(); }
+
+private:
+    // libmicrohttpd's callbacks, with its own types.
+    struct Callbacks;
+
+    bool Authorized(MHD_Connection *connection) const;
+
+    FeedServerConfig config_;
+    ListenSocket socket_;
+    MHD_Daemon *daemon_ = nullptr;
+    EventStreams streams_;
+    std::unique_ptr<DayQueries> days_;
+    std::atomic<unsigned> connections_{0};
+};
