@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools qt6-svg-dev \
-  libgtest-dev fonts-liberation2 fp-utils libxcb1-dev
+  libgtest-dev fonts-liberation2 fp-utils libxcb1-dev pkg-config libglib2.0-dev
 build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
 cmake --build "$build_dir" -- -j"$(nproc)"

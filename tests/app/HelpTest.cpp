@@ -43,4 +43,19 @@ TEST(Help, WithoutAViewerTheWarningComesBeforeTheMainWindowAndTheProgramRuns)
     EXPECT_EQ(test.state().VisitorCount, 1);
 }
 
+TEST(Help, WithoutAViewerF1WarnsAgain)
+{
+    QTemporaryDir dir;
+    QFile chm(dir.filePath("pontra.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    TestApplication test;
+    test.programPath = dir.filePath("pontra");
+    test.help->Available = false;
+    test.Start();
+    test.main().Help1->trigger();
+    EXPECT_EQ(test.helpWarnings, QStringList({"before the main window", "after the main window"}));
+    EXPECT_TRUE(test.help->Shown.isEmpty());
+}
+
 } // namespace
