@@ -8,14 +8,19 @@
 
 namespace {
 
+// The program placed in dir, with its help file beside it.
+void PlaceWithHelpFile(TestApplication &test, const QTemporaryDir &dir)
+{
+    QFile chm(dir.filePath("pontra.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    test.programPath = dir.filePath("pontra");
+}
+
 TEST(Help, F1OpensTheContentsOfTheFileBesideTheProgram)
 {
     QTemporaryDir dir;
-    QFile chm(dir.filePath("pontra.chm"));
-    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
-    chm.close();
     TestApplication test;
-    test.programPath = dir.filePath("pontra");
+    PlaceWithHelpFile(test, dir);
     test.Start();
     test.main().Help1->trigger();
     EXPECT_EQ(test.help->Shown, QStringList({dir.filePath("pontra.chm")}));
@@ -46,11 +51,8 @@ TEST(Help, WithoutAViewerTheWarningComesBeforeTheMainWindowAndTheProgramRuns)
 TEST(Help, WithoutAViewerF1WarnsAgain)
 {
     QTemporaryDir dir;
-    QFile chm(dir.filePath("pontra.chm"));
-    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
-    chm.close();
     TestApplication test;
-    test.programPath = dir.filePath("pontra");
+    PlaceWithHelpFile(test, dir);
     test.help->Available = false;
     test.Start();
     test.main().Help1->trigger();

@@ -12,16 +12,6 @@
 
 namespace {
 
-QByteArray Bytes(const char *text, std::size_t size)
-{
-    return QByteArray(text, qsizetype(size));
-}
-
-QByteArray operator""_b(const char *text, std::size_t size)
-{
-    return Bytes(text, size);
-}
-
 const IniEntries kPortXY = {{"Port", "Port=3"}, {"X", "X=-5"}, {"Y", "Y=7"}};
 
 TEST(WithRootEntries, FindsTheKeysTheWayQSettingsReadsThemAndKeepsEveryOtherByte)
@@ -31,23 +21,23 @@ TEST(WithRootEntries, FindsTheKeysTheWayQSettingsReadsThemAndKeepsEveryOtherByte
         QByteArray ini;
         QByteArray written;
     } cases[] = {
-        {"escaped key names", "[General]\n%58=1\n%U0059=2\n"_b, "[General]\nPort=3\nX=-5\nY=7\n"_b},
-        {"carriage returns alone", "Port=1\r[Other]\rPort=7\r"_b,
-         "[General]\rX=-5\rY=7\r\rPort=3\r[Other]\rPort=7\r"_b},
-        {"CRLF", "[General]\r\nPort=1\r\n"_b, "[General]\r\nX=-5\r\nY=7\r\nPort=3\r\n"_b},
-        {"a value continued on the next line", "[General]\nA=x\\\nPort=1\nB=2\n"_b,
-         "[General]\nPort=3\nX=-5\nY=7\nA=x\\\nPort=1\nB=2\n"_b},
-        {"a key continued on the next line", "Po\\\nrt=1\n[general]\nX=1"_b,
-         "Po\\\nrt=1\n[general]\nPort=3\nY=7\nX=-5"_b},
-        {"a quote running over lines", "[General]\nA=\"x\nPort=1\"\nX=2 ; note\n"_b,
-         "[General]\nPort=3\nY=7\nA=\"x\nPort=1\"\nX=-5 ; note\n"_b},
-        {"duplicates", "X=1\nX=2\n[ General ]\nX=3\n"_b, "X=-5\nX=-5\n[ General ]\nPort=3\nY=7\nX=-5\n"_b},
-        {"a byte order mark before a section", "\xEF\xBB\xBF[Tool]\nPort=9\n"_b,
-         "\xEF\xBB\xBF[General]\nPort=3\nX=-5\nY=7\n\n[Tool]\nPort=9\n"_b},
-        {"a byte order mark before a key", "\xEF\xBB\xBFPort=1\n"_b, "[General]\nX=-5\nY=7\n\n\xEF\xBB\xBFPort=3\n"_b},
-        {"a group of its own named General", "[%General]\nPort=1\n"_b,
-         "[General]\nPort=3\nX=-5\nY=7\n\n[%General]\nPort=1\n"_b},
-        {"the header ends the file", "[General]"_b, "[General]\nPort=3\nX=-5\nY=7\n"_b},
+        {"escaped key names", "[General]\n%58=1\n%U0059=2\n", "[General]\nPort=3\nX=-5\nY=7\n"},
+        {"carriage returns alone", "Port=1\r[Other]\rPort=7\r",
+         "[General]\rX=-5\rY=7\r\rPort=3\r[Other]\rPort=7\r"},
+        {"CRLF", "[General]\r\nPort=1\r\n", "[General]\r\nX=-5\r\nY=7\r\nPort=3\r\n"},
+        {"a value continued on the next line", "[General]\nA=x\\\nPort=1\nB=2\n",
+         "[General]\nPort=3\nX=-5\nY=7\nA=x\\\nPort=1\nB=2\n"},
+        {"a key continued on the next line", "Po\\\nrt=1\n[general]\nX=1",
+         "Po\\\nrt=1\n[general]\nPort=3\nY=7\nX=-5"},
+        {"a quote running over lines", "[General]\nA=\"x\nPort=1\"\nX=2 ; note\n",
+         "[General]\nPort=3\nY=7\nA=\"x\nPort=1\"\nX=-5 ; note\n"},
+        {"duplicates", "X=1\nX=2\n[ General ]\nX=3\n", "X=-5\nX=-5\n[ General ]\nPort=3\nY=7\nX=-5\n"},
+        {"a byte order mark before a section", "\xEF\xBB\xBF[Tool]\nPort=9\n",
+         "\xEF\xBB\xBF[General]\nPort=3\nX=-5\nY=7\n\n[Tool]\nPort=9\n"},
+        {"a byte order mark before a key", "\xEF\xBB\xBFPort=1\n", "[General]\nX=-5\nY=7\n\n\xEF\xBB\xBFPort=3\n"},
+        {"a group of its own named General", "[%General]\nPort=1\n",
+         "[General]\nPort=3\nX=-5\nY=7\n\n[%General]\nPort=1\n"},
+        {"the header ends the file", "[General]", "[General]\nPort=3\nX=-5\nY=7\n"},
     };
     for (const auto &hostile : cases) {
         SCOPED_TRACE(hostile.form);
