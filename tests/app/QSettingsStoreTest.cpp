@@ -414,7 +414,8 @@ TEST_F(QSettingsStoreTest, TheEnvironmentCannotMoveTheFileAndNewFoldersArePrivat
     qunsetenv("HOME");
     EXPECT_EQ(store.FileName(), accountFile);
     EXPECT_FALSE(store.FileName().startsWith("/.config"));
-    qputenv("HOME", savedHome);
+    if (!savedHome.isNull())
+        qputenv("HOME", savedHome);
 }
 
 TEST_F(QSettingsStoreTest, AFailedWriteGivesTheSystemsReasonAndLeavesNothingBehind)
