@@ -32,7 +32,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     // Once, before the first window: a missing viewer is reported first.
     help_ = std::make_unique<HelpViewerLink>(
         services.NewHelpViewer ? services.NewHelpViewer() : NewPlatformHelpViewer(),
-        services.WarnNoHelpViewer ? services.WarnNoHelpViewer : std::function<void()>(ShowHelpViewerWarning));
+        services.WarnNoHelpViewer ? services.WarnNoHelpViewer : [this] { ShowHelpViewerWarning(forms.FormMain); });
     services.Help = help_.get();
     main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
     forms.FormMain = main_.get();

@@ -1,95 +1,72 @@
 #include "app/QSettingsStore.h"
 
+#ifndef Q_OS_WIN
+#include "app/IniRootValues.h"
 #include "app/RegularFileRewrite.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
+
+#include <cerrno>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 const QString kOrganisation = QStringLiteral("Vendaro");
 
 #ifndef Q_OS_WIN
-// The name of the line's key when it sets a value ("Key=value", blanks
-// around the key ignored), else empty.
-QByteArrayView KeyOf(QByteArrayView line)
+// The home folder the user account names.
+QString AccountHome()
 {
-    const qsizetype equals = line.indexOf('=');
-    return equals > 0 ? line.first(equals).trimmed() : QByteArrayView();
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    QByteArray buffer(suggested > 0 ? suggested : 16384, '\0');
+    passwd entry {};
+    passwd *found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
+        return {};
+    return QFile::decodeName(found->pw_dir);
 }
 
-// Whether a section header ("[name]") opens QSettings' root group.
-bool IsGeneralSection(QByteArrayView header)
+// The user's folder for configuration files by the XDG rules:
+// $XDG_CONFIG_HOME when it is an absolute path (a relative one is ignored),
+// else .config in the home folder, which is $HOME or, when that is unset,
+// empty or relative, the account's. Empty rather than the file system's root.
+QString ConfigFolder()
 {
-    const qsizetype close = header.indexOf(']');
-    const QByteArrayView name = header.sliced(1, (close < 0 ? header.size() : close) - 1).trimmed();
-    return name.compare("General", Qt::CaseInsensitive) == 0;
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(config))
+        return QDir::cleanPath(config);
+    QString home = QDir::cleanPath(qEnvironmentVariable("HOME"));
+    if (!QDir::isAbsolutePath(home) || home == QLatin1String("/"))
+        home = QDir::cleanPath(AccountHome());
+    if (!QDir::isAbsolutePath(home) || home == QLatin1String("/"))
+        return {};
+    return home + QStringLiteral("/.config");
 }
 
-QByteArray LineEnd(QByteArrayView line)
+// Makes the folder and those above it that are missing, each private to the
+// user. False, with errno set, when one cannot be made or is no folder.
+bool MakePrivateFolders(const QByteArray &folder)
 {
-    if (line.endsWith("\r\n"))
-        return "\r\n";
-    return line.endsWith('\n') ? "\n" : "";
-}
-
-// The INI text with each value set in QSettings' root group (before the first
-// section and in [General] sections), everything else byte for byte as it
-// was. A value met more than once is set everywhere, so no stale copy wins;
-// values not there yet open the first [General] section, which a file
-// without one gets at the top.
-QByteArray WithGeneralValues(const QByteArray &ini, const IntegerValues &values)
-{
-    QList<QByteArray> names;
-    for (const auto &entry : values)
-        names << entry.first.toUtf8();
-    QList<bool> found(values.size(), false);
-    const auto assignment = [&](qsizetype index) {
-        return names[index] + '=' + QByteArray::number(values[index].second);
-    };
-
-    QByteArray out;
-    out.reserve(ini.size() + 256);
-    qsizetype general = -1; // where in out the first [General] section's lines begin
-    bool root = true;
-    for (qsizetype start = 0; start < ini.size();) {
-        const qsizetype newline = ini.indexOf('\n', start);
-        const qsizetype end = newline < 0 ? ini.size() : newline + 1;
-        const QByteArrayView line(ini.constData() + start, end - start);
-        const QByteArrayView text = line.trimmed();
-        start = end;
-        if (text.startsWith('[')) {
-            root = IsGeneralSection(text);
-            out += line;
-            if (root && general < 0) {
-                if (!line.endsWith('\n'))
-                    out += '\n';
-                general = out.size();
-            }
-            continue;
-        }
-        const qsizetype index = root ? names.indexOf(KeyOf(text)) : -1;
-        if (index < 0) {
-            out += line;
-            continue;
-        }
-        out += assignment(index) + LineEnd(line);
-        found[index] = true;
+    for (qsizetype slash = folder.indexOf('/', 1);; slash = folder.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? folder : folder.first(slash);
+        if (mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash < 0)
+            break;
     }
-
-    QByteArray missing;
-    for (qsizetype index = 0; index < values.size(); ++index) {
-        if (!found[index])
-            missing += assignment(index) + '\n';
+    struct stat node {};
+    if (stat(folder.constData(), &node) != 0)
+        return false;
+    if (!S_ISDIR(node.st_mode)) {
+        errno = ENOTDIR;
+        return false;
     }
-    if (missing.isEmpty())
-        return out;
-    if (general < 0)
-        return "[General]\n" + missing + (out.isEmpty() ? "" : "\n") + out;
-    return out.insert(general, missing);
+    return true;
 }
-
 #endif
 
 } // namespace
@@ -101,16 +78,20 @@ QString QSettingsStore::FileName() const
 #ifdef Q_OS_WIN
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, programName_).fileName();
 #else
-    // QSettings' own place for the user's INI file, found without opening it:
-    // a QSettings made for the name alone parses the whole file first.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + kOrganisation
-           + QLatin1Char('/') + programName_ + QStringLiteral(".ini");
+    // QSettings' place for the user's INI file, found without opening it (a
+    // QSettings made for the name alone parses the whole file first), with
+    // the environment read by the XDG rules.
+    const QString folder = ConfigFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder + QLatin1Char('/') + kOrganisation + QLatin1Char('/') + programName_ + QStringLiteral(".ini");
 #endif
 }
 
 bool QSettingsStore::OpenKey(bool create)
 {
     CloseKey();
+    failureReason_.clear();
 #ifdef Q_OS_WIN
     settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, programName_);
     open_ = create || !settings_->allKeys().isEmpty();
@@ -119,10 +100,19 @@ bool QSettingsStore::OpenKey(bool create)
     // Only a regular file (or a link to one) can be it; a folder, device or
     // fifo in its place is neither read nor replaced.
     const QString file = FileName();
-    if (create)
-        open_ = QDir().mkpath(QFileInfo(file).absolutePath()) && (QFileInfo(file).isFile() || !QFileInfo::exists(file));
-    else
-        open_ = QFileInfo(file).isFile();
+    if (file.isEmpty()) {
+        failureReason_ = QStringLiteral("Es gibt keinen Benutzerordner für die Einstellungen.");
+        return false;
+    }
+    const QFileInfo info(file);
+    if (create && !MakePrivateFolders(QFile::encodeName(info.absolutePath()))) {
+        failureReason_ = qt_error_string(errno);
+        return false;
+    }
+    RemoveStaleRewrites(file);
+    open_ = info.isFile() || (create && !info.exists());
+    if (!open_ && create)
+        failureReason_ = NotRegularFileReason();
 #endif
     return open_;
 }
@@ -143,52 +133,68 @@ QSettings *QSettingsStore::Reader()
     return open_ ? settings_.get() : nullptr;
 }
 
-std::optional<std::int32_t> QSettingsStore::ReadInteger(const QString &name)
+std::optional<QVariant> QSettingsStore::Value(const QString &name)
 {
     QSettings *settings = Reader();
     if (!settings || !settings->contains(name))
         return std::nullopt;
-    const QVariant value = settings->value(name);
+    return settings->value(name);
+}
+
+std::optional<std::int32_t> QSettingsStore::ReadInteger(const QString &name)
+{
+    const std::optional<QVariant> value = Value(name);
     // Only a plain decimal number in the 32-bit range counts; text, lists and
     // out-of-range numbers are "another type".
-    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Int
-        && value.typeId() != QMetaType::LongLong && value.typeId() != QMetaType::UInt)
+    if (!value
+        || (value->typeId() != QMetaType::QString && value->typeId() != QMetaType::Int
+            && value->typeId() != QMetaType::LongLong && value->typeId() != QMetaType::UInt))
+        return std::nullopt;
+    const QString text = value->toString();
+    // The conversion would read a number up to a NUL character and ignore the rest.
+    if (text.contains(QChar(0)))
         return std::nullopt;
     bool ok = false;
-    const qlonglong number = value.toString().trimmed().toLongLong(&ok, 10);
+    const qlonglong number = text.trimmed().toLongLong(&ok, 10);
     if (!ok || number < INT32_MIN || number > UINT32_MAX)
         return std::nullopt;
     // A value written as an unsigned double word reads back as its bit pattern.
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
 }
 
-bool QSettingsStore::WriteInteger(const QString &name, std::int32_t value)
+std::optional<QString> QSettingsStore::ReadString(const QString &name)
 {
-#ifdef Q_OS_WIN
-    if (!open_)
-        return false;
-    settings_->setValue(name, value);
-    // Write through at once so that a failure is reported for this value.
-    settings_->sync();
-    return settings_->status() == QSettings::NoError;
-#else
-    return WriteIntegers({{name, value}}).isEmpty();
-#endif
+    const std::optional<QVariant> value = Value(name);
+    if (!value || value->typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value->toString();
 }
 
-QString QSettingsStore::WriteIntegers(const IntegerValues &values)
+QString QSettingsStore::WriteValues(const SettingValues &values)
 {
-#ifdef Q_OS_WIN
-    // The registry stores value by value.
-    return SettingsStore::WriteIntegers(values);
-#else
+    failureReason_.clear();
     if (values.isEmpty())
         return {};
+    if (!open_)
+        return values.first().first;
+#ifdef Q_OS_WIN
+    // The registry stores value by value; each is written through at once so
+    // that a failure is reported for it.
+    for (const auto &[name, value] : values) {
+        settings_->setValue(name, std::visit([](const auto &content) { return QVariant(content); }, value));
+        settings_->sync();
+        if (settings_->status() != QSettings::NoError)
+            return name;
+    }
+    return {};
+#else
     // One rewrite of the file stores all values or none: a failure names the first.
     settings_.reset();
-    const bool stored = open_ && RewriteRegularFile(FileName(), [&](const QByteArray &ini) {
-        return WithGeneralValues(ini, values);
-    });
-    return stored ? QString() : values.first().first;
+    const std::optional<IniEntries> entries = IniEntriesOf(values, failureReason_);
+    if (entries) {
+        failureReason_ = RewriteRegularFile(FileName(),
+                                            [&](const QByteArray &ini) { return WithRootEntries(ini, *entries); });
+    }
+    return entries && failureReason_.isEmpty() ? QString() : values.first().first;
 #endif
 }

@@ -16,15 +16,19 @@ public:
     bool OpenKey(bool create) override;
     void CloseKey() override;
     std::optional<std::int32_t> ReadInteger(const QString &name) override;
-    bool WriteInteger(const QString &name, std::int32_t value) override;
-    QString WriteIntegers(const IntegerValues &values) override;
+    std::optional<QString> ReadString(const QString &name) override;
+    QString WriteValues(const SettingValues &values) override;
+    QString FailureReason() const override { return failureReason_; }
 
+    // Empty on Linux when the user has no home folder to hold it.
     QString FileName() const;
 
 private:
     QSettings *Reader();
+    std::optional<QVariant> Value(const QString &name);
 
     QString programName_;
     bool open_ = false;
     std::unique_ptr<QSettings> settings_;
+    QString failureReason_;
 };

@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <variant>
 
-// Named 32-bit integers, in the order they are to be stored.
-using IntegerValues = QList<std::pair<QString, std::int32_t>>;
+// A setting's value: a 32-bit integer or a text.
+using SettingValue = std::variant<std::int32_t, QString>;
+// Named values, in the order they are to be stored. Names are plain words
+// (letters and digits).
+using SettingValues = QList<std::pair<QString, SettingValue>>;
 
-// Per-user store of 32-bit integer settings under one key. The real store is
+// Per-user store of settings under one key. The real store is
 // QSettingsStore; tests use an in-memory one.
 class SettingsStore {
 public:
@@ -21,17 +25,14 @@ public:
     virtual void CloseKey() = 0;
     // Empty when the value is missing or is not a 32-bit integer.
     virtual std::optional<std::int32_t> ReadInteger(const QString &name) = 0;
-    // False when the value could not be stored.
-    virtual bool WriteInteger(const QString &name, std::int32_t value) = 0;
+    // Empty when the value is missing or is not a text.
+    virtual std::optional<QString> ReadString(const QString &name) = 0;
     // Stores the values in order and returns the name of the first one not
-    // stored, empty when all were. Value by value, stopping at a failure; a
-    // store that keeps its values in one file writes them together instead.
-    virtual QString WriteIntegers(const IntegerValues &values)
-    {
-        for (const auto &[name, value] : values) {
-            if (!WriteInteger(name, value))
-                return name;
-        }
-        return {};
-    }
+    // stored, empty when all were. A store keeping its values in one file
+    // writes them together, all or none; one that stores value by value
+    // stops at a failure.
+    virtual QString WriteValues(const SettingValues &values) = 0;
+    // Why the last opening or writing failed, in the system's words; empty
+    // when there is no reason to give.
+    virtual QString FailureReason() const = 0;
 };

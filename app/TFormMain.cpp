@@ -339,7 +339,7 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings()
 {
-    IntegerValues values = {
+    SettingValues values = {
         {QStringLiteral("Port"), ComPort->Port},
         {QStringLiteral("MaxCounter"), state_.MaxCounter},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
@@ -358,14 +358,18 @@ void TFormMain::WriteSettings()
     SettingsStore &store = services_.Settings;
     QString failed;
     if (store.OpenKey(true)) {
-        failed = store.WriteIntegers(values);
+        failed = store.WriteValues(values);
         store.CloseKey();
     } else {
         // Without its key nothing is stored: the first value is the one lost.
         failed = values.first().first;
     }
-    if (!failed.isEmpty() && services_.ShowError)
-        services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed));
+    if (failed.isEmpty() || !services_.ShowError)
+        return;
+    // The system's reason, when there is one, on a line of its own.
+    const QString reason = store.FailureReason();
+    services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed)
+                        + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
 }
 
 void TFormMain::bInClick()

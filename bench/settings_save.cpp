@@ -53,10 +53,10 @@ int main(int argc, char *argv[])
 
     std::vector<double> seconds;
     for (int save = 0; save < kSaves; ++save) {
-        const IntegerValues values = {{"Port", 3}, {"MaxCounter", 120 + save}, {"ContaktIn", 1}, {"ContaktOut", 0},
+        const SettingValues values = {{"Port", 3}, {"MaxCounter", 120 + save}, {"ContaktIn", 1}, {"ContaktOut", 0},
                                       {"X", 730}, {"Y", 440}, {"Monitor", 1}};
         const auto start = std::chrono::steady_clock::now();
-        const bool stored = store.OpenKey(true) && store.WriteIntegers(values).isEmpty();
+        const bool stored = store.OpenKey(true) && store.WriteValues(values).isEmpty();
         store.CloseKey();
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (!stored) {

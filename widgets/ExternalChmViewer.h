@@ -1,29 +1,46 @@
 #pragma once
 
 #include "widgets/HelpViewer.h"
+#include "widgets/ProcessWindows.h"
 
-#include <QStringList>
+#include <functional>
+#include <memory>
 
-class QProcess;
+#include <sys/types.h>
 
-// Help files shown by an external CHM viewer: the user's default application
-// for CHM files when one is registered (asked of xdg-mime), else xchm or
-// kchmviewer found on PATH. The viewer it started is closed at the end; while
-// it runs, a further request for the same file starts no second one.
+// Help files shown by an external CHM viewer, found and started through
+// GIO, which follows the Desktop Entry rules: the user's default application
+// for CHM files, else the desktop entry of xchm or kchmviewer, else either
+// program on PATH. The viewer runs in a process group of its own, which is
+// ended as a whole at the end. A request while it runs brings its window to
+// the front or, where that cannot be done, starts it anew; one after the
+// operator closed it starts it again.
 class ExternalChmViewer final : public HelpViewer {
 public:
-    ExternalChmViewer();
+    // Brings the windows of a process group to the front; false when it
+    // found none to bring.
+    using RaiseWindows = std::function<bool(pid_t group)>;
+
+    explicit ExternalChmViewer(RaiseWindows raise = RaiseProcessGroupWindows);
     ~ExternalChmViewer() override;
 
-    bool Available() const override { return !command_.isEmpty(); }
+    ExternalChmViewer(const ExternalChmViewer &) = delete;
+    ExternalChmViewer &operator=(const ExternalChmViewer &) = delete;
+
+    bool Available() override;
     void DisplayTableOfContents(const QString &helpFile) override;
     void CloseAll() override;
 
-    // The viewer's command line with "%f" for the file; empty without one.
-    QStringList Command() const { return command_; }
+    // The viewer's command line as its desktop entry has it; empty without one.
+    QString CommandLine() const;
+    // The viewer's process group while it runs, else 0.
+    pid_t Group();
 
 private:
-    QStringList command_;
-    QProcess *running_ = nullptr;
+    struct Application;
+
+    RaiseWindows raise_;
+    std::unique_ptr<Application> application_;
+    pid_t group_ = 0;
     QString runningFile_;
 };

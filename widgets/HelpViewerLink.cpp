@@ -3,11 +3,11 @@
 #include <QFileInfo>
 
 HelpViewerLink::HelpViewerLink(std::unique_ptr<HelpViewer> viewer, const std::function<void()> &warn)
-    : viewer_(std::move(viewer))
+    : viewer_(std::move(viewer)), warn_(warn)
 {
     loaded_ = viewer_ && viewer_->Available();
-    if (!loaded_ && warn)
-        warn();
+    if (!loaded_ && warn_)
+        warn_();
 }
 
 HelpViewerLink::~HelpViewerLink()
@@ -18,10 +18,16 @@ HelpViewerLink::~HelpViewerLink()
 
 void HelpViewerLink::ShowTableOfContents(const QString &requestFile, const QString &applicationHelpFile)
 {
-    if (!loaded_)
-        return;
     const QString helpFile = requestFile.isEmpty() ? applicationHelpFile : requestFile;
     if (helpFile.isEmpty() || !QFileInfo(helpFile).isFile())
         return;
+    // A viewer installed since the start is found now; without one the
+    // operator hears why nothing opens.
+    loaded_ = loaded_ || (viewer_ && viewer_->Available());
+    if (!loaded_) {
+        if (warn_)
+            warn_();
+        return;
+    }
     viewer_->DisplayTableOfContents(helpFile);
 }

@@ -9,7 +9,8 @@
 // and taken down at the end, which closes the help windows it opened.
 class HelpViewerLink {
 public:
-    // Without a viewer available, warn runs once, at once.
+    // Without a viewer available, warn runs at once, and again for each
+    // request made while there still is none.
     HelpViewerLink(std::unique_ptr<HelpViewer> viewer, const std::function<void()> &warn);
     ~HelpViewerLink();
 
@@ -23,5 +24,6 @@ public:
 
 private:
     std::unique_ptr<HelpViewer> viewer_;
+    std::function<void()> warn_;
     bool loaded_ = false;
 };

@@ -6,7 +6,7 @@
 // Help files shown by the platform's HTML Help viewer (HHCTRL.OCX).
 class HtmlHelpViewer final : public HelpViewer {
 public:
-    bool Available() const override { return library_.Loaded(); }
+    bool Available() override { return library_.Loaded(); }
     void DisplayTableOfContents(const QString &helpFile) override
     {
         library_.DisplayTableOfContents(helpFile.toLocal8Bit().toStdString());

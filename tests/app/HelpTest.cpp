@@ -8,14 +8,19 @@
 
 namespace {
 
+// The program placed in dir, with its help file beside it.
+void PlaceWithHelpFile(TestApplication &test, const QTemporaryDir &dir)
+{
+    QFile chm(dir.filePath("pontra.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    test.programPath = dir.filePath("pontra");
+}
+
 TEST(Help, F1OpensTheContentsOfTheFileBesideTheProgram)
 {
     QTemporaryDir dir;
-    QFile chm(dir.filePath("pontra.chm"));
-    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
-    chm.close();
     TestApplication test;
-    test.programPath = dir.filePath("pontra");
+    PlaceWithHelpFile(test, dir);
     test.Start();
     test.main().Help1->trigger();
     EXPECT_EQ(test.help->Shown, QStringList({dir.filePath("pontra.chm")}));
@@ -41,6 +46,18 @@ TEST(Help, WithoutAViewerTheWarningComesBeforeTheMainWindowAndTheProgramRuns)
     ASSERT_NE(test.app().forms.FormMain, nullptr);
     test.main().bInClick();
     EXPECT_EQ(test.state().VisitorCount, 1);
+}
+
+TEST(Help, WithoutAViewerF1WarnsAgain)
+{
+    QTemporaryDir dir;
+    TestApplication test;
+    PlaceWithHelpFile(test, dir);
+    test.help->Available = false;
+    test.Start();
+    test.main().Help1->trigger();
+    EXPECT_EQ(test.helpWarnings, QStringList({"before the main window", "after the main window"}));
+    EXPECT_TRUE(test.help->Shown.isEmpty());
 }
 
 } // namespace

@@ -178,6 +178,16 @@ TEST_F(SettingsTest, AFailedWriteNamesTheValueAndStopsTheWriting)
     EXPECT_FALSE(test.settings.keyOpen);
 }
 
+TEST_F(SettingsTest, TheSystemsReasonForAFailedWriteFollowsOnASecondLine)
+{
+    test.settings.failWritesOf = "Port";
+    test.settings.failReason = "No space left on device";
+    test.Start();
+    test.Stop();
+
+    EXPECT_EQ(test.errors, QStringList{"Failed to set data for 'Port'\nNo space left on device"});
+}
+
 TEST_F(SettingsTest, AKeyThatCannotBeCreatedNamesTheFirstValueAndTheShutdownGoesOn)
 {
     test.ports = {2};

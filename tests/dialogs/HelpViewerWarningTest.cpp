@@ -12,3 +12,11 @@ TEST(HelpViewerWarning, SaysWhatIsMissingAndWhatToInstall)
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     EXPECT_TRUE(box->informativeText().contains("xchm"));
 }
+
+TEST(HelpViewerWarning, ARequestsWarningBelongsToTheOperatorsWindowAndStaysAboveIt)
+{
+    QWidget operatorWindow(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    const auto box = MakeHelpViewerWarning(&operatorWindow);
+    EXPECT_EQ(box->parentWidget(), &operatorWindow);
+    EXPECT_TRUE(box->isWindow());
+}

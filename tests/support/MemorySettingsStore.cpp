@@ -24,17 +24,22 @@ std::optional<std::int32_t> MemorySettingsStore::ReadInteger(const QString &name
     return it->toInt();
 }
 
-bool MemorySettingsStore::WriteInteger(const QString &name, std::int32_t value)
+std::optional<QString> MemorySettingsStore::ReadString(const QString &name)
 {
-    if (!keyOpen || name == failWritesOf)
-        return false;
-    writes << name;
-    values[name] = value;
-    return true;
+    const auto it = values.constFind(name);
+    if (!keyOpen || it == values.cend() || it->typeId() != QMetaType::QString)
+        return std::nullopt;
+    return it->toString();
 }
 
-QString MemorySettingsStore::WriteIntegers(const IntegerValues &values)
+QString MemorySettingsStore::WriteValues(const SettingValues &values)
 {
     ++batches;
-    return SettingsStore::WriteIntegers(values);
+    for (const auto &[name, value] : values) {
+        if (!keyOpen || name == failWritesOf)
+            return name;
+        writes << name;
+        this->values[name] = std::visit([](const auto &content) { return QVariant(content); }, value);
+    }
+    return {};
 }

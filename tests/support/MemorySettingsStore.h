@@ -6,22 +6,25 @@
 #include <QStringList>
 #include <QVariant>
 
-// Settings kept in memory. A value is an integer, or any other QVariant to
-// stand for a value of another type. Writes can be made to fail by name, and
-// the key can be made impossible to create.
+// Settings kept in memory, stored value by value. A value is an integer or a
+// text, or any other QVariant to stand for a value of another type. Writes
+// can be made to fail by name, with a reason, and the key can be made
+// impossible to create.
 class MemorySettingsStore final : public SettingsStore {
 public:
     bool OpenKey(bool create) override;
     void CloseKey() override;
     std::optional<std::int32_t> ReadInteger(const QString &name) override;
-    bool WriteInteger(const QString &name, std::int32_t value) override;
-    QString WriteIntegers(const IntegerValues &values) override;
+    std::optional<QString> ReadString(const QString &name) override;
+    QString WriteValues(const SettingValues &values) override;
+    QString FailureReason() const override { return failReason; }
 
     bool keyExists = false;
     bool keyOpen = false;
     QMap<QString, QVariant> values;
     QString failWritesOf;       // a write of this name fails
+    QString failReason;         // the reason a failure gives
     bool createFails = false;   // opening with create fails
     QStringList writes;         // names written, in order
-    int batches = 0;            // calls of WriteIntegers
+    int batches = 0;            // calls of WriteValues
 };

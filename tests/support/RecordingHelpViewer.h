@@ -17,7 +17,7 @@ public:
 
     explicit RecordingHelpViewer(std::shared_ptr<Record> record) : record_(std::move(record)) {}
 
-    bool Available() const override { return record_->Available; }
+    bool Available() override { return record_->Available; }
     void DisplayTableOfContents(const QString &helpFile) override { record_->Shown << helpFile; }
     void CloseAll() override { ++record_->CloseAlls; }
 
