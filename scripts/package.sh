@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh "$@"
-bash scripts/deps.sh dpkg-dev lintian
+# CPack reads the program's libraries with file and dpkg-shlibdeps.
+bash scripts/deps.sh dpkg-dev file lintian
 build_dir=${BUILD_DIR:-build}
 rm -f "$build_dir"/pontra_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)
