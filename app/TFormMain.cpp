@@ -217,8 +217,7 @@ QList<QAction *> TFormMain::KeyActions() const
 void TFormMain::FormCreate()
 {
     ScanPorts();
-    const QFileInfo program(services_.ProgramPath);
-    helpFile_ = program.dir().filePath(program.completeBaseName() + QStringLiteral(".chm"));
+    helpFile_ = HelpViewerLink::ApplicationHelpFile(services_.ProgramPath);
     ImageTVEin->move(ImageTVAus->x(), ImageTVEin->y());
     ImageTVAus->setVisible(MonitorCount() > 1);
     TrayIcon1->SetIcon(QGuiApplication::windowIcon());

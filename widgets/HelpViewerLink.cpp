@@ -1,5 +1,6 @@
 #include "widgets/HelpViewerLink.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 HelpViewerLink::HelpViewerLink(std::unique_ptr<HelpViewer> viewer, const std::function<void()> &warn)
@@ -8,6 +9,17 @@ HelpViewerLink::HelpViewerLink(std::unique_ptr<HelpViewer> viewer, const std::fu
     loaded_ = viewer_ && viewer_->Available();
     if (!loaded_ && warn_)
         warn_();
+}
+
+QString HelpViewerLink::ApplicationHelpFile(const QString &programPath)
+{
+    const QFileInfo program(programPath);
+    const QString beside = program.dir().filePath(program.completeBaseName() + QStringLiteral(".chm"));
+    // The package's manual keeps its name whatever the program file is called.
+    const QString installed = QDir::cleanPath(program.dir().filePath(QStringLiteral(PONTRA_INSTALLED_HELP_FILE)));
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 HelpViewerLink::~HelpViewerLink()

@@ -17,6 +17,11 @@ public:
     HelpViewerLink(const HelpViewerLink &) = delete;
     HelpViewerLink &operator=(const HelpViewerLink &) = delete;
 
+    // The program's manual: the file named after the program beside it, else
+    // the one an installed package keeps in <prefix>/share/pontra/ for the
+    // program in <prefix>/bin/. Beside the program when neither exists.
+    static QString ApplicationHelpFile(const QString &programPath);
+
     bool Loaded() const { return loaded_; }
     // The table of contents of requestFile, or of applicationHelpFile when
     // the request names none. A file that does not exist shows nothing.

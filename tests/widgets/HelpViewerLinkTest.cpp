@@ -74,6 +74,28 @@ TEST(HelpViewerLink, WithoutAViewerEachRequestWarnsAgainUntilOneIsInstalled)
     EXPECT_EQ(warnings, 2);
 }
 
+TEST(HelpViewerLink, TheManualBesideTheProgramComesFirstThenThePackagesInShare)
+{
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir(prefix.path()).mkpath("bin") && QDir(prefix.path()).mkpath("share/pontra"));
+    const QString program = prefix.filePath("bin/pontra");
+    const QString beside = prefix.filePath("bin/pontra.chm");
+    const QString installed = prefix.filePath("share/pontra/pontra.chm");
+
+    // Neither: the file beside the program, which F1 then finds missing.
+    EXPECT_EQ(HelpViewerLink::ApplicationHelpFile(program), beside);
+    writeFile(installed, "ITSF");
+    EXPECT_EQ(HelpViewerLink::ApplicationHelpFile(program), installed);
+    // A program under another name finds the package's manual too.
+    EXPECT_EQ(HelpViewerLink::ApplicationHelpFile(prefix.filePath("bin/halle1")), installed);
+    // A folder in the file's place is no manual.
+    ASSERT_TRUE(QDir(prefix.path()).mkpath("bin/pontra.chm"));
+    EXPECT_EQ(HelpViewerLink::ApplicationHelpFile(program), installed);
+    ASSERT_TRUE(QDir(prefix.path()).rmdir("bin/pontra.chm"));
+    writeFile(beside, "ITSF");
+    EXPECT_EQ(HelpViewerLink::ApplicationHelpFile(program), beside);
+}
+
 // Whether the process has ended: gone, or a zombie left for its new parent.
 bool Ended(pid_t pid)
 {
