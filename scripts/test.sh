@@ -2,7 +2,8 @@
 # Builds Pontra with its tests and runs every test, without a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh libchm-bin tzdata
+# The door link's tests start a real broker.
+bash scripts/deps.sh libchm-bin tzdata mosquitto mosquitto-clients
 bash scripts/build.sh "$@"
 (cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)")
 # The Win32 backends, cross-built and run under wine.
