@@ -49,6 +49,9 @@ struct BrokerConnection::Session {
 
     std::mutex mutex;
     std::condition_variable wake;
+    // Disconnect() was called: the thread ends once the connection has.
+    bool closing = false;
+    // Stop() was called: the thread ends at once.
     bool stop = false;
     bool finished = false;
     std::condition_variable done;
@@ -71,6 +74,12 @@ struct BrokerConnection::Session {
     {
         std::lock_guard lock(mutex);
         return stop;
+    }
+
+    bool Ending()
+    {
+        std::lock_guard lock(mutex);
+        return stop || closing;
     }
 
     template <typename Call>
@@ -228,9 +237,10 @@ void BrokerConnection::Disconnect()
 {
     {
         std::lock_guard lock(session_->mutex);
-        session_->stop = true;
+        session_->closing = true;
     }
     session_->wake.notify_all();
+    // The network thread writes the DISCONNECT and ends with the connection.
     if (session_->mosq)
         mosquitto_disconnect(session_->mosq);
 }
@@ -238,17 +248,17 @@ void BrokerConnection::Disconnect()
 void BrokerConnection::Stop(steady_clock::time_point deadline)
 {
     Session &session = *session_;
-    {
-        std::lock_guard lock(session.mutex);
-        if (!thread_.joinable())
-            return;
-        session.stop = true;
-    }
-    session.wake.notify_all();
+    if (!thread_.joinable())
+        return;
     bool finished = false;
     {
         std::unique_lock lock(session.mutex);
-        finished = session.done.wait_until(lock, deadline, [&] { return session.finished; });
+        // A closing connection is given until the deadline to say goodbye.
+        if (session.closing)
+            finished = session.done.wait_until(lock, deadline, [&] { return session.finished; });
+        session.stop = true;
+        session.wake.notify_all();
+        finished = finished || session.done.wait_until(lock, deadline, [&] { return session.finished; });
     }
     if (finished) {
         thread_.join();
@@ -265,7 +275,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
     const Options &options = session.options;
     auto delay = duration_cast<milliseconds>(kFirstDelay);
     bool tried = false;
-    while (!session.Stopping()) {
+    while (!session.Ending()) {
         std::pair<std::string, std::string> will;
         session.Tell([&] {
             if (options.will)
@@ -290,7 +300,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
                 steady_clock::now() >= session.readyBy)
                 session.BecomeReady();
         }
-        if (session.Stopping())
+        if (session.Ending())
             break;
         // After a session that worked, the next try comes soon again.
         if (session.connected)
@@ -301,7 +311,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
                 options.down(failure, reason);
         });
         std::unique_lock lock(session.mutex);
-        session.wake.wait_for(lock, delay, [&] { return session.stop; });
+        session.wake.wait_for(lock, delay, [&] { return session.stop || session.closing; });
         delay = std::min(delay * 2, duration_cast<milliseconds>(kMostDelay));
     }
     {

@@ -67,8 +67,8 @@ public:
     // deadline.
     bool PublishConfirmed(const std::string &topic, std::string_view payload, bool retain,
                           std::chrono::steady_clock::time_point deadline);
-    // Ends the session for good, telling the broker (no will is sent). From
-    // the publishing thread.
+    // Ends the session for good, telling the broker (no will is sent); the
+    // network thread ends with the connection. From the publishing thread.
     void Disconnect();
     // Ends the network thread without a call into the library, waiting until
     // `deadline` at most (a try to connect that hangs is left behind); no

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +132,9 @@ std::optional<DoorStateRecord> DecodeDoorState(std::string_view json)
 std::string LocalIsoTime(std::chrono::system_clock::time_point time)
 {
     const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(time).time_since_epoch().count();
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(milliseconds);
+    // Through Qt's own zone data, not the C library's local time, whose
+    // shared state other threads of the program touch meanwhile.
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::systemTimeZone());
     std::string text = local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
     // Qt writes an offset of 0 as "Z"; the offset is said the same way always.
     if (text.ends_with('Z'))
