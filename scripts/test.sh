@@ -2,8 +2,8 @@
 # Builds Pontra with its tests and runs every test, without a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The door link's tests start a real broker.
-bash scripts/deps.sh libchm-bin tzdata mosquitto mosquitto-clients
+# The door link's tests start real brokers, some with certificates of their own.
+bash scripts/deps.sh libchm-bin tzdata mosquitto mosquitto-clients openssl
 bash scripts/build.sh "$@"
 (cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)")
 # The Win32 backends, cross-built and run under wine.

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 namespace {
 
@@ -245,17 +243,7 @@ TEST(DoorLink, AWrongPasswordGivesOneNoticeAndTheDoorCountsOn)
     settings.password = "falsch";
     TestDoor refused(settings);
     // Two refusals, seen in the broker's log.
-    const auto refusals = [&] {
-        std::ifstream log(broker.Folder() / "mosquitto.log");
-        std::stringstream text;
-        text << log.rdbuf();
-        int found = 0;
-        for (auto at = text.str().find("not authorised"); at != std::string::npos;
-             at = text.str().find("not authorised", at + 1))
-            ++found;
-        return found;
-    };
-    ASSERT_TRUE(WaitFor([&] { return refusals() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return broker.Logged("disconnected, not authorised") >= 2; }));
     EXPECT_EQ(refused.Notices(), std::vector<std::string>{kLoginRefusedText});
     EXPECT_FALSE(refused.Connected());
     EXPECT_EQ(refused.Reason(), kLoginRefusedText);
@@ -270,6 +258,28 @@ TEST(DoorLink, AWrongPasswordGivesOneNoticeAndTheDoorCountsOn)
     EXPECT_TRUE(WaitFor([&] { return welcome.Connected(); }));
     EXPECT_EQ(welcome.Reason(), "Verbunden mit dem Hallen-Server „" + broker.Address() + "“.");
     EXPECT_EQ(welcome.Link().Count(), 0);
+}
+
+TEST(DoorLink, TrustsTheBrokerOnlyWithTheCertificateOfItsCaFile)
+{
+    MosquittoBroker::Options tls;
+    tls.tls = true;
+    MosquittoBroker broker(tls);
+    DoorLinkSettings settings = Settings(broker, "Nord");
+    settings.caFile = broker.Folder() / "other-ca.pem";
+    TestDoor untrusted(settings);
+    ASSERT_TRUE(WaitFor([&] { return broker.Logged("alert unknown ca") >= 2; })) << "two handshakes refused";
+    const std::string notice = CertificateText(broker.Address(), settings.caFile);
+    EXPECT_EQ(untrusted.Notices(), std::vector<std::string>{notice});
+    EXPECT_EQ(untrusted.Reason(), notice);
+    EXPECT_TRUE(untrusted.Link().LocalPassage(DoorPassage::In, system_clock::now()));
+    EXPECT_TRUE(WaitFor([&] { return untrusted.Shows(1); }));
+
+    settings.door = "Süd";
+    settings.stateFile = broker.Folder() / "Süd.json";
+    settings.caFile = broker.Folder() / "ca.pem";
+    TestDoor trusted(settings);
+    EXPECT_TRUE(WaitFor([&] { return trusted.Connected(); })) << trusted.Reason();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -69,6 +70,14 @@ pid_t Spawn(const std::vector<std::string> &arguments, const std::filesystem::pa
     return pid;
 }
 
+void Run(const std::vector<std::string> &arguments, const std::filesystem::path &log)
+{
+    int status = 0;
+    waitpid(Spawn(arguments, log), &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(arguments[0] + " failed; see " + log.string());
+}
+
 } // namespace
 
 MosquittoBroker::MosquittoBroker(Options options)
@@ -89,13 +98,27 @@ MosquittoBroker::MosquittoBroker(Options options)
         config << "allow_anonymous true\n";
     } else {
         const auto passwords = folder_ / "passwords";
-        int status = 0;
-        waitpid(Spawn({"mosquitto_passwd", "-b", "-c", passwords.string(), options.user, options.password},
-                      folder_ / "mosquitto.log"),
-                &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            throw std::runtime_error("mosquitto_passwd failed");
+        Run({"mosquitto_passwd", "-b", "-c", passwords.string(), options.user, options.password},
+            folder_ / "mosquitto.log");
         config << "allow_anonymous false\npassword_file " << passwords.string() << "\n";
+    }
+    if (options.tls) {
+        const auto file = [this](const char *name) { return (folder_ / name).string(); };
+        std::ofstream(folder_ / "server.ext") << "subjectAltName=IP:127.0.0.1\n";
+        const std::vector<std::vector<std::string>> commands = {
+            {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+             "-keyout", file("ca.key"), "-out", file("ca.pem"), "-days", "2", "-subj", "/CN=Pontra Test CA"},
+            {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+             "-keyout", file("other-ca.key"), "-out", file("other-ca.pem"), "-days", "2", "-subj", "/CN=Other CA"},
+            {"openssl", "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+             file("server.key"), "-out", file("server.csr"), "-subj", "/CN=127.0.0.1"},
+            {"openssl", "x509", "-req", "-in", file("server.csr"), "-CA", file("ca.pem"), "-CAkey", file("ca.key"),
+             "-CAcreateserial", "-out", file("server.pem"), "-days", "2", "-extfile", file("server.ext")},
+        };
+        for (const auto &command : commands)
+            Run(command, folder_ / "openssl.log");
+        config << "cafile " << file("ca.pem") << "\ncertfile " << file("server.pem") << "\nkeyfile "
+               << file("server.key") << "\n";
     }
     config.close();
     if (!Start())
@@ -142,4 +165,14 @@ void MosquittoBroker::Stop()
 std::string MosquittoBroker::Address() const
 {
     return "127.0.0.1:" + std::to_string(port_);
+}
+
+int MosquittoBroker::Logged(std::string_view text) const
+{
+    std::ifstream file(folder_ / "mosquitto.log");
+    const std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    int found = 0;
+    for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size()))
+        ++found;
+    return found;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include <sys/types.h>
@@ -32,6 +33,9 @@ public:
         // When set, the broker takes only this login.
         std::string user;
         std::string password;
+        // TLS with a certificate for 127.0.0.1, issued by the CA in
+        // Folder() / "ca.pem"; Folder() / "other-ca.pem" is a CA that did not.
+        bool tls = false;
     };
 
     explicit MosquittoBroker(Options options);
@@ -50,6 +54,8 @@ public:
 
     // "127.0.0.1:port"
     std::string Address() const;
+    // How often the broker's log holds the text.
+    int Logged(std::string_view text) const;
     const std::filesystem::path &Folder() const { return folder_; }
 
 private:
