@@ -273,7 +273,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
 {
     Session &session = *shared;
     const Options &options = session.options;
-    auto delay = duration_cast<milliseconds>(kFirstDelay);
+    milliseconds delay = kFirstDelay;
     bool tried = false;
     while (!session.Ending()) {
         std::pair<std::string, std::string> will;
@@ -304,7 +304,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
             break;
         // After a session that worked, the next try comes soon again.
         if (session.connected)
-            delay = duration_cast<milliseconds>(kFirstDelay);
+            delay = kFirstDelay;
         const auto [failure, reason] = session.Classify(code, error);
         session.Tell([&] {
             if (options.down)
@@ -312,7 +312,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
         });
         std::unique_lock lock(session.mutex);
         session.wake.wait_for(lock, delay, [&] { return session.stop || session.closing; });
-        delay = std::min(delay * 2, duration_cast<milliseconds>(kMostDelay));
+        delay = std::min<milliseconds>(delay * 2, kMostDelay);
     }
     {
         std::lock_guard lock(session.mutex);

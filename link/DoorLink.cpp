@@ -102,14 +102,14 @@ struct DoorLink::Shared {
     bool Due() const { return doorDue || occupancyDue || merge.Epoch() > resetOnTopic; }
 
     // What is due after the merge changed; the record to store, if any.
-    std::optional<DoorStateRecord> Changed(const Before &before, bool localReset)
+    std::optional<DoorStateRecord> Changed(const Before &before)
     {
         DoorStateRecord now = Record();
         if (merge.Count() != before.count)
             occupancyDue = reportDue = true;
         if (now.epoch != before.record.epoch) {
-            // A reset this door made itself (in an earlier run) is no news.
-            if (!localReset && now.epoch.Door() != settings.door) {
+            // A reset this door made itself, now or in an earlier run, is no news.
+            if (now.epoch.Door() != settings.door) {
                 resets.push_back({now.epoch.Id(), std::string(now.epoch.Door()), now.epoch.At()});
                 reportDue = true;
             }
@@ -212,7 +212,7 @@ struct DoorLink::Shared {
                 merge.Heard(door, message->epoch, message->totals);
             else if (restoring)
                 merge.TakeBack(message->epoch, message->totals);
-            record = Changed(before, false);
+            record = Changed(before);
         } else if (topic == resetTopic) {
             const auto epoch = DecodeResetMessage(payload);
             if (!epoch)
@@ -221,7 +221,7 @@ struct DoorLink::Shared {
             const Before before = Mark();
             resetOnTopic = *epoch;
             merge.HeardReset(*epoch);
-            record = Changed(before, false);
+            record = Changed(before);
         } else {
             return;
         }
@@ -263,7 +263,7 @@ struct DoorLink::Shared {
     // Under reportMutex.
     void TellConnection(bool connected, const std::string &reason)
     {
-        if (abandoned || (connection && connection->first == connected && connection->second == reason))
+        if (abandoned || connection == std::pair(connected, reason))
             return;
         connection = {connected, reason};
         if (callbacks.connectionChanged)
@@ -366,7 +366,7 @@ bool DoorLink::LocalPassage(DoorPassage passage, std::chrono::system_clock::time
         const Before before = shared_->Mark();
         if (!shared_->merge.Passage(passage, time))
             return false;
-        record = shared_->Changed(before, false);
+        record = shared_->Changed(before);
     }
     shared_->HandOn(record);
     return true;
@@ -381,7 +381,7 @@ void DoorLink::LocalReset(std::chrono::system_clock::time_point time)
         std::lock_guard lock(shared_->mutex);
         const Before before = shared_->Mark();
         shared_->merge.Reset(time);
-        record = shared_->Changed(before, true);
+        record = shared_->Changed(before);
     }
     shared_->HandOn(record);
 }
