@@ -73,7 +73,8 @@ public:
     bool Running() const { return shared_ != nullptr; }
 
     // The local door's passage; returns at once. False when it changes
-    // nothing: out of an empty hall (the count the door knows).
+    // nothing: out of an empty hall (the count the door knows), or the link
+    // does not run.
     bool LocalPassage(DoorPassage passage, std::chrono::system_clock::time_point time);
     // The local door resets the hall (RESET, F10 or the daily reset);
     // returns at once.

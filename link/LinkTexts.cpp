@@ -17,12 +17,12 @@ std::string Quoted(const std::filesystem::path &path)
 
 std::string EmptyNameText(std::string_view key)
 {
-    return "Die Einstellung " + Quoted(key) + " ist leer; sie braucht einen Namen.";
+    return "Die Einstellung " + Quoted(key) + " ist leer; sie muss einen Namen enthalten.";
 }
 
 std::string NameCharacterText(std::string_view key, std::string_view value)
 {
-    return "Die Einstellung " + Quoted(key) + " darf weder „/“ noch „+“, „#“ oder Steuerzeichen enthalten: " +
+    return "Die Einstellung " + Quoted(key) + " darf kein „/“, „+“, „#“ und kein Steuerzeichen enthalten: " +
            Quoted(value) + ".";
 }
 
@@ -54,7 +54,7 @@ std::string UnreachableText(std::string_view broker)
 
 std::string UnknownHostText(std::string_view host)
 {
-    return "Den Rechner " + Quoted(host) + " des Hallen-Servers kennt das Netz nicht.";
+    return "Der Rechnername " + Quoted(host) + " des Hallen-Servers ist unbekannt.";
 }
 
 std::string ConnectionLostText(std::string_view broker)

@@ -44,11 +44,11 @@ TEST(DoorLinkSettings, NamesTheKeyThatCannotBeUsed)
         changed.broker = std::move(broker);
         return SettingsProblem(changed);
     };
-    EXPECT_EQ(problem("", "halle", "b"), "Die Einstellung „Door“ ist leer; sie braucht einen Namen.");
+    EXPECT_EQ(problem("", "halle", "b"), "Die Einstellung „Door“ ist leer; sie muss einen Namen enthalten.");
     EXPECT_EQ(problem("Nord/2", "halle", "b"),
-              "Die Einstellung „Door“ darf weder „/“ noch „+“, „#“ oder Steuerzeichen enthalten: „Nord/2“.");
+              "Die Einstellung „Door“ darf kein „/“, „+“, „#“ und kein Steuerzeichen enthalten: „Nord/2“.");
     for (const char *bad : {"+", "#", "a\tb"})
-        EXPECT_NE(problem("Nord", bad, "b").find("„Hall“ darf weder"), std::string::npos) << bad;
+        EXPECT_NE(problem("Nord", bad, "b").find("„Hall“ darf kein"), std::string::npos) << bad;
     EXPECT_EQ(problem("Nord", "halle", "b:x"), "Die Einstellung „Broker“ nennt keinen Hallen-Server in der Form "
                                                "Rechner:Port (Port 1 bis 65535): „b:x“.");
 
