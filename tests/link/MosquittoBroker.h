@@ -48,8 +48,8 @@ public:
     // Starts it again on the same port; returns once the port takes
     // connections. False when it did not come up.
     bool Start();
-    // Ends it (SIGTERM, so that it saves its retained messages) and waits
-    // for its exit.
+    // Ends it (SIGTERM, so that it saves its retained messages; SIGKILL if
+    // it has not ended after some 6 s) and waits for its exit.
     void Stop();
 
     // "127.0.0.1:port"
