@@ -73,12 +73,12 @@ TEST(DoorLink, CountsAloneWhileNoBrokerListens)
     settings.door = "Nord";
     settings.broker = address;
     TestDoor door(settings);
-    EXPECT_TRUE(WaitFor([&] { return !door.Reason().empty(); }));
-    EXPECT_EQ(door.Reason(), "Der Hallen-Server „" + address + "“ nimmt keine Verbindung an.");
+    EXPECT_TRUE(WaitFor([&] { return !door.Heard().reason.empty(); }));
+    EXPECT_EQ(door.Heard().reason, "Der Hallen-Server „" + address + "“ nimmt keine Verbindung an.");
     EXPECT_FALSE(door.Link().LocalPassage(DoorPassage::Out, std::chrono::system_clock::now()));
     EXPECT_TRUE(door.Link().LocalPassage(DoorPassage::In, std::chrono::system_clock::now()));
     EXPECT_TRUE(WaitFor([&] { return door.Shows(1); }));
-    EXPECT_TRUE(door.Notices().empty()) << "an absent broker is no notice, only the mark";
+    EXPECT_TRUE(door.Heard().notices.empty()) << "an absent broker is no notice, only the mark";
     door.Link().Stop();
     EXPECT_FALSE(door.Link().Running());
     EXPECT_EQ(door.Link().Count(), 0);

@@ -84,15 +84,13 @@ std::string Names(const std::vector<RemoteReset> &resets)
     return names;
 }
 
+// What the doors show, for a failure's message.
 std::string Describe(const Hall &hall, const TopicWatch &watch)
 {
-    std::string text = "reference " + std::to_string(hall.Count()) + "\n";
-    const char *names[] = {"Nord", "Süd", "West"};
-    for (std::size_t door = 0; door < 3; ++door)
-        text += std::string(names[door]) + " counts " + std::to_string(hall.doors[door]->Link().Count()) + ", " +
-                std::to_string(hall.in[door]) + "/" + std::to_string(hall.out[door]) + " since the reset, heard " +
-                Names(hall.doors[door]->Resets()) + ", topic " + watch.Last(std::string("door/") + names[door]) +
-                "\n";
+    std::string text = "reference " + std::to_string(hall.Count());
+    for (const auto &door : hall.doors)
+        text += "\n" + door->settings.door + " shows " + std::to_string(door->Link().Count()) + ", heard resets by " +
+                Names(door->Heard().resets) + ", topic " + watch.Last("door/" + door->settings.door);
     return text;
 }
 
@@ -122,15 +120,15 @@ TEST(DoorLink, ThreeDoorsKeepOneCountThroughBrokerAndDoorRestarts)
             // on, and one restarts meanwhile, from its state file alone.
             std::array<int, 3> ups{};
             for (std::size_t door = 0; door < 3; ++door)
-                ups[door] = hall.doors[door]->Ups();
+                ups[door] = hall.doors[door]->Heard().ups;
             broker.Stop();
             pass(500);
             hall.doors[round % 3]->Restart();
             pass(500);
             ASSERT_TRUE(broker.Start());
             for (std::size_t door = 0; door < 3; ++door)
-                ASSERT_TRUE(WaitFor([&] { return hall.doors[door]->Ups() > ups[door]; })) << door;
-            ASSERT_TRUE(agree()) << "round " << round;
+                ASSERT_TRUE(WaitFor([&] { return hall.doors[door]->Heard().ups > ups[door]; })) << door;
+            ASSERT_TRUE(agree()) << "round " << round << ": " << Describe(hall, watch);
             break;
         }
         case 2:
@@ -140,20 +138,16 @@ TEST(DoorLink, ThreeDoorsKeepOneCountThroughBrokerAndDoorRestarts)
             break;
         }
     }
-    const std::int32_t count = hall.Count();
-    EXPECT_TRUE(WaitFor([&] { return hall.AllShow(count); }))
-        << "reference " << count << ", doors " << hall.doors[0]->Link().Count() << " "
-        << hall.doors[1]->Link().Count() << " " << hall.doors[2]->Link().Count();
-    EXPECT_TRUE(WaitFor([&] { return watch.Number("occupancy", "count") == count; }));
-    const char *names[] = {"Nord", "Süd", "West"};
+    EXPECT_TRUE(agree()) << Describe(hall, watch);
+    EXPECT_TRUE(WaitFor([&] { return watch.Number("occupancy", "count") == hall.Count(); }));
     for (std::size_t door = 0; door < 3; ++door) {
-        const std::string topic = std::string("door/") + names[door];
+        const std::string topic = "door/" + hall.doors[door]->settings.door;
         EXPECT_TRUE(WaitFor([&] {
             return watch.Number(topic, "in") == hall.in[door] && watch.Number(topic, "out") == hall.out[door];
-        })) << names[door] << ": " << watch.Last(topic);
+        })) << watch.Last(topic);
     }
     for (const auto &door : hall.doors)
-        EXPECT_TRUE(door->Notices().empty() && door->Resets().empty()) << door->Settings().door;
+        EXPECT_TRUE(door->Heard().notices.empty() && door->Heard().resets.empty()) << door->settings.door;
 }
 
 TEST(DoorLink, ResetsDuringTrafficAndAtOneMomentEndInOneEpochEverywhere)
@@ -171,9 +165,9 @@ TEST(DoorLink, ResetsDuringTrafficAndAtOneMomentEndInOneEpochEverywhere)
     for (int i = 0; i < 300; ++i)
         hall.Pass(1 + random() % 2, random() % 3 == 0);
     EXPECT_TRUE(WaitFor([&] { return hall.AllShow(hall.Count()); })) << Describe(hall, watch);
-    EXPECT_TRUE(WaitFor([&] { return hall.doors[1]->Resets().size() == 1 && hall.doors[2]->Resets().size() == 1; }));
-    EXPECT_EQ(hall.doors[1]->Resets().front().by, "Nord");
-    EXPECT_TRUE(hall.doors[0]->Resets().empty()) << "its own reset is no news to Nord";
+    EXPECT_TRUE(WaitFor([&] { return hall.doors[1]->Heard().resets.size() == 1 && hall.doors[2]->Heard().resets.size() == 1; }));
+    EXPECT_EQ(hall.doors[1]->Heard().resets.front().by, "Nord");
+    EXPECT_TRUE(hall.doors[0]->Heard().resets.empty()) << "its own reset is no news to Nord";
 
     // Süd and West reset at the same moment; West's name comes later.
     const auto moment = hall.Reset();
@@ -187,10 +181,10 @@ TEST(DoorLink, ResetsDuringTrafficAndAtOneMomentEndInOneEpochEverywhere)
     EXPECT_TRUE(epoch.ends_with("Z/West")) << epoch;
     for (const char *door : {"door/Nord", "door/Süd", "door/West"})
         EXPECT_TRUE(WaitFor([&] { return watch.Text(door, "epoch") == epoch; })) << door << " " << watch.Last(door);
-    EXPECT_TRUE(WaitFor([&] { return !hall.doors[0]->Resets().empty() && hall.doors[0]->Resets().back().by == "West"; }))
-        << Names(hall.doors[0]->Resets());
-    EXPECT_EQ(hall.doors[0]->Resets().back().epoch, epoch);
-    EXPECT_EQ(Names(hall.doors[1]->Resets()), "Nord West ") << "Süd's own epoch lost to West's";
+    EXPECT_TRUE(WaitFor([&] { return !hall.doors[0]->Heard().resets.empty() && hall.doors[0]->Heard().resets.back().by == "West"; }))
+        << Names(hall.doors[0]->Heard().resets);
+    EXPECT_EQ(hall.doors[0]->Heard().resets.back().epoch, epoch);
+    EXPECT_EQ(Names(hall.doors[1]->Heard().resets), "Nord West ") << "Süd's own epoch lost to West's";
 }
 
 TEST(DoorLink, ADoorOfflineStillCountsAndTakesItsTotalsBackFromTheBroker)
@@ -198,7 +192,7 @@ TEST(DoorLink, ADoorOfflineStillCountsAndTakesItsTotalsBackFromTheBroker)
     MosquittoBroker broker;
     Hall hall(broker);
     TopicWatch watch(broker.Address(), "halle");
-    ASSERT_TRUE(WaitFor([&] { return hall.doors[2]->Connected(); }));
+    ASSERT_TRUE(WaitFor([&] { return hall.doors[2]->Heard().connected; }));
     for (bool out : {false, false, false, false, false, true})
         hall.Pass(2, out);
     ASSERT_TRUE(WaitFor([&] { return hall.AllShow(4); }));
@@ -217,15 +211,15 @@ TEST(DoorLink, ADoorOfflineStillCountsAndTakesItsTotalsBackFromTheBroker)
     })) << watch.Last("occupancy");
 
     // West comes back without its state file: its retained topic has its totals.
-    std::filesystem::remove(hall.doors[2]->Settings().stateFile);
-    const auto toldBefore = hall.doors[0]->Told().size();
+    std::filesystem::remove(hall.doors[2]->settings.stateFile);
+    const auto toldBefore = hall.doors[0]->Heard().counts.size();
     hall.doors[2]->Restart();
-    EXPECT_TRUE(WaitFor([&] { return hall.doors[2]->Connected() && hall.doors[2]->Link().Count() == 8; }))
+    EXPECT_TRUE(WaitFor([&] { return hall.doors[2]->Heard().connected && hall.doors[2]->Link().Count() == 8; }))
         << hall.doors[2]->Link().Count();
     EXPECT_TRUE(WaitFor([&] { return watch.Last("door/West").find(R"("online":true)") != std::string::npos; }));
     hall.Pass(2, true);
     EXPECT_TRUE(WaitFor([&] { return hall.AllShow(7); }));
-    const auto told = hall.doors[0]->Told();
+    const auto told = hall.doors[0]->Heard().counts;
     EXPECT_EQ(std::vector<std::int32_t>(told.begin() + static_cast<std::ptrdiff_t>(toldBefore), told.end()),
               std::vector<std::int32_t>{7})
         << "Nord's count did not jump while West came back";
@@ -243,9 +237,9 @@ TEST(DoorLink, AWrongPasswordGivesOneNoticeAndTheDoorCountsOn)
     TestDoor refused(settings);
     // Two refusals, seen in the broker's log.
     ASSERT_TRUE(WaitFor([&] { return broker.Logged("disconnected, not authorised") >= 2; }));
-    EXPECT_EQ(refused.Notices(), std::vector<std::string>{kLoginRefusedText});
-    EXPECT_FALSE(refused.Connected());
-    EXPECT_EQ(refused.Reason(), kLoginRefusedText);
+    EXPECT_EQ(refused.Heard().notices, std::vector<std::string>{kLoginRefusedText});
+    EXPECT_FALSE(refused.Heard().connected);
+    EXPECT_EQ(refused.Heard().reason, kLoginRefusedText);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(refused.Link().LocalPassage(DoorPassage::In, system_clock::now()));
     EXPECT_TRUE(WaitFor([&] { return refused.Shows(3); }));
@@ -254,8 +248,8 @@ TEST(DoorLink, AWrongPasswordGivesOneNoticeAndTheDoorCountsOn)
     settings.stateFile = broker.Folder() / "Süd.json";
     settings.password = "geheim";
     TestDoor welcome(settings);
-    EXPECT_TRUE(WaitFor([&] { return welcome.Connected(); }));
-    EXPECT_EQ(welcome.Reason(), "Verbunden mit dem Hallen-Server „" + broker.Address() + "“.");
+    EXPECT_TRUE(WaitFor([&] { return welcome.Heard().connected; }));
+    EXPECT_EQ(welcome.Heard().reason, "Verbunden mit dem Hallen-Server „" + broker.Address() + "“.");
     EXPECT_EQ(welcome.Link().Count(), 0);
 }
 
@@ -269,8 +263,8 @@ TEST(DoorLink, TrustsTheBrokerOnlyWithTheCertificateOfItsCaFile)
     TestDoor untrusted(settings);
     ASSERT_TRUE(WaitFor([&] { return broker.Logged("alert unknown ca") >= 2; })) << "two handshakes refused";
     const std::string notice = CertificateText(broker.Address(), settings.caFile);
-    EXPECT_EQ(untrusted.Notices(), std::vector<std::string>{notice});
-    EXPECT_EQ(untrusted.Reason(), notice);
+    EXPECT_EQ(untrusted.Heard().notices, std::vector<std::string>{notice});
+    EXPECT_EQ(untrusted.Heard().reason, notice);
     EXPECT_TRUE(untrusted.Link().LocalPassage(DoorPassage::In, system_clock::now()));
     EXPECT_TRUE(WaitFor([&] { return untrusted.Shows(1); }));
 
@@ -278,7 +272,7 @@ TEST(DoorLink, TrustsTheBrokerOnlyWithTheCertificateOfItsCaFile)
     settings.stateFile = broker.Folder() / "Süd.json";
     settings.caFile = broker.Folder() / "ca.pem";
     TestDoor trusted(settings);
-    EXPECT_TRUE(WaitFor([&] { return trusted.Connected(); })) << trusted.Reason();
+    EXPECT_TRUE(WaitFor([&] { return trusted.Heard().connected; })) << trusted.Heard().reason;
 }
 
 } // namespace

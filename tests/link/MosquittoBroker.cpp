@@ -70,12 +70,11 @@ pid_t Spawn(const std::vector<std::string> &arguments, const std::filesystem::pa
     return pid;
 }
 
-void Run(const std::vector<std::string> &arguments, const std::filesystem::path &log)
+// A shell command in the broker's folder, for making its files.
+void Shell(const std::filesystem::path &folder, const std::string &command)
 {
-    int status = 0;
-    waitpid(Spawn(arguments, log), &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error(arguments[0] + " failed; see " + log.string());
+    if (std::system(("cd '" + folder.string() + "' && " + command + " >>setup.log 2>&1").c_str()) != 0)
+        throw std::runtime_error(command + " failed; see " + (folder / "setup.log").string());
 }
 
 } // namespace
@@ -97,28 +96,18 @@ MosquittoBroker::MosquittoBroker(Options options)
     if (options.user.empty()) {
         config << "allow_anonymous true\n";
     } else {
-        const auto passwords = folder_ / "passwords";
-        Run({"mosquitto_passwd", "-b", "-c", passwords.string(), options.user, options.password},
-            folder_ / "mosquitto.log");
-        config << "allow_anonymous false\npassword_file " << passwords.string() << "\n";
+        Shell(folder_, "mosquitto_passwd -b -c passwords '" + options.user + "' '" + options.password + "'");
+        config << "allow_anonymous false\npassword_file " << (folder_ / "passwords").string() << "\n";
     }
     if (options.tls) {
-        const auto file = [this](const char *name) { return (folder_ / name).string(); };
-        std::ofstream(folder_ / "server.ext") << "subjectAltName=IP:127.0.0.1\n";
-        const std::vector<std::vector<std::string>> commands = {
-            {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-             "-keyout", file("ca.key"), "-out", file("ca.pem"), "-days", "2", "-subj", "/CN=Pontra Test CA"},
-            {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-             "-keyout", file("other-ca.key"), "-out", file("other-ca.pem"), "-days", "2", "-subj", "/CN=Other CA"},
-            {"openssl", "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
-             file("server.key"), "-out", file("server.csr"), "-subj", "/CN=127.0.0.1"},
-            {"openssl", "x509", "-req", "-in", file("server.csr"), "-CA", file("ca.pem"), "-CAkey", file("ca.key"),
-             "-CAcreateserial", "-out", file("server.pem"), "-days", "2", "-extfile", file("server.ext")},
-        };
-        for (const auto &command : commands)
-            Run(command, folder_ / "openssl.log");
-        config << "cafile " << file("ca.pem") << "\ncertfile " << file("server.pem") << "\nkeyfile "
-               << file("server.key") << "\n";
+        const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+        Shell(folder_, "openssl req -x509" + key + " -days 2 -keyout ca.key -out ca.pem -subj '/CN=Pontra Test CA'" +
+                           " && openssl req -x509" + key + " -days 2 -keyout other.key -out other-ca.pem -subj /CN=Other" +
+                           " && openssl req" + key + " -keyout server.key -out server.csr -subj /CN=127.0.0.1" +
+                           " && echo subjectAltName=IP:127.0.0.1 >server.ext && openssl x509 -req -in server.csr" +
+                           " -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile server.ext -out server.pem");
+        config << "cafile " << (folder_ / "ca.pem").string() << "\ncertfile " << (folder_ / "server.pem").string()
+               << "\nkeyfile " << (folder_ / "server.key").string() << "\n";
     }
     config.close();
     if (!Start())

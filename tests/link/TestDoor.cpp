@@ -3,8 +3,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-TestDoor::TestDoor(DoorLinkSettings settings)
-    : settings_(std::move(settings))
+#include <stdexcept>
+
+TestDoor::TestDoor(DoorLinkSettings doorSettings)
+    : settings(std::move(doorSettings))
 {
     Restart();
 }
@@ -12,76 +14,36 @@ TestDoor::TestDoor(DoorLinkSettings settings)
 void TestDoor::Restart()
 {
     link_.reset();
-    link_ = std::make_unique<DoorLink>(Callbacks());
-    const std::string problem = link_->Start(settings_);
-    if (!problem.empty())
-        throw std::runtime_error(problem);
-}
-
-DoorLinkCallbacks TestDoor::Callbacks()
-{
     DoorLinkCallbacks callbacks;
-    callbacks.hallCountChanged = [this](std::int32_t count) {
-        std::lock_guard lock(mutex_);
-        told_.push_back(count);
+    const auto record = [this](auto change) {
+        return [this, change](const auto &...told) {
+            std::lock_guard lock(mutex_);
+            change(told...);
+        };
     };
-    callbacks.connectionChanged = [this](bool connected, const std::string &reason) {
-        std::lock_guard lock(mutex_);
-        connected_ = connected;
-        ups_ += connected ? 1 : 0;
-        reason_ = reason;
-    };
-    callbacks.notice = [this](const std::string &notice) {
-        std::lock_guard lock(mutex_);
-        notices_.push_back(notice);
-    };
-    callbacks.remoteReset = [this](const RemoteReset &reset) {
-        std::lock_guard lock(mutex_);
-        resets_.push_back(reset);
-    };
-    return callbacks;
+    callbacks.hallCountChanged = record([this](std::int32_t count) { told_.counts.push_back(count); });
+    callbacks.connectionChanged = record([this](bool connected, const std::string &reason) {
+        told_.connected = connected;
+        told_.ups += connected ? 1 : 0;
+        told_.reason = reason;
+    });
+    callbacks.notice = record([this](const std::string &notice) { told_.notices.push_back(notice); });
+    callbacks.remoteReset = record([this](const RemoteReset &reset) { told_.resets.push_back(reset); });
+    link_ = std::make_unique<DoorLink>(callbacks);
+    if (const std::string problem = link_->Start(settings); !problem.empty())
+        throw std::runtime_error(problem);
 }
 
 bool TestDoor::Shows(std::int32_t count) const
 {
     std::lock_guard lock(mutex_);
-    return link_->Count() == count && !told_.empty() && told_.back() == count;
+    return link_->Count() == count && !told_.counts.empty() && told_.counts.back() == count;
 }
 
-bool TestDoor::Connected() const
-{
-    std::lock_guard lock(mutex_);
-    return connected_;
-}
-
-int TestDoor::Ups() const
-{
-    std::lock_guard lock(mutex_);
-    return ups_;
-}
-
-std::string TestDoor::Reason() const
-{
-    std::lock_guard lock(mutex_);
-    return reason_;
-}
-
-std::vector<std::int32_t> TestDoor::Told() const
+TestDoor::Told TestDoor::Heard() const
 {
     std::lock_guard lock(mutex_);
     return told_;
-}
-
-std::vector<std::string> TestDoor::Notices() const
-{
-    std::lock_guard lock(mutex_);
-    return notices_;
-}
-
-std::vector<RemoteReset> TestDoor::Resets() const
-{
-    std::lock_guard lock(mutex_);
-    return resets_;
 }
 
 TopicWatch::TopicWatch(const std::string &broker, const std::string &hall)
@@ -92,14 +54,9 @@ TopicWatch::TopicWatch(const std::string &broker, const std::string &hall)
     options.clientId = "pontra-test-watch";
     options.subscriptions = {prefix_ + "#"};
     options.syncTopic = "pontra-test/watch";
-    options.ready = [this] {
-        std::lock_guard lock(mutex_);
-        ready_ = true;
-    };
     options.message = [this](std::string_view topic, std::string_view payload) {
         std::lock_guard lock(mutex_);
         last_[std::string(topic.substr(prefix_.size()))] = std::string(payload);
-        ++messages_;
     };
     connection_ = std::make_unique<BrokerConnection>(std::move(options));
 }
@@ -111,34 +68,13 @@ std::string TopicWatch::Last(const std::string &topic) const
     return found == last_.end() ? std::string() : found->second;
 }
 
-namespace {
-
-QJsonValue Field(const std::string &json, const char *field)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object().value(field);
-}
-
-} // namespace
-
 std::int64_t TopicWatch::Number(const std::string &topic, const char *field) const
 {
-    const QJsonValue value = Field(Last(topic), field);
+    const QJsonValue value = QJsonDocument::fromJson(QByteArray::fromStdString(Last(topic))).object().value(field);
     return value.isDouble() ? value.toInteger() : -1;
 }
 
 std::string TopicWatch::Text(const std::string &topic, const char *field) const
 {
-    return Field(Last(topic), field).toString().toStdString();
-}
-
-int TopicWatch::Messages() const
-{
-    std::lock_guard lock(mutex_);
-    return messages_;
-}
-
-bool TopicWatch::Ready() const
-{
-    std::lock_guard lock(mutex_);
-    return ready_;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(Last(topic))).object().value(field).toString().toStdString();
 }
