@@ -34,10 +34,11 @@ DoorEpoch::DoorEpoch(Time at, std::string_view door)
     // Room for any int, so that the compiler sees no truncation; the clamp
     // keeps it to kTimeLength.
     char text[64];
-    const int length = std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+    const int length = std::snprintf(
+        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+        static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count()),
+        static_cast<int>(clock.subseconds().count()));
     id_.reserve(kTimeLength + 1 + door.size());
     id_.append(text, static_cast<std::size_t>(length)).append(1, '/').append(door);
 }

@@ -48,8 +48,11 @@ struct DoorLinkCallbacks {
 // step over the broker, on the link's own threads.
 //
 // Each door publishes, retained at QoS 1, its totals on
-// pontra/<Hall>/door/<Door> (its will there says "online": false), a reset
-// on pontra/<Hall>/reset and the hall's count on pontra/<Hall>/occupancy.
+// pontra/<Hall>/door/<Door> (its will there, not retained, says "online":
+// false) and a reset on pontra/<Hall>/reset; the hall's count goes retained
+// at QoS 0 on pontra/<Hall>/occupancy. After connecting, an empty message to
+// itself on pontra/<Hall>/sync/<Door> tells it that the retained messages
+// have all arrived.
 // While the broker is away the door counts on; the count is the last known
 // count plus the door's own passages since. A door that starts takes its
 // totals back from its state file and its retained topic, the larger of the

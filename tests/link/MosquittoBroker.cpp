@@ -101,11 +101,12 @@ MosquittoBroker::MosquittoBroker(Options options)
     }
     if (options.tls) {
         const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-        Shell(folder_, "openssl req -x509" + key + " -days 2 -keyout ca.key -out ca.pem -subj '/CN=Pontra Test CA'" +
+        Shell(folder_, "openssl req -x509" + key + " -days 2 -keyout ca.key -out ca.pem -subj /CN=Pontra" +
                            " && openssl req -x509" + key + " -days 2 -keyout other.key -out other-ca.pem -subj /CN=Other" +
                            " && openssl req" + key + " -keyout server.key -out server.csr -subj /CN=127.0.0.1" +
-                           " && echo subjectAltName=IP:127.0.0.1 >server.ext && openssl x509 -req -in server.csr" +
-                           " -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile server.ext -out server.pem");
+                           " && echo subjectAltName=IP:127.0.0.1 >server.ext" +
+                           " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2" +
+                           " -extfile server.ext -out server.pem");
         config << "cafile " << (folder_ / "ca.pem").string() << "\ncertfile " << (folder_ / "server.pem").string()
                << "\nkeyfile " << (folder_ / "server.key").string() << "\n";
     }

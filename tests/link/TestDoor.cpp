@@ -68,13 +68,22 @@ std::string TopicWatch::Last(const std::string &topic) const
     return found == last_.end() ? std::string() : found->second;
 }
 
+namespace {
+
+QJsonValue Field(const std::string &json, const char *field)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object().value(field);
+}
+
+} // namespace
+
 std::int64_t TopicWatch::Number(const std::string &topic, const char *field) const
 {
-    const QJsonValue value = QJsonDocument::fromJson(QByteArray::fromStdString(Last(topic))).object().value(field);
+    const QJsonValue value = Field(Last(topic), field);
     return value.isDouble() ? value.toInteger() : -1;
 }
 
 std::string TopicWatch::Text(const std::string &topic, const char *field) const
 {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(Last(topic))).object().value(field).toString().toStdString();
+    return Field(Last(topic), field).toString().toStdString();
 }
