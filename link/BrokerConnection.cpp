@@ -1,0 +1,322 @@
+#include "link/BrokerConnection.h"
+
+#include "link/LinkTexts.h"
+
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+using namespace std::chrono;
+
+constexpr auto kFirstDelay = milliseconds(500);
+constexpr auto kMostDelay = seconds(10);
+constexpr int kKeepAliveSeconds = 30;
+// How long the retained messages may take before the link goes ahead
+// without the sign that they all arrived (a broker that drops it).
+constexpr auto kRetainedWait = seconds(5);
+// The longest a call to mosquitto_loop() waits for traffic; also how soon
+// the network thread notices a stop while connected, at worst.
+constexpr int kLoopMilliseconds = 1000;
+
+// CONNACK return codes of MQTT 3.1.1 for a refused login.
+constexpr int kBadUserNameOrPassword = 4;
+constexpr int kNotAuthorised = 5;
+
+void InitialiseLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+} // namespace
+
+struct BrokerConnection::Session {
+    explicit Session(Options sessionOptions) : options(std::move(sessionOptions)) {}
+    ~Session()
+    {
+        if (mosq)
+            mosquitto_destroy(mosq);
+    }
+
+    const Options options;
+    mosquitto *mosq = nullptr;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    // Disconnect() was called: the thread ends once the connection has.
+    bool closing = false;
+    // Stop() was called: the thread ends at once.
+    bool stop = false;
+    bool finished = false;
+    std::condition_variable done;
+    // The message ids the broker confirmed while a publisher waits.
+    bool awaiting = false;
+    std::vector<int> confirmed;
+
+    // The network thread's own.
+    bool connected = false;
+    bool ready = false;
+    steady_clock::time_point readyBy;
+    int refusal = 0;
+
+    // Held while a callback runs; once abandoned is set under it, no callback
+    // runs again.
+    std::mutex callbackMutex;
+    bool abandoned = false;
+
+    bool Stopping()
+    {
+        std::lock_guard lock(mutex);
+        return stop;
+    }
+
+    bool Ending()
+    {
+        std::lock_guard lock(mutex);
+        return stop || closing;
+    }
+
+    template <typename Call>
+    void Tell(Call call)
+    {
+        std::lock_guard lock(callbackMutex);
+        if (!abandoned)
+            call();
+    }
+
+    void BecomeReady()
+    {
+        ready = true;
+        Tell([this] {
+            if (options.ready)
+                options.ready();
+        });
+    }
+
+    std::pair<Failure, std::string> Classify(int code, int error) const
+    {
+        const std::string broker = options.address.Text();
+        if (code == MOSQ_ERR_CONN_REFUSED) {
+            if (refusal == kBadUserNameOrPassword || refusal == kNotAuthorised)
+                return {Failure::LoginRefused, kLoginRefusedText};
+            return {Failure::Unreachable, ConnectRefusedText(refusal)};
+        }
+        if (code == MOSQ_ERR_TLS || code == MOSQ_ERR_TLS_HANDSHAKE || code == MOSQ_ERR_OCSP)
+            return {Failure::Certificate, CertificateText(broker, options.caFile)};
+        if (connected)
+            return {Failure::Unreachable, ConnectionLostText(broker)};
+        if (code == MOSQ_ERR_EAI)
+            return {Failure::Unreachable, UnknownHostText(options.address.host)};
+        if (code == MOSQ_ERR_ERRNO && error == ECONNREFUSED)
+            return {Failure::Unreachable, ConnectionRefusedText(broker)};
+        if (code == MOSQ_ERR_ERRNO)
+            return {Failure::Unreachable, UnreachableText(broker)};
+        return {Failure::Unreachable, ConnectFailedText(broker, code)};
+    }
+
+    static Session &Of(void *object) { return *static_cast<Session *>(object); }
+
+    static void Connected(mosquitto *mosq, void *object, int code)
+    {
+        Session &session = Of(object);
+        if (code != 0) {
+            session.refusal = code;
+            return;
+        }
+        session.connected = true;
+        std::vector<char *> topics;
+        for (const std::string &topic : session.options.subscriptions)
+            topics.push_back(const_cast<char *>(topic.c_str()));
+        topics.push_back(const_cast<char *>(session.options.syncTopic.c_str()));
+        mosquitto_subscribe_multiple(mosq, nullptr, static_cast<int>(topics.size()), topics.data(), 1, 0, nullptr);
+        // The broker handles a client's packets in order: this comes back
+        // after the retained messages of the subscriptions above.
+        mosquitto_publish(mosq, nullptr, session.options.syncTopic.c_str(), 0, nullptr, 1, false);
+        session.readyBy = steady_clock::now() + kRetainedWait;
+    }
+
+    static void Received(mosquitto *, void *object, const mosquitto_message *message)
+    {
+        Session &session = Of(object);
+        const std::string_view topic(message->topic);
+        if (topic == session.options.syncTopic) {
+            if (!session.ready)
+                session.BecomeReady();
+            return;
+        }
+        const std::string_view payload(static_cast<const char *>(message->payload),
+                                       static_cast<std::size_t>(std::max(message->payloadlen, 0)));
+        session.Tell([&] {
+            if (session.options.message)
+                session.options.message(topic, payload);
+        });
+    }
+
+    static void Confirmed(mosquitto *, void *object, int id)
+    {
+        Session &session = Of(object);
+        {
+            std::lock_guard lock(session.mutex);
+            if (!session.awaiting)
+                return;
+            session.confirmed.push_back(id);
+        }
+        session.wake.notify_all();
+    }
+};
+
+BrokerConnection::BrokerConnection(Options options)
+    : session_(std::make_shared<Session>(std::move(options)))
+{
+    InitialiseLibrary();
+    Session &session = *session_;
+    const Options &settings = session.options;
+    session.mosq = mosquitto_new(settings.clientId.c_str(), true, &session);
+    if (!session.mosq) {
+        problem_ = ConnectFailedText(settings.address.Text(), MOSQ_ERR_NOMEM);
+        return;
+    }
+    mosquitto_threaded_set(session.mosq, true);
+    mosquitto_int_option(session.mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // Small messages that matter at once: no waiting to fill a packet.
+    mosquitto_int_option(session.mosq, MOSQ_OPT_TCP_NODELAY, 1);
+    if (!settings.user.empty())
+        mosquitto_username_pw_set(session.mosq, settings.user.c_str(), settings.password.c_str());
+    if (!settings.caFile.empty() &&
+        mosquitto_tls_set(session.mosq, settings.caFile.string().c_str(), nullptr, nullptr, nullptr, nullptr) !=
+            MOSQ_ERR_SUCCESS) {
+        problem_ = CaFileText(settings.caFile);
+        return;
+    }
+    mosquitto_connect_callback_set(session.mosq, &Session::Connected);
+    mosquitto_message_callback_set(session.mosq, &Session::Received);
+    mosquitto_publish_callback_set(session.mosq, &Session::Confirmed);
+    thread_ = std::thread(&BrokerConnection::Run, session_);
+}
+
+BrokerConnection::~BrokerConnection()
+{
+    Stop(steady_clock::now() + seconds(2));
+}
+
+bool BrokerConnection::Publish(const std::string &topic, std::string_view payload, bool retain, int qos)
+{
+    return session_->mosq && mosquitto_publish(session_->mosq, nullptr, topic.c_str(),
+                                               static_cast<int>(payload.size()), payload.data(), qos,
+                                               retain) == MOSQ_ERR_SUCCESS;
+}
+
+bool BrokerConnection::PublishConfirmed(const std::string &topic, std::string_view payload, bool retain,
+                                        steady_clock::time_point deadline)
+{
+    Session &session = *session_;
+    {
+        std::lock_guard lock(session.mutex);
+        session.awaiting = true;
+        session.confirmed.clear();
+    }
+    int id = 0;
+    const bool sent = session.mosq && mosquitto_publish(session.mosq, &id, topic.c_str(),
+                                                        static_cast<int>(payload.size()), payload.data(), 1,
+                                                        retain) == MOSQ_ERR_SUCCESS;
+    std::unique_lock lock(session.mutex);
+    const bool confirmed = sent && session.wake.wait_until(lock, deadline, [&] {
+        return std::find(session.confirmed.begin(), session.confirmed.end(), id) != session.confirmed.end();
+    });
+    session.awaiting = false;
+    return confirmed;
+}
+
+void BrokerConnection::Disconnect()
+{
+    {
+        std::lock_guard lock(session_->mutex);
+        session_->closing = true;
+    }
+    session_->wake.notify_all();
+    // The network thread writes the DISCONNECT and ends with the connection.
+    if (session_->mosq)
+        mosquitto_disconnect(session_->mosq);
+}
+
+void BrokerConnection::Stop(steady_clock::time_point deadline)
+{
+    Session &session = *session_;
+    if (!thread_.joinable())
+        return;
+    bool finished = false;
+    {
+        std::unique_lock lock(session.mutex);
+        // A closing connection is given until the deadline to say goodbye.
+        if (session.closing)
+            finished = session.done.wait_until(lock, deadline, [&] { return session.finished; });
+        session.stop = true;
+        session.wake.notify_all();
+        finished = finished || session.done.wait_until(lock, deadline, [&] { return session.finished; });
+    }
+    if (finished) {
+        thread_.join();
+    } else {
+        std::lock_guard lock(session.callbackMutex);
+        session.abandoned = true;
+        thread_.detach();
+    }
+}
+
+void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
+{
+    Session &session = *shared;
+    const Options &options = session.options;
+    milliseconds delay = kFirstDelay;
+    bool tried = false;
+    while (!session.Ending()) {
+        std::pair<std::string, std::string> will;
+        session.Tell([&] {
+            if (options.will)
+                will = options.will();
+        });
+        if (!will.first.empty())
+            mosquitto_will_set(session.mosq, will.first.c_str(), static_cast<int>(will.second.size()),
+                               will.second.data(), 1, false);
+        session.connected = session.ready = false;
+        session.refusal = 0;
+        errno = 0;
+        int code = tried ? mosquitto_reconnect(session.mosq)
+                         : mosquitto_connect(session.mosq, options.address.host.c_str(), options.address.port,
+                                             kKeepAliveSeconds);
+        int error = errno;
+        tried = true;
+        while (code == MOSQ_ERR_SUCCESS && !session.Stopping()) {
+            errno = 0;
+            code = mosquitto_loop(session.mosq, kLoopMilliseconds, 1);
+            error = errno;
+            if (code == MOSQ_ERR_SUCCESS && session.connected && !session.ready &&
+                steady_clock::now() >= session.readyBy)
+                session.BecomeReady();
+        }
+        if (session.Ending())
+            break;
+        // After a session that worked, the next try comes soon again.
+        if (session.connected)
+            delay = kFirstDelay;
+        const auto [failure, reason] = session.Classify(code, error);
+        session.Tell([&] {
+            if (options.down)
+                options.down(failure, reason);
+        });
+        std::unique_lock lock(session.mutex);
+        session.wake.wait_for(lock, delay, [&] { return session.stop || session.closing; });
+        delay = std::min<milliseconds>(delay * 2, kMostDelay);
+    }
+    {
+        std::lock_guard lock(session.mutex);
+        session.finished = true;
+    }
+    session.done.notify_all();
+}

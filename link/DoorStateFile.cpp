@@ -1,0 +1,149 @@
+#include "link/DoorStateFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// How long a record waits before the next try at a file that could not be
+// written.
+constexpr auto kRetryInterval = std::chrono::seconds(5);
+// The file is a few hundred bytes; anything much larger is not ours.
+constexpr qint64 kMostFileSize = 1 << 20;
+
+QString FileName(const std::filesystem::path &file)
+{
+    return QString::fromStdU16String(file.u16string());
+}
+
+bool Write(const std::filesystem::path &file, const DoorStateRecord &record)
+{
+    QSaveFile out(FileName(file));
+    const std::string json = EncodeDoorState(record);
+    return out.open(QIODevice::WriteOnly) &&
+           out.write(json.data(), static_cast<qint64>(json.size())) == static_cast<qint64>(json.size()) &&
+           out.commit();
+}
+
+} // namespace
+
+struct DoorStateFile::Shared {
+    Shared(std::filesystem::path stateFile, std::function<void(bool)> writingChanged)
+        : file(std::move(stateFile)), writing(std::move(writingChanged))
+    {
+    }
+
+    const std::filesystem::path file;
+    const std::function<void(bool)> writing;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::optional<DoorStateRecord> pending;
+    bool stop = false;
+    bool finished = false;
+    bool allWritten = false;
+    std::condition_variable done;
+    // Held while the callback runs; once abandoned is set under it, the
+    // callback is never called again.
+    std::mutex callbackMutex;
+    bool abandoned = false;
+
+    void Tell(bool ok)
+    {
+        std::lock_guard lock(callbackMutex);
+        if (!abandoned && writing)
+            writing(ok);
+    }
+};
+
+DoorStateFile::DoorStateFile(std::filesystem::path file, std::function<void(bool writing)> writing)
+    : shared_(std::make_shared<Shared>(std::move(file), std::move(writing)))
+{
+    thread_ = std::thread(&DoorStateFile::Run, shared_);
+}
+
+DoorStateFile::~DoorStateFile()
+{
+    Stop();
+}
+
+std::optional<DoorStateRecord> DoorStateFile::Load(const std::filesystem::path &file)
+{
+    QFile in(FileName(file));
+    if (!in.open(QIODevice::ReadOnly) || in.size() > kMostFileSize)
+        return std::nullopt;
+    const QByteArray json = in.readAll();
+    return DecodeDoorState(std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
+}
+
+void DoorStateFile::Save(DoorStateRecord record)
+{
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->stop)
+            return;
+        shared_->pending = std::move(record);
+    }
+    shared_->wake.notify_one();
+}
+
+bool DoorStateFile::Stop(std::chrono::steady_clock::time_point deadline)
+{
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (!thread_.joinable())
+            return shared_->finished && shared_->allWritten;
+        shared_->stop = true;
+    }
+    shared_->wake.notify_one();
+    bool finished = false;
+    bool allWritten = false;
+    {
+        std::unique_lock lock(shared_->mutex);
+        finished = shared_->done.wait_until(lock, deadline, [this] { return shared_->finished; });
+        allWritten = shared_->allWritten;
+    }
+    if (finished) {
+        thread_.join();
+    } else {
+        std::lock_guard lock(shared_->callbackMutex);
+        shared_->abandoned = true;
+        thread_.detach();
+    }
+    return finished && allWritten;
+}
+
+void DoorStateFile::Run(const std::shared_ptr<Shared> &shared)
+{
+    bool writing = true;
+    std::unique_lock lock(shared->mutex);
+    for (;;) {
+        if (writing)
+            shared->wake.wait(lock, [&] { return shared->stop || shared->pending; });
+        else
+            shared->wake.wait_for(lock, kRetryInterval, [&] { return shared->stop; });
+        if (shared->pending) {
+            DoorStateRecord record = std::move(*shared->pending);
+            shared->pending.reset();
+            lock.unlock();
+            const bool written = Write(shared->file, record);
+            if (written != writing)
+                shared->Tell(written);
+            writing = written;
+            lock.lock();
+            // A newer record wins over one that failed.
+            if (!written && !shared->pending)
+                shared->pending = std::move(record);
+        }
+        // Stopping makes one more try at a file that fails, not more.
+        if (shared->stop && (!shared->pending || !writing))
+            break;
+    }
+    shared->finished = true;
+    shared->allWritten = !shared->pending;
+    lock.unlock();
+    shared->done.notify_all();
+}

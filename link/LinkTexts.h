@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The German texts of the door link, in one place.
+
+// The main window's mark and the tray tip while the link is down.
+inline constexpr const char *kNoHallServerText = "Keine Verbindung zum Hallen-Server";
+// The notice for a broker that refuses the login.
+inline constexpr const char *kLoginRefusedText =
+    "Der Hallen-Server lehnt die Anmeldung ab: Benutzername oder Passwort falsch.";
+
+// A setting that cannot be used, named by its key.
+std::string EmptyNameText(std::string_view key);
+std::string NameCharacterText(std::string_view key, std::string_view value);
+std::string BrokerAddressText(std::string_view value);
+std::string CaFileText(const std::filesystem::path &file);
+
+// The state of the connection, one sentence each; `broker` as the operator
+// wrote it.
+std::string ConnectedText(std::string_view broker);
+std::string ConnectionRefusedText(std::string_view broker);
+std::string UnreachableText(std::string_view broker);
+std::string UnknownHostText(std::string_view host);
+std::string ConnectionLostText(std::string_view broker);
+std::string ConnectRefusedText(int code);
+std::string CertificateText(std::string_view broker, const std::filesystem::path &caFile);
+std::string ConnectFailedText(std::string_view broker, int code);
+
+// The door's own totals cannot be kept in their file.
+std::string StateFileText(const std::filesystem::path &file);
