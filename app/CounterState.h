@@ -6,9 +6,10 @@
 // application; the windows get it by reference and touch it on the GUI thread
 // only, so it needs no lock.
 struct CounterState {
-    // Visitors inside now; starts at 0 on every run and is never stored.
+    // Visitors inside now and the capacity of the hall, as the hall has them:
+    // a copy that only the hall's CounterMirror writes, for the windows to
+    // read. Every change goes through the hall.
     std::int32_t VisitorCount = 0;
-    // Capacity of the hall; only the public display compares against it.
     std::int32_t MaxCounter = 5;
     // Line level at which the entry (DSR) and exit (CTS) barrier count:
     // false = when the line goes off, true = when it goes on.

@@ -1,11 +1,18 @@
 #include "app/PontraApplication.h"
 
+#include "app/DailyResetTimer.h"
+#include "app/DayJournal.h"
+#include "app/TFormAdvanced.h"
+#include "chart/TFormDayChart.h"
 #include "dialogs/HelpViewerWarning.h"
 #include "dialogs/OperatorMessageBox.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
+#include "hall/LocalTime.h"
+#include "journal/JournalPath.h"
+#include "journal/JournalReader.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/PlatformHelpViewer.h"
 #include "widgets/TImage.h"
@@ -15,6 +22,7 @@
 #include <QTimer>
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
+    : settings_(services.Settings), now_(services.Now)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -29,13 +37,26 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
             box->show();
         };
     }
+    showError_ = services.ShowError;
+    showNotice_ = services.ShowNotice;
+    // The copy the windows read follows the hall from the first change on,
+    // the capacity read with the settings included.
+    hall.AddListener(&mirror_);
+    const QStringList badKeys = ReadAdvanced();
+
     // Once, before the first window: a missing viewer is reported first.
     help_ = std::make_unique<HelpViewerLink>(
         services.NewHelpViewer ? services.NewHelpViewer() : NewPlatformHelpViewer(),
         services.WarnNoHelpViewer ? services.WarnNoHelpViewer : [this] { ShowHelpViewerWarning(forms.FormMain); });
     services.Help = help_.get();
-    main_ = std::make_unique<TFormMain>(State, forms, std::move(services));
+    const std::filesystem::path journalFile = services.JournalFile;
+    journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
+    main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
+    if (!badKeys.isEmpty()) {
+        // Once the program runs, as the notice of a missing port.
+        QTimer::singleShot(0, main_.get(), [this, badKeys] { showNotice_(BadAdvancedSettingsNotice(badKeys)); });
+    }
     ApplicationEvents::Instance().SetMainWindow(main_.get());
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
@@ -43,11 +64,23 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     forms.Form2 = new TForm2(State, *main_->ComPort, main_.get(), main_->MissingStoredPort());
     forms.FDlgYesNo = new TFDlgYesNo(main_.get());
     forms.FormInfo = new TFormInfo(main_.get());
+    chart_ = std::make_unique<TFormDayChart>([journalFile](std::chrono::year_month_day day) {
+        return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
+    });
+    if (now_)
+        chart_->Now = now_;
+    forms.FormDayChart = chart_.get();
+    forms.FormAdvanced = new TFormAdvanced(forms.Form2);
+    forms.FormAdvanced->SetJournalFile(QString::fromStdString(Utf8Path(journalFile)));
 
     monitor_->SetTVSwitch(main_->ImageTVAus, main_->ImageTVEin);
     monitor_->SetOperatorWindow(main_.get());
     // The keys act in the display window too, also while the main window is hidden.
     monitor_->addActions(main_->KeyActions());
+    // The chart opens once the information window is gone.
+    QObject::connect(forms.FormInfo, &TFormInfo::DayChartRequested, main_.get(), &TFormMain::DayChartClick,
+                     Qt::QueuedConnection);
+    QObject::connect(forms.Form2, &TForm2::AdvancedRequested, main_.get(), [this] { EditAdvancedSettings(); });
 
     // Shutdown and logout: the settings are stored on the way out.
     if (termination) {
@@ -61,10 +94,103 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
                      [main = main_.get()](QSessionManager &) { main->WriteSettings(); }, Qt::DirectConnection);
 #endif
+    StartCounting();
 }
 
 PontraApplication::~PontraApplication()
 {
+    dailyReset_.reset();
+    // The settings are stored and the port closed while every listener still
+    // hears a last change; then the windows go, and the journal writes its
+    // last rows.
+    main_->FormDestroy();
+    for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
+        hall.RemoveListener(window);
     main_.reset();
     forms = {};
+    journal_->Stop();
+}
+
+std::chrono::system_clock::time_point PontraApplication::Now() const
+{
+    return now_ ? now_() : std::chrono::system_clock::now();
+}
+
+QStringList PontraApplication::ReadAdvanced()
+{
+    QStringList bad;
+    if (settings_.OpenKey(false)) {
+        Advanced = ReadAdvancedSettings(settings_, bad);
+        settings_.CloseKey();
+    }
+    return bad;
+}
+
+void PontraApplication::StartCounting()
+{
+    for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
+        hall.AddListener(listener);
+    journal_->SetKeepDays(Advanced.JournalDays);
+
+    const auto now = Now();
+    const LocalTime today = LocalTimeAt(now);
+    HallEvent start{.source = HallSource::Start, .time = now};
+    std::optional<std::chrono::year_month_day> lastReset;
+    if (journal_->Running()) {
+        try {
+            const JournalReader journal(journal_->File());
+            if (Advanced.ResumeCount) {
+                const std::optional<JournalRow> last = journal.LastRow();
+                if (last && last->Local().date == today.date) {
+                    start.count = last->count;
+                    start.resumed = true;
+                }
+            }
+            if (Advanced.DailyReset)
+                lastReset = journal.LastDailyReset();
+        } catch (const JournalError &) {
+            // The writer finds the same fault and tells the operator.
+        }
+    }
+    hall.Apply(start);
+
+    DailyResetSchedule schedule(Advanced.DailyReset, lastReset);
+    // Without a reset on record, a time already past today first comes
+    // round tomorrow, as when the operator sets it.
+    if (!lastReset)
+        schedule.Change(Advanced.DailyReset, today);
+    dailyReset_ = std::make_unique<DailyResetTimer>(hall, schedule, [this] { return Now(); });
+    // One missed while the computer was off or asleep.
+    dailyReset_->Check();
+}
+
+void PontraApplication::EditAdvancedSettings()
+{
+    AdvancedSettings edited = Advanced;
+    if (forms.FormAdvanced->Edit(edited))
+        ApplyAdvancedSettings(edited);
+}
+
+void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
+{
+    // Stored at once: a crash later loses nothing.
+    const SettingValues values = AdvancedSettingValues(settings);
+    QString failed;
+    if (settings_.OpenKey(true)) {
+        failed = settings_.WriteValues(values);
+        settings_.CloseKey();
+    } else {
+        failed = values.first().first;
+    }
+    journal_->SetKeepDays(settings.JournalDays);
+    if (settings.DailyReset != Advanced.DailyReset)
+        dailyReset_->Change(settings.DailyReset);
+    Advanced = settings;
+    if (!failed.isEmpty() && showError_) {
+        const QString reason = settings_.FailureReason();
+        showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "
+                                  "geschrieben). Sie gelten, bis das Programm endet.")
+                       .arg(failed)
+                   + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+    }
 }

@@ -1,17 +1,30 @@
 #pragma once
 
+#include "app/AdvancedSettings.h"
+#include "app/CounterMirror.h"
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/TFormMain.h"
 #include "app/TerminationSignals.h"
+#include "hall/Hall.h"
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>
+
+class DailyResetTimer;
+class DayJournal;
+class TFormAdvanced;
+class TFormDayChart;
 
 // Creates the program's windows once, in their fixed order, wires the keys
 // and the display switch between them, and destroys them at the end: the
 // main window first, whose FormDestroy stores the settings. A termination
 // signal ends the run as the operator's "Ja" does, without the question.
+//
+// It owns the hall and is the one place where the hall's listeners are made
+// and registered: the counter state's copy first, then the windows, then
+// the journal. Once all of them listen, the start is applied, so that each
+// hears it.
 class PontraApplication {
 public:
     // termination, when given, ends the run once it reports a signal.
@@ -21,13 +34,38 @@ public:
     PontraApplication(const PontraApplication &) = delete;
     PontraApplication &operator=(const PontraApplication &) = delete;
 
+    // Declared first: it outlives every listener.
+    Hall hall;
     CounterState State;
     Forms forms;
+    // As read at start, or as last set in "Erweiterte Einstellungen".
+    AdvancedSettings Advanced;
+
+    DayJournal &Journal() { return *journal_; }
+    DailyResetTimer &DailyReset() { return *dailyReset_; }
+
+    // Stores the advanced settings and puts them into effect; on OK in
+    // "Erweiterte Einstellungen".
+    void ApplyAdvancedSettings(const AdvancedSettings &settings);
 
 private:
+    // The bad keys, as "Name=value".
+    QStringList ReadAdvanced();
+    void EditAdvancedSettings();
+    void StartCounting();
+    std::chrono::system_clock::time_point Now() const;
+
+    SettingsStore &settings_;
+    std::function<std::chrono::system_clock::time_point()> now_;
+    std::function<void(const QString &)> showError_;
+    std::function<void(const QString &)> showNotice_;
+    CounterMirror mirror_{State};
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;
-    // Declared before the main window so that it outlives it.
+    std::unique_ptr<DayJournal> journal_;
+    // Declared before the main window so that they outlive it.
+    std::unique_ptr<TFormDayChart> chart_;
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;
+    std::unique_ptr<DailyResetTimer> dailyReset_;
 };

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/SettingsStore.h"
 #include "app/TFrameL.h"
+#include "chart/TFormDayChart.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
@@ -11,6 +12,7 @@
 #include "display/MonitorWatch.h"
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
+#include "hall/Hall.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
@@ -33,6 +35,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
@@ -73,11 +76,11 @@ TImage *makeImage(QWidget *parent, const QRect &place, const QString &art, const
 
 } // namespace
 
-TFormMain::TFormMain(CounterState &state, Forms &forms, MainWindowServices services, QWidget *parent)
+TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowServices services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
                           | Qt::MSWindowsFixedSizeDialogHint),
-      state_(state), forms_(forms), services_(std::move(services))
+      state_(state), hall_(hall), forms_(forms), services_(std::move(services))
 {
     setWindowTitle(QStringLiteral("Pontra 1.0"));
     setFixedSize(300, 202);
@@ -176,6 +179,12 @@ void TFormMain::CreateControls()
     TrayIcon1->SetMinimizeApp(false);
     TrayIcon1->SetShowDesigning(false);
     TrayIcon1->OnClick = [this](QObject *sender) { TrayIcon1Click(sender); };
+    TrayMenu = new QMenu(this);
+    connect(TrayMenu->addAction(QStringLiteral("Tagesverlauf")), &QAction::triggered, this,
+            &TFormMain::DayChartClick);
+    connect(TrayMenu->addAction(QStringLiteral("Fenster zeigen")), &QAction::triggered, this,
+            [this] { TrayIcon1Click(TrayIcon1); });
+    TrayIcon1->SetPopupMenu(TrayMenu);
     // A monitor gone or moved can take the window out of reach.
     connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMain::BringIntoReach);
     trayWatch_ = new QTimer(this);
@@ -207,11 +216,12 @@ void TFormMain::CreateKeyActions()
     Raus1 = AddKey(QStringLiteral("Raus"), QKeySequence(Qt::Key_F5), &TFormMain::bOutClick);
     Mon21 = AddKey(QStringLiteral("Mon2"), QKeySequence(Qt::CTRL | Qt::Key_T), &TFormMain::Mon21Click);
     Reset1 = AddKey(QStringLiteral("Reset"), QKeySequence(Qt::Key_F10), &TFormMain::bResetClick);
+    DayChart1 = AddKey(QStringLiteral("Tagesverlauf"), QKeySequence(Qt::Key_F6), &TFormMain::DayChartClick);
 }
 
 QList<QAction *> TFormMain::KeyActions() const
 {
-    return {Help1, Cfg1, Info1, Rein1, Raus1, Mon21, Reset1};
+    return {Help1, Cfg1, Info1, Rein1, Raus1, Mon21, Reset1, DayChart1};
 }
 
 void TFormMain::FormCreate()
@@ -277,7 +287,7 @@ void TFormMain::ReadSettings()
         auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
         if (!maxCounter)
             return;
-        state_.MaxCounter = *maxCounter;
+        hall_.SetCapacity(*maxCounter);
         auto contaktIn = store.ReadInteger(QStringLiteral("ContaktIn"));
         if (!contaktIn)
             return;
@@ -340,7 +350,7 @@ void TFormMain::WriteSettings()
 {
     SettingValues values = {
         {QStringLiteral("Port"), ComPort->Port},
-        {QStringLiteral("MaxCounter"), state_.MaxCounter},
+        {QStringLiteral("MaxCounter"), hall_.Capacity()},
         {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
         {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
         {QStringLiteral("X"), pos().x()},
@@ -373,9 +383,17 @@ void TFormMain::WriteSettings()
 
 void TFormMain::bInClick()
 {
-    ++state_.VisitorCount;
-    forms_.FormMonitor2->UpdateDisplay();
-    SetCountText(QString::number(state_.VisitorCount));
+    Count(barrierClick_ == HallSource::EntryBarrier ? HallSource::EntryBarrier : HallSource::In);
+}
+
+bool TFormMain::Count(HallSource source)
+{
+    return hall_.Apply({.source = source, .time = services_.Now ? services_.Now() : std::chrono::system_clock::now()});
+}
+
+void TFormMain::HallChanged(const HallChange &change)
+{
+    SetCountText(QString::number(change.count));
 }
 
 void TFormMain::SetCountText(const QString &count)
@@ -391,18 +409,15 @@ void TFormMain::SetCountText(const QString &count)
 
 void TFormMain::bOutClick()
 {
-    if (state_.VisitorCount > 0) {
-        --state_.VisitorCount;
-        forms_.FormMonitor2->UpdateDisplay();
-    }
-    SetCountText(QString::number(state_.VisitorCount));
+    // The hall keeps the count from going below 0; the digits are written
+    // all the same, the display is not refreshed.
+    if (!Count(barrierClick_ == HallSource::ExitBarrier ? HallSource::ExitBarrier : HallSource::Out))
+        SetCountText(QString::number(hall_.Count()));
 }
 
 void TFormMain::bResetClick()
 {
-    state_.VisitorCount = 0;
-    SetCountText(QStringLiteral("0"));
-    forms_.FormMonitor2->UpdateDisplay();
+    Count(HallSource::Reset);
 }
 
 void TFormMain::ImageTVAusClick()
@@ -441,7 +456,7 @@ void TFormMain::bF2Click()
         return;
     // What the operator left alone stays as it was read.
     if (const auto capacity = settings.EditedCapacity())
-        state_.MaxCounter = *capacity;
+        hall_.SetCapacity(*capacity);
     // Closed and opened again on every Save, also with the same port. A
     // line event already handed over is delivered before OnClose.
     try {
@@ -477,6 +492,17 @@ void TFormMain::bF3Click()
     forms_.FormInfo->exec();
 }
 
+void TFormMain::DayChartClick()
+{
+    TFormDayChart *chart = forms_.FormDayChart;
+    if (!chart)
+        return;
+    // Over the operator's window, never on the public display.
+    if (!chart->isVisible())
+        CenterOver(chart, frameGeometry());
+    chart->Open();
+}
+
 void TFormMain::FormCloseQuery(bool &CanClose)
 {
     forms_.FDlgYesNo->Label1->setText(QStringLiteral("Programm beenden?"));
@@ -486,16 +512,18 @@ void TFormMain::FormCloseQuery(bool &CanClose)
 
 void TFormMain::ComPortDSR_46(QObject *)
 {
-    LineChanged(SerialDevice::MsDsrOn, FrameL1, forms_.Form2 ? forms_.Form2->Image1 : nullptr, state_.ContaktIn, bIn);
+    LineChanged(SerialDevice::MsDsrOn, FrameL1, forms_.Form2 ? forms_.Form2->Image1 : nullptr, state_.ContaktIn, bIn,
+                HallSource::EntryBarrier);
 }
 
 void TFormMain::ComPortCTS_78(QObject *)
 {
-    LineChanged(SerialDevice::MsCtsOn, FrameL2, forms_.Form2 ? forms_.Form2->Image2 : nullptr, state_.ContaktOut, bOut);
+    LineChanged(SerialDevice::MsCtsOn, FrameL2, forms_.Form2 ? forms_.Form2->Image2 : nullptr, state_.ContaktOut, bOut,
+                HallSource::ExitBarrier);
 }
 
 void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                            TLbSpeedButton *countButton)
+                            TLbSpeedButton *countButton, HallSource barrier)
 {
     // One status word serves both barriers: a reading equal to the last one
     // acted on was handled already (or the line changed back unseen).
@@ -508,6 +536,13 @@ void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *t
         // The settings dialog is open: show the wiring test, do not count.
         testPicture->SetPicture(on ? forms_.Form2->ImageOn->Picture() : forms_.Form2->ImageOff->Picture());
     } else if (on == countLevel) {
+        // The button's click counts, as the operator's does, with the
+        // barrier as its cause.
+        struct Cause {
+            std::optional<HallSource> &click;
+            ~Cause() { click.reset(); }
+        } cause{barrierClick_};
+        barrierClick_ = barrier;
         countButton->click();
     }
     state_.LineState = status;

@@ -1,15 +1,21 @@
 #pragma once
 
+#include "hall/HallListener.h"
+#include "hall/HallSource.h"
 #include "serial/SerialDevice.h"
 
 #include <QPoint>
 #include <QWidget>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct CounterState;
 struct Forms;
+class Hall;
 class HelpViewer;
 class HelpViewerLink;
 class NotificationArea;
@@ -22,6 +28,7 @@ class TLbSpeedButton;
 class TTrayIcon;
 class QAction;
 class QLabel;
+class QMenu;
 class QToolButton;
 
 // What the main window needs from the platform at start and at the end.
@@ -47,16 +54,21 @@ struct MainWindowServices {
     std::function<void()> WarnNoHelpViewer = {};
     // The help link, set up by the application before the main window.
     HelpViewerLink *Help = nullptr;
+    // The day journal's file; empty for none (the user has no folder for it).
+    std::filesystem::path JournalFile = {};
+    // The wall clock; empty for the system's.
+    std::function<std::chrono::system_clock::time_point()> Now = {};
 };
 
-// The operator's console and owner of the count.
-class TFormMain : public QWidget {
+// The operator's console. Its buttons, keys and barriers change the hall's
+// count, and it shows the count as the hall tells it.
+class TFormMain : public QWidget, public HallListener {
     Q_OBJECT
 public:
     // The place the window takes when a stored position is being read.
     static constexpr QPoint kDesignPosition{730, 440};
 
-    TFormMain(CounterState &state, Forms &forms, MainWindowServices services, QWidget *parent = nullptr);
+    TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowServices services, QWidget *parent = nullptr);
     ~TFormMain() override;
 
     QToolButton *bF1;
@@ -82,7 +94,10 @@ public:
     QAction *Raus1;
     QAction *Mon21;
     QAction *Reset1;
+    QAction *DayChart1;
     QList<QAction *> KeyActions() const;
+    // The notification icon's menu: the day chart and the way back.
+    QMenu *TrayMenu;
 
     QString HelpFile() const { return helpFile_; }
 
@@ -95,7 +110,11 @@ public:
     void bF1Click();
     void bF2Click();
     void bF3Click();
+    // Opens the window "Tagesverlauf" (F6).
+    void DayChartClick();
     void FormCloseQuery(bool &CanClose);
+
+    void HallChanged(const HallChange &change) override;
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -139,7 +158,10 @@ private:
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
     void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                     TLbSpeedButton *countButton);
+                     TLbSpeedButton *countButton, HallSource barrier);
+    // Changes the count through the hall, at the present moment; false when
+    // it stayed.
+    bool Count(HallSource source);
     QAction *AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)());
 
     // A title bar and borders of a generous size, for a frame not known yet.
@@ -147,6 +169,7 @@ private:
     static constexpr int kBorder = 4;
 
     CounterState &state_;
+    Hall &hall_;
     Forms &forms_;
     MainWindowServices services_;
     QString helpFile_;
@@ -158,4 +181,7 @@ private:
     bool portRead_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
+    // The barrier whose passage the click now running counts; empty while
+    // the operator clicks.
+    std::optional<HallSource> barrierClick_;
 };

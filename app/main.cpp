@@ -1,21 +1,74 @@
+#include "app/CommandLine.h"
 #include "app/LineSimulatorWindow.h"
 #include "app/PontraApplication.h"
 #include "app/QSettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "journal/JournalPath.h"
 #include "serial/PlatformSerial.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "widgets/Artwork.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTranslator>
 
+#include <cstdlib>
+#include <iostream>
 #include <memory>
+
+#ifdef _WIN32
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+// The program file's name without folder and extension: the settings file,
+// the help file, the single-copy lock and the journal's folder are named
+// after it, so that two copies under different names keep apart.
+QString ProgramName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+std::filesystem::path ProgramJournal()
+{
+    return JournalFile(ProgramName().toStdString(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+// The command line's actions need no display and run beside a running copy:
+// no lock, no settings, no window system.
+int RunCommand(int argc, char *argv[], const CommandLine &command)
+{
+    QCoreApplication core(argc, argv);
+#ifdef _WIN32
+    // The CSV's CRLF line ends as they are, not doubled.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    return RunCommandLine(command, ProgramName(), ProgramJournal(), std::cout, std::cerr);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = ParseCommandLine(arguments);
+    if (command.action != CommandLine::Action::StartProgram)
+        return RunCommand(argc, argv, command);
+
     QApplication app(argc, argv);
+    // Qt's own texts (file dialog, standard buttons, context menus) in German.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     // Windows-era dialog font; Arial itself maps to Liberation Sans.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QIcon icon;
@@ -30,7 +83,7 @@ int main(int argc, char *argv[])
     TerminationSignals termination;
 
     const QString programPath = QCoreApplication::applicationFilePath();
-    const QString programName = QFileInfo(programPath).completeBaseName();
+    const QString programName = ProgramName();
     // One copy per user and program name: a second start brings the running
     // one's window forward instead of fighting over the port and the settings.
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), programName);
@@ -44,6 +97,7 @@ int main(int argc, char *argv[])
         .Settings = settings,
         .PortPresent = PlatformPortPresent,
         .ProgramPath = programPath,
+        .JournalFile = ProgramJournal(),
     };
 
     // PONTRA_SIMULATE=1 replaces the serial ports by simulated COM1 and COM2

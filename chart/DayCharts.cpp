@@ -84,7 +84,7 @@ DayCharts::DayCharts(QWidget *parent)
 {
     QChart *occupancy = NewChart();
     OccupancyLine = new QLineSeries;
-    OccupancyLine->setName(QStringLiteral("Personen im Saal"));
+    OccupancyLine->setName(QStringLiteral("Personen in der Halle"));
     OccupancyLine->setPen(QPen(QColor(0x1f, 0x5f, 0xa8), 2));
     CapacityLine = new QLineSeries;
     CapacityLine->setName(QStringLiteral("Kapazität"));

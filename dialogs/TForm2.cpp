@@ -85,6 +85,13 @@ TOwnerDrawComboBox *makeLevelList(QWidget *parent, const QRect &place)
     return list;
 }
 
+// A quieter blue than Save and Cancel: it only opens another dialog.
+ColouredButtonLook AdvancedButtonLook()
+{
+    return {RGBColor(0x1E, 0x5A, 0x96), RGBColor(0x23, 0x69, 0xAF), RGBColor(0x3C, 0x8C, 0xDC),
+            RGBColor(0x0A, 0x1E, 0x32), RGBColor(0x14, 0x3C, 0x64), clWhite, 16, clWhite};
+}
+
 TImage *makePicture(QWidget *parent, const QRect &place)
 {
     auto *image = new TImage(parent);
@@ -177,6 +184,10 @@ void TForm2::CreateControls()
     btn_Cansel->SetGlyph(Artwork(QStringLiteral("cross_red"), QSize(16, 16)).toImage());
     connect(btn_Save, &TLbSpeedButton::clicked, this, &TForm2::btn_SaveClick);
     connect(btn_Cansel, &TLbSpeedButton::clicked, this, &TForm2::btn_CanselClick);
+    // In the free corner, so that every other control keeps its place.
+    btn_Advanced = MakeColouredButton(this, QRect(8, 247, 122, 33), QStringLiteral("Erweitert …"),
+                                      QStringLiteral("Tagesjournal und weitere Einstellungen"), AdvancedButtonLook());
+    connect(btn_Advanced, &TLbSpeedButton::clicked, this, &TForm2::AdvancedRequested);
 
     const QList<QWidget *> tabOrder{cbPort, cbCont1, cbCont2, cbAlg1, cbAlg2, seCounter, cbMonitor};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)

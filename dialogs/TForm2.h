@@ -53,6 +53,8 @@ public:
     QComboBox *cbMonitor;
     TLbSpeedButton *btn_Save;
     TLbSpeedButton *btn_Cansel;
+    // Opens "Erweiterte Einstellungen" over this dialog.
+    TLbSpeedButton *btn_Advanced;
 
     // The port chosen: its number, 0 for "None".
     int ChosenPort() const;
@@ -65,6 +67,10 @@ public:
     void cbAlg1DrawItem(TOwnerDrawComboBox *control, int index, const QRect &rect, QPainter &canvas);
     void btn_SaveClick();
     void btn_CanselClick();
+
+signals:
+    // The operator asked for the advanced settings; this dialog stays open.
+    void AdvancedRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

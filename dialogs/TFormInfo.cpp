@@ -77,6 +77,19 @@ TFormInfo::TFormInfo(QWidget *parent)
     sOK->setFocusPolicy(Qt::NoFocus);
     connect(sOK, &QToolButton::clicked, this, &TFormInfo::sOKClick);
 
+    // Below the others, which keep their places.
+    sDayChart = new QToolButton(this);
+    sDayChart->setText(QStringLiteral("Tagesverlauf …"));
+    sDayChart->setToolTip(QStringLiteral("[F6] Der Tag im Tagesjournal, als Diagramm"));
+    sDayChart->setFont(sansSerif(15, true));
+    sDayChart->setGeometry(56, 357, 145, 27);
+    sDayChart->setFocusPolicy(Qt::NoFocus);
+    connect(sDayChart, &QToolButton::clicked, this, [this] {
+        // The chart is no dialog: this modal window must go first.
+        close();
+        emit DayChartRequested();
+    });
+
     FormCreate();
 }
 

@@ -19,8 +19,13 @@ public:
     QFrame *Panel1;
     QLabel *ImageICON;
     QToolButton *sOK;
+    // Closes the window and asks for "Tagesverlauf".
+    QToolButton *sDayChart;
 
     void sOKClick();
+
+signals:
+    void DayChartRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

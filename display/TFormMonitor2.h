@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hall/HallListener.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -9,7 +11,8 @@ class TLabel3D;
 
 // The public display: a frameless black window covering one monitor, with the
 // welcome text while the hall has room and the stop picture once it is full.
-class TFormMonitor2 : public QWidget {
+// It follows the hall's changes.
+class TFormMonitor2 : public QWidget, public HallListener {
     Q_OBJECT
 public:
     explicit TFormMonitor2(CounterState &state, QWidget *parent = nullptr);
@@ -22,6 +25,8 @@ public:
     // Brings both captions and the choice of screen in line with the count,
     // whether the window is shown or not.
     void UpdateDisplay();
+    void HallChanged(const HallChange &) override { UpdateDisplay(); }
+    void CapacityChanged(std::int32_t) override { UpdateDisplay(); }
     // The main window's two pictures of the display switch.
     void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
     // The operator's window, which stays in front of the display.

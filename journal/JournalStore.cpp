@@ -56,6 +56,17 @@ std::filesystem::path JournalStore::TakeSetAside()
     return std::exchange(setAside_, {});
 }
 
+void JournalStore::Checkpoint() noexcept
+{
+    if (!db_)
+        return;
+    try {
+        db_->Exec("PRAGMA wal_checkpoint(PASSIVE)");
+    } catch (const SqliteError &) {
+        // The rows stay in the log and go into the file with the next one.
+    }
+}
+
 bool JournalStore::Open()
 {
     std::error_code error;

@@ -31,6 +31,10 @@ public:
     void Write(const std::deque<JournalRow> &rows, std::chrono::system_clock::time_point now);
     // Where a file went that was moved aside since the last call, or empty.
     std::filesystem::path TakeSetAside();
+    // Copies the committed rows from the log into the file itself, as far as
+    // no reader holds them back, syncing the log first: only then do they
+    // survive a power cut. Never waits for a reader; a failure is no loss.
+    void Checkpoint() noexcept;
 
 private:
     bool Open();

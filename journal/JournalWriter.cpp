@@ -6,6 +6,7 @@
 #include <deque>
 #include <iterator>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -101,6 +102,8 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
     bool writing = true;
     std::string reason;
     auto nextTry = std::chrono::steady_clock::now();
+    // When rows written since the last checkpoint are due for the next.
+    std::optional<std::chrono::steady_clock::time_point> checkpointDue;
     for (;;) {
         bool stopping = false;
         {
@@ -117,6 +120,8 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
         const bool wasWriting = writing;
         try {
             store.Write(pending, std::chrono::system_clock::now());
+            if (!pending.empty() && !checkpointDue)
+                checkpointDue = std::chrono::steady_clock::now() + options.checkpointInterval;
             pending.clear();
             writing = true;
         } catch (const std::exception &failure) {
@@ -130,12 +135,18 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
             shared->Report(status);
         if (stopping)
             break;
+        if (checkpointDue && std::chrono::steady_clock::now() >= *checkpointDue) {
+            store.Checkpoint();
+            checkpointDue.reset();
+        }
 
         std::unique_lock lock(shared->mutex);
-        if (writing)
-            shared->wake.wait_for(lock, kIdleWake, [&] { return shared->stop || !shared->queue.empty(); });
-        else
+        if (writing) {
+            const auto wake = checkpointDue ? *checkpointDue : std::chrono::steady_clock::now() + kIdleWake;
+            shared->wake.wait_until(lock, wake, [&] { return shared->stop || !shared->queue.empty(); });
+        } else {
             shared->wake.wait_until(lock, nextTry, [&] { return shared->stop; });
+        }
     }
     {
         std::lock_guard lock(shared->mutex);

@@ -12,8 +12,10 @@
 // Writes journal rows on a thread of its own, so that recording a change
 // never waits for the disk. Rows are committed as soon as they arrive, at
 // the latest within a second; a process killed at any moment loses at most
-// that. When the file cannot be written, the rows wait in memory and are
-// written once it can be again; counting never depends on it.
+// that. Committed rows reach the disk itself with the checkpoint that
+// follows them, so a power cut loses at most the rows of one checkpoint
+// interval. When the file cannot be written, the rows wait in memory and
+// are written once it can be again; counting never depends on it.
 class JournalWriter {
 public:
     struct Options {
@@ -27,6 +29,9 @@ public:
         // Told on the writer thread when writing stops or starts again and
         // when a file was moved aside; JournalNotice() words it.
         std::function<void(const JournalStatus &)> statusChanged;
+        // How long committed rows may wait for the checkpoint that syncs
+        // them to the disk.
+        std::chrono::milliseconds checkpointInterval = std::chrono::seconds(60);
     };
 
     explicit JournalWriter(Options options);

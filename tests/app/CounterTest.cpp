@@ -32,7 +32,7 @@ TEST_F(CounterTest, StartsAtZeroWithTheDesignCaption)
 
 TEST_F(CounterTest, InOutAndResetKeepLabelAndDisplayInStep)
 {
-    test.state().MaxCounter = 50;
+    test.hall().SetCapacity(50);
     for (int i = 0; i < 4; ++i)
         test.main().bIn->click();
     EXPECT_EQ(count(), "4");
@@ -55,7 +55,7 @@ TEST_F(CounterTest, OutAtZeroRewritesTheLabelButLeavesTheDisplayAlone)
     test.main().bIn->click();
     test.main().bOut->click();
     const QString before = display().Label3D1->Caption();
-    // A display refresh would show this new capacity.
+    // A display refresh would show this capacity, put only into its copy.
     test.state().MaxCounter = 77;
     test.main().Label1->setText("stale");
 
@@ -68,7 +68,7 @@ TEST_F(CounterTest, OutAtZeroRewritesTheLabelButLeavesTheDisplayAlone)
 
 TEST_F(CounterTest, EntriesBeyondTheCapacityAreCountedAndKeepTheStopScreen)
 {
-    test.state().MaxCounter = 5;
+    test.hall().SetCapacity(5);
     for (int i = 0; i < 5; ++i)
         test.main().bIn->click();
     EXPECT_TRUE(stopScreen());
@@ -119,7 +119,7 @@ TEST(CountDigits, KeepTheirSizeWhileTheyFitAndShrinkSoThatEveryDigitShows)
     main.bInClick();
     EXPECT_EQ(main.Label1->font().pixelSize(), 59);
     for (int count : {1001, 10001, 2147483646}) {
-        test.state().VisitorCount = count;
+        test.hall().Apply({.source = HallSource::Start, .time = {}, .count = count});
         main.bInClick();
         const QFontMetrics metrics(main.Label1->font());
         EXPECT_LE(metrics.horizontalAdvance(main.Label1->text()), width) << count + 1;

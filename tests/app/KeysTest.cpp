@@ -1,15 +1,20 @@
 #include "support/TestApplication.h"
 
 #include "dialogs/TFDlgYesNo.h"
+#include "chart/TFormDayChart.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
 #include "widgets/TLabel3D.h"
 #include "widgets/TLbSpeedButton.h"
+#include "widgets/TTrayIcon.h"
 #include "support/Printers.h"
+#include "support/Wait.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -21,7 +26,7 @@ protected:
     void SetUp() override
     {
         test.Start();
-        test.state().MaxCounter = 50;
+        test.hall().SetCapacity(50);
         test.main().show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&test.main()));
     }
@@ -128,6 +133,36 @@ TEST_F(KeysTest, JaClosesTheMainWindowAndEndsTheProgram)
     WhenIdle([&] { test.app().forms.FDlgYesNo->OKBtn->click(); });
     EXPECT_TRUE(test.main().close());
     EXPECT_TRUE(ended);
+}
+
+TEST_F(KeysTest, F6TheTrayMenuAndTheInformationWindowOpenTheDayChart)
+{
+    TFormDayChart &chart = *test.app().forms.FormDayChart;
+    QTest::keyClick(&display(), Qt::Key_F6);
+    EXPECT_TRUE(chart.isVisible());
+    chart.close();
+
+    WhenIdle([&] { test.app().forms.FormInfo->sDayChart->click(); });
+    test.main().bF3Click();
+    EXPECT_FALSE(test.app().forms.FormInfo->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return chart.isVisible(); }));
+    chart.close();
+
+    // In the notification area, the icon's menu: the chart, and the way back.
+    TTrayIcon &tray = *test.main().TrayIcon1;
+    ASSERT_EQ(tray.PopupMenu(), test.main().TrayMenu);
+    const QList<QAction *> entries = tray.PopupMenu()->actions();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), "Tagesverlauf");
+    EXPECT_EQ(entries[1]->text(), "Fenster zeigen");
+    test.main().hide();
+    tray.SetActive(true);
+    entries[0]->trigger();
+    EXPECT_TRUE(chart.isVisible());
+    entries[1]->trigger();
+    EXPECT_TRUE(test.main().isVisible());
+    EXPECT_FALSE(tray.Active());
+    chart.close();
 }
 
 } // namespace

@@ -114,13 +114,15 @@ TEST_F(QSettingsStoreTest, AMissingKeyIsNotCreatedByReading)
 TEST_F(QSettingsStoreTest, WrittenValuesReadBackInAFreshStore)
 {
     ASSERT_TRUE(store.OpenKey(true));
-    EXPECT_EQ(store.WriteValues({{"Port", 3}, {"X", -250}}), QString());
+    EXPECT_EQ(store.WriteValues({{"Port", 3}, {"X", -250}, {"DailyReset", "04:15"}, {"Off", ""}}), QString());
     store.CloseKey();
 
     QSettingsStore again(QStringLiteral("counter"));
     ASSERT_TRUE(again.OpenKey(false));
     EXPECT_EQ(again.ReadInteger("Port"), 3);
     EXPECT_EQ(again.ReadInteger("X"), -250);
+    EXPECT_EQ(again.ReadString("DailyReset"), "04:15");
+    EXPECT_EQ(again.ReadString("Off"), "");
     EXPECT_EQ(again.ReadInteger("Y"), std::nullopt);
 }
 

@@ -43,7 +43,7 @@ protected:
         test.Start();
         test.lines->SetLines(2, linesAtStart);
         test.main().ComPort->Open();
-        state().MaxCounter = 50;
+        test.hall().SetCapacity(50);
     }
 
     // Changes the lines and waits until the program has handled the change.

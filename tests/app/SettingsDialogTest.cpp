@@ -71,7 +71,7 @@ protected:
 TEST_F(SettingsDialogTest, SaveAppliesEveryChoiceAtOnce)
 {
     start();
-    test.state().VisitorCount = 6;
+    test.hall().Apply({.source = HallSource::Start, .time = {}, .count = 6});
     settings([&](TForm2 &dialog) {
         choosePort(dialog, "COM1");
         dialog.cbAlg1->setCurrentIndex(1);

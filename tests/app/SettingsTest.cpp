@@ -152,11 +152,11 @@ TEST_F(SettingsTest, ChangesMadeDuringTheRunAreWritten)
 {
     store({{"Port", 5}});
     test.Start();
-    test.state().MaxCounter = 120;
+    test.hall().SetCapacity(120);
     test.state().ContaktOut = true;
     test.state().MonitorIndex = 1;
     test.main().ComPort->Port = 0;
-    test.state().VisitorCount = 33;
+    test.hall().Apply({.source = HallSource::In, .time = {}});
     test.Stop();
 
     EXPECT_EQ(test.settings.values["Port"], 0);

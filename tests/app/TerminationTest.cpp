@@ -25,7 +25,7 @@ TEST(Termination, ASignalEndsTheRunWithoutTheQuestionWhateverIsOpen)
         SCOPED_TRACE(c.open);
         TestApplication test;
         test.Start();
-        test.state().MaxCounter = 77;
+        test.hall().SetCapacity(77);
         TFormMain &main = test.main();
         main.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));

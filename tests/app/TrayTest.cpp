@@ -20,7 +20,7 @@ protected:
     {
         test.ports = {2};
         test.Start();
-        test.state().MaxCounter = 50;
+        test.hall().SetCapacity(50);
         main().show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
         place = main().pos();

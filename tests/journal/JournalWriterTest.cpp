@@ -153,6 +153,28 @@ TEST_F(JournalWriterTest, AProcessKilledAfterItsChangesLosesNone)
     EXPECT_TRUE(Statuses().empty()) << "the file is taken up as it was left";
 }
 
+TEST_F(JournalWriterTest, CommittedRowsReachTheFileItselfWithTheNextCheckpoint)
+{
+    auto options = Options();
+    options.checkpointInterval = milliseconds(50);
+    JournalWriter writer(options);
+    writer.Append(Passage(1, 1));
+    writer.Append(Passage(2, 2));
+    // The file without its log is what a power cut may leave of the log's
+    // unsynced end; the checkpoint has put the rows into the file.
+    const auto copy = temp.Path() / "file-alone.sqlite3";
+    ASSERT_TRUE(WaitFor([&] {
+        std::error_code ignored;
+        std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing, ignored);
+        try {
+            return JournalReader(copy).Rows(std::nullopt, std::nullopt).size() == 2;
+        } catch (const JournalError &) {
+            return false;
+        }
+    }));
+    EXPECT_TRUE(std::filesystem::exists(file.string() + "-wal")) << "the log stays while the writer runs";
+}
+
 TEST_F(JournalWriterTest, UnwritablePlaceKeepsRowsInMemoryAndWritesThemOnceItCan)
 {
     // Root may write anywhere, so the folder is kept from being made by a

@@ -26,6 +26,8 @@ PontraApplication &TestApplication::Start()
                 mainWindow = mainWindow || qobject_cast<TFormMain *>(window);
             helpWarnings << (mainWindow ? "after the main window" : "before the main window");
         },
+        .JournalFile = journalFile,
+        .Now = now,
     }, &termination);
     return *app_;
 }

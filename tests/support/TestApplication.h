@@ -24,6 +24,7 @@ public:
 
     PontraApplication &app() { return *app_; }
     CounterState &state() { return app_->State; }
+    Hall &hall() { return app_->hall; }
     TFormMain &main() { return *app_->forms.FormMain; }
 
     MemorySettingsStore settings;
@@ -32,6 +33,10 @@ public:
     std::unique_ptr<SimulatedSerialPorts> lines;
     // The program file; its help file is this with ".chm".
     QString programPath = QStringLiteral("/opt/pontra/pontra");
+    // The day journal's file; none by default.
+    std::filesystem::path journalFile;
+    // The wall clock; the system's by default.
+    std::function<std::chrono::system_clock::time_point()> now;
     std::shared_ptr<RecordingHelpViewer::Record> help = std::make_shared<RecordingHelpViewer::Record>();
     // Where the warning about a missing help viewer came.
     QStringList helpWarnings;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/SettingsStore.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// The settings that go beyond the program's first ones, each a key of its
+// own in the same place. Unlike the first ones, which are read in a chain
+// that stops at the first missing or bad value, each of these is read on
+// its own: a missing one takes its default, a bad one too and is named.
+// A new setting is a member here and a row in the table in the .cpp file.
+struct AdvancedSettings {
+    // Days the journal keeps its rows; 0 keeps no journal at all.
+    int JournalDays = 400;
+    // Local time of day at which the count goes back to 0; empty: never.
+    std::optional<std::chrono::minutes> DailyReset;
+    // A start on the day of the journal's last row takes that row's count.
+    bool ResumeCount = false;
+
+    bool operator==(const AdvancedSettings &) const = default;
+};
+
+inline constexpr int kMaxJournalDays = 3660;
+
+// Reads every key from an open store. Each bad one is added to bad as
+// "Name=value".
+AdvancedSettings ReadAdvancedSettings(SettingsStore &store, QStringList &bad);
+
+// The values to store, in the table's order.
+SettingValues AdvancedSettingValues(const AdvancedSettings &settings);
+
+// The notice that names the bad keys read at start.
+QString BadAdvancedSettingsNotice(const QStringList &bad);
+
+// "HH:MM", as the DailyReset key stores it.
+QString DailyResetText(std::optional<std::chrono::minutes> at);

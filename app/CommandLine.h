@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+// What the program was asked for on its command line. Without arguments,
+// or with only the options Qt itself takes (-platform, -session …), it
+// starts as usual; the other actions need no display and leave the running
+// copy, its lock and its settings alone.
+struct CommandLine {
+    enum class Action { StartProgram, ExportCsv, ShowHelp, Fault };
+
+    Action action = Action::StartProgram;
+    std::optional<std::chrono::year_month_day> from;
+    std::optional<std::chrono::year_month_day> to;
+    // Why the command line cannot be followed, in German (Fault).
+    QString fault;
+};
+
+// Exit codes of the actions.
+inline constexpr int kExitDone = 0;
+// The journal cannot be read, or the output not written.
+inline constexpr int kExitUnreadable = 1;
+inline constexpr int kExitBadCommandLine = 2;
+
+// arguments: the program's own first, as QCoreApplication::arguments().
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+// Carries out an action other than the start, writing to out and err as they
+// are (bytes, no line-end translation), and returns the exit code.
+int RunCommandLine(const CommandLine &command, const QString &programName, const std::filesystem::path &journal,
+                   std::ostream &out, std::ostream &err);

@@ -1,0 +1,57 @@
+#include "app/DayJournal.h"
+
+#include "hall/Hall.h"
+#include "journal/JournalRecorder.h"
+#include "journal/JournalStatus.h"
+#include "journal/JournalWriter.h"
+
+DayJournal::DayJournal(Hall &hall, std::filesystem::path file, Notice notice, QObject *parent)
+    : QObject(parent), hall_(hall), file_(std::move(file)), notice_(std::move(notice))
+{
+}
+
+DayJournal::~DayJournal()
+{
+    Stop();
+}
+
+void DayJournal::SetKeepDays(int days)
+{
+    if (days == keepDays_ && (Running() || days < 1))
+        return;
+    Stop();
+    keepDays_ = days;
+    // Without a folder for it there is none; the advanced settings say so.
+    if (days < 1 || file_.empty())
+        return;
+    const unsigned writer = ++writers_;
+    JournalWriter::Options options;
+    options.file = file_;
+    options.keepDays = days;
+    // On the writer's thread: the notice is shown on the GUI thread. A
+    // stopped writer reports nothing more, so this object is alive for
+    // every call.
+    options.statusChanged = [this, writer](const JournalStatus &status) {
+        const QString text = QString::fromStdString(JournalNotice(status));
+        QMetaObject::invokeMethod(
+            this,
+            [this, writer, text] {
+                if (writer == writers_ && Running() && notice_)
+                    notice_(text);
+            },
+            Qt::QueuedConnection);
+    };
+    writer_ = std::make_unique<JournalWriter>(std::move(options));
+    recorder_ = std::make_unique<JournalRecorder>(*writer_);
+    hall_.AddListener(recorder_.get());
+}
+
+void DayJournal::Stop()
+{
+    if (!writer_)
+        return;
+    hall_.RemoveListener(recorder_.get());
+    writer_->Stop();
+    recorder_.reset();
+    writer_.reset();
+}

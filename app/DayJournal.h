@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class Hall;
+class JournalRecorder;
+class JournalWriter;
+
+// The day journal as the program keeps it: every change of the hall goes to
+// a writer thread, and what that thread reports (the file cannot be
+// written, it can again, a damaged file was moved aside) reaches the
+// operator as a notice, posted to the GUI thread.
+class DayJournal : public QObject {
+    Q_OBJECT
+public:
+    using Notice = std::function<void(const QString &)>;
+
+    // file: empty when the user has no folder for it, and then there is no
+    // journal. Keeps none until SetKeepDays() asks for one.
+    DayJournal(Hall &hall, std::filesystem::path file, Notice notice, QObject *parent = nullptr);
+    // Stops the writer, writing what is queued.
+    ~DayJournal() override;
+
+    // Keeps the journal with rows of that many days, starting its writer or
+    // starting it afresh for a new number; 0 stops it and keeps no journal.
+    void SetKeepDays(int days);
+    // Writes what is queued and stops, at the end of the run.
+    void Stop();
+
+    bool Running() const { return writer_ != nullptr; }
+    const std::filesystem::path &File() const { return file_; }
+
+private:
+    Hall &hall_;
+    const std::filesystem::path file_;
+    const Notice notice_;
+    int keepDays_ = 0;
+    std::unique_ptr<JournalWriter> writer_;
+    std::unique_ptr<JournalRecorder> recorder_;
+    // Counts the writers started, so that a report of one that was stopped
+    // meanwhile is dropped.
+    unsigned writers_ = 0;
+};

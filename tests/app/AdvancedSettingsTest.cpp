@@ -1,0 +1,139 @@
+#include "support/TestApplication.h"
+#include "support/Wait.h"
+
+#include "app/DailyResetTimer.h"
+#include "app/DayJournal.h"
+#include "app/TFormAdvanced.h"
+#include "dialogs/TForm2.h"
+#include "journal/JournalTestSupport.h"
+#include "serial/TComPort.h"
+#include "widgets/TLbSpeedButton.h"
+
+#include <QCheckBox>
+#include <QSpinBox>
+#include <QTimeEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AdvancedSettingsTest : public ::testing::Test {
+protected:
+    void store(std::initializer_list<std::pair<QString, QVariant>> values)
+    {
+        test.settings.keyExists = true;
+        for (const auto &[name, value] : values)
+            test.settings.values[name] = value;
+    }
+
+    // Opens "Erweiterte Einstellungen" from the settings dialog, acts in it,
+    // and leaves the settings dialog with Cancel.
+    void advanced(const std::function<void(TFormAdvanced &)> &inside)
+    {
+        TForm2 &settings = *test.app().forms.Form2;
+        TFormAdvanced &dialog = *test.app().forms.FormAdvanced;
+        WhenIdle([&] {
+            WhenIdle([&] {
+                EXPECT_TRUE(dialog.isModal());
+                EXPECT_EQ(dialog.parentWidget(), &settings);
+                inside(dialog);
+                if (dialog.isVisible())
+                    dialog.close();
+            });
+            settings.btn_Advanced->click();
+            settings.btn_Cansel->click();
+        });
+        test.main().bF2Click();
+    }
+
+    TempFolder folder;
+    TestApplication test;
+};
+
+TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
+{
+    test.ports = {7};
+    store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
+           {"ResumeCount", 7}});
+    test.Start();
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(test.notices.size(), 1);
+    EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\n"))
+        << test.notices.first().toStdString();
+    EXPECT_EQ(test.app().Advanced, AdvancedSettings());
+    EXPECT_FALSE(test.app().DailyReset().Checking());
+    // The first keys' chain is not touched by them.
+    EXPECT_EQ(test.main().ComPort->Port, 7);
+    EXPECT_EQ(test.state().MaxCounter, 300);
+    EXPECT_TRUE(test.state().ContaktIn);
+}
+
+TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
+{
+    test.journalFile = folder.Path() / "journal.sqlite3";
+    store({{"Unbekannt", "bleibt"}});
+    test.Start();
+    ASSERT_TRUE(test.app().Journal().Running());
+
+    advanced([](TFormAdvanced &dialog) {
+        dialog.seJournalDays->setValue(0);
+        dialog.cbResumeCount->setChecked(true);
+        dialog.btn_Cancel->click();
+    });
+    EXPECT_TRUE(test.settings.writes.isEmpty());
+    EXPECT_TRUE(test.app().Journal().Running());
+
+    advanced([](TFormAdvanced &dialog) {
+        EXPECT_EQ(dialog.seJournalDays->value(), 400);
+        EXPECT_FALSE(dialog.teDailyReset->isEnabled());
+        dialog.seJournalDays->setValue(0);
+        dialog.cbDailyReset->setChecked(true);
+        dialog.teDailyReset->setTime(QTime(4, 15));
+        dialog.btn_OK->click();
+    });
+    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount"}));
+    EXPECT_EQ(test.settings.values["JournalDays"], 0);
+    EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
+    EXPECT_EQ(test.settings.values["ResumeCount"], 0);
+    EXPECT_FALSE(test.app().Journal().Running());
+    EXPECT_TRUE(test.app().DailyReset().Checking());
+    EXPECT_EQ(test.app().DailyReset().Schedule().At(), std::chrono::hours(4) + std::chrono::minutes(15));
+
+    // Back on, and a store that fails says why; what was chosen holds all the same.
+    test.settings.failWritesOf = "JournalDays";
+    test.settings.failReason = "Kein Platz auf dem Gerät";
+    advanced([](TFormAdvanced &dialog) {
+        EXPECT_EQ(dialog.seJournalDays->value(), 0);
+        EXPECT_EQ(dialog.teDailyReset->time(), QTime(4, 15));
+        dialog.seJournalDays->setValue(30);
+        dialog.cbDailyReset->setChecked(false);
+        dialog.btn_OK->click();
+    });
+    ASSERT_EQ(test.errors.size(), 1);
+    EXPECT_TRUE(test.errors.first().contains("„JournalDays“"));
+    EXPECT_TRUE(test.errors.first().endsWith("\nKein Platz auf dem Gerät"));
+    EXPECT_TRUE(test.app().Journal().Running());
+    EXPECT_FALSE(test.app().DailyReset().Checking());
+
+    test.settings.failWritesOf.clear();
+    test.Stop();
+    EXPECT_EQ(test.settings.values["Unbekannt"], "bleibt");
+    EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
+}
+
+TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)
+{
+    test.Start();
+    const TForm2 &settings = *test.app().forms.Form2;
+    const QRect button = settings.btn_Advanced->geometry();
+    EXPECT_TRUE(settings.rect().contains(button));
+    for (const QWidget *control : settings.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (control != settings.btn_Advanced && !control->isHidden()) {
+            EXPECT_FALSE(control->geometry().intersects(button)) << control->metaObject()->className();
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+#include "support/TestApplication.h"
+#include "support/Wait.h"
+
+#include "app/CommandLine.h"
+#include "app/DailyResetTimer.h"
+#include "app/DayJournal.h"
+#include "hall/LocalTime.h"
+#include "journal/JournalTestSupport.h"
+#include "serial/TComPort.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono;
+
+// A moment whose local date has no change of summer time, so that the tests
+// run alike in any time zone.
+const system_clock::time_point kNoon = sys_days(year(2026) / March / 10) + hours(12);
+
+// The journal's rows as the export prints them, each without its time:
+// "source;change;count".
+QStringList Exported(const std::filesystem::path &journal)
+{
+    CommandLine command;
+    command.action = CommandLine::Action::ExportCsv;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine(command, "pontra", journal, out, err), kExitDone) << err.str();
+    QStringList rows = QString::fromStdString(out.str()).split("\r\n", Qt::SkipEmptyParts);
+    rows.removeFirst();
+    for (QString &row : rows)
+        row = row.section(';', 1, 3);
+    return rows;
+}
+
+class DayJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test.journalFile = journal;
+        test.now = [this] { return clock; };
+        test.ports = {2};
+    }
+
+    void advanced(std::initializer_list<std::pair<QString, QVariant>> values)
+    {
+        test.settings.keyExists = true;
+        for (const auto &[name, value] : values)
+            test.settings.values[name] = value;
+    }
+
+    // Sets the simulated lines and waits until the program acted on them.
+    void lines(std::uint32_t levels)
+    {
+        test.lines->SetLines(2, levels);
+        ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == levels; }));
+    }
+
+    QString digits() { return test.main().Label1->text(); }
+
+    TempFolder folder;
+    std::filesystem::path journal = folder.Path() / "Vendaro" / "pontra" / "journal.sqlite3";
+    system_clock::time_point clock = kNoon;
+    TestApplication test;
+};
+
+TEST_F(DayJournalTest, KeysAndBarriersAreRecordedWithTheirCauses)
+{
+    test.Start();
+    TFormMain &main = test.main();
+    for (QAction *key : {main.Rein1, main.Rein1, main.Rein1, main.Raus1, main.Reset1})
+        key->trigger();
+    // Both barriers count when their line goes off again.
+    lines(SerialDevice::MsDsrOn);
+    lines(0);
+    lines(SerialDevice::MsCtsOn);
+    lines(0);
+    EXPECT_EQ(digits(), "0");
+    test.Stop();
+
+    EXPECT_EQ(Exported(journal), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3", "RAUS;-1;2",
+                                              "RESET;Rücksetzung;0", "Lichtschranke Eingang;+1;1",
+                                              "Lichtschranke Ausgang;-1;0"}));
+}
+
+TEST_F(DayJournalTest, TheDailyResetComesOnceADayAtItsMinuteAndIsRecorded)
+{
+    const LocalTime local = LocalTimeAt(kNoon);
+    const auto at = floor<minutes>(local.timeOfDay) + minutes(1);
+    advanced({{"DailyReset", DailyResetText(at)}});
+    test.Start();
+    DailyResetTimer &reset = test.app().DailyReset();
+    EXPECT_TRUE(reset.Checking());
+    test.main().bInClick();
+    test.main().bInClick();
+
+    const auto minuteLater = kNoon + (at - local.timeOfDay);
+    for (const auto moment : {kNoon, minuteLater - seconds(1), minuteLater}) {
+        clock = moment;
+        reset.Check();
+    }
+    EXPECT_EQ(digits(), "0");
+    test.main().bInClick();
+    // Later that minute, and after the clock was set back across it.
+    for (const auto moment : {minuteLater + seconds(30), kNoon, minuteLater + seconds(5)}) {
+        clock = moment;
+        reset.Check();
+    }
+    EXPECT_EQ(digits(), "1");
+    test.Stop();
+    // Off at that minute the next day: the start makes up for it, once.
+    clock = minuteLater + days(1) + minutes(5);
+    test.Start();
+    test.app().DailyReset().Check();
+    test.main().bInClick();
+    test.Stop();
+
+    EXPECT_EQ(Exported(journal), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "Tagesreset;Rücksetzung;0",
+                                              "REIN;+1;1", "Start;Neubeginn;0", "Tagesreset;Rücksetzung;0",
+                                              "REIN;+1;1"}));
+}
+
+TEST_F(DayJournalTest, ResumeCountTakesTheLastCountOfTheSameDayOnly)
+{
+    test.Start();
+    for (int i = 0; i < 3; ++i)
+        test.main().bInClick();
+    test.Stop();
+
+    // Without it, every start begins at 0.
+    clock = kNoon + minutes(1);
+    test.Start();
+    EXPECT_EQ(digits(), "0");
+    test.main().bInClick();
+    test.main().bInClick();
+    test.Stop();
+
+    advanced({{"ResumeCount", 1}});
+    clock = kNoon + minutes(2);
+    test.Start();
+    EXPECT_EQ(digits(), "2");
+    EXPECT_EQ(test.state().VisitorCount, 2);
+    test.Stop();
+
+    clock = kNoon + days(1);
+    test.Start();
+    EXPECT_EQ(digits(), "0");
+    test.Stop();
+
+    EXPECT_EQ(Exported(journal).mid(4), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2",
+                                                     "Start;Stand übernommen;2", "Start;Neubeginn;0"}));
+}
+
+TEST_F(DayJournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheCountingGoesOn)
+{
+    // A file where its folder should be.
+    std::ofstream(folder.Path() / "Vendaro") << "no folder";
+    test.Start();
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+    EXPECT_TRUE(test.notices.first().startsWith("Das Tagesjournal kann nicht geschrieben werden: der Ordner "))
+        << test.notices.first().toStdString();
+    for (int i = 0; i < 3; ++i)
+        test.main().bInClick();
+    test.main().bOutClick();
+    EXPECT_EQ(digits(), "2");
+    EXPECT_TRUE(test.app().Journal().Running());
+    EXPECT_EQ(test.notices.size(), 1);
+}
+
+} // namespace
