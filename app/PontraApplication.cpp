@@ -2,6 +2,7 @@
 
 #include "app/DailyResetTimer.h"
 #include "app/DayJournal.h"
+#include "app/LoginStart.h"
 #include "app/TFormAdvanced.h"
 #include "chart/TFormDayChart.h"
 #include "dialogs/HelpViewerWarning.h"
@@ -17,12 +18,13 @@
 #include "widgets/PlatformHelpViewer.h"
 #include "widgets/TImage.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QTimer>
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
-    : settings_(services.Settings), now_(services.Now)
+    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -167,8 +169,19 @@ void PontraApplication::StartCounting()
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
-    if (forms.FormAdvanced->Edit(edited))
-        ApplyAdvancedSettings(edited);
+    // The entry itself says whether it is on: the desktop's tools may have
+    // changed it since.
+    const bool loginStart = LoginStart::Enabled();
+    forms.FormAdvanced->SetLoginStart(loginStart, LoginStart::Place());
+    if (!forms.FormAdvanced->Edit(edited))
+        return;
+    ApplyAdvancedSettings(edited);
+    const bool chosen = forms.FormAdvanced->cbLoginStart->isChecked();
+    if (chosen != loginStart) {
+        const QString failed = LoginStart::Set(chosen, programPath_);
+        if (!failed.isEmpty() && showError_)
+            showError_(failed);
+    }
 }
 
 void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)

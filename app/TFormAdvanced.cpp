@@ -43,6 +43,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
 
     Tabs = new QTabWidget(this);
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
+    Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("OK"), {},
                                 {RGBColor(0, 0x9B, 0), RGBColor(0, 0xB9, 0), RGBColor(0, 0xEC, 0),
@@ -113,6 +114,28 @@ QWidget *TFormAdvanced::JournalPage()
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(1, 1);
     return page;
+}
+
+QWidget *TFormAdvanced::StartPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    cbLoginStart = new QCheckBox(QStringLiteral("Mit der &Anmeldung starten"), page);
+    cbLoginStart->setToolTip(QStringLiteral("Das Programm startet von selbst, sobald sich dieser Benutzer am "
+                                            "Rechner anmeldet, zum Beispiel am Hallen-PC nach dem Einschalten."));
+    layout->addWidget(cbLoginStart);
+    layout->addWidget(makeNote(QStringLiteral("Gilt mit OK und nur für diesen Benutzer."), page));
+    lblLoginStartPlace = makeNote({}, page);
+    lblLoginStartPlace->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(lblLoginStartPlace);
+    layout->addStretch(1);
+    return page;
+}
+
+void TFormAdvanced::SetLoginStart(bool enabled, const QString &place)
+{
+    cbLoginStart->setChecked(enabled);
+    lblLoginStartPlace->setText(QStringLiteral("Eintrag: %1").arg(place));
 }
 
 void TFormAdvanced::SetJournalFile(const QString &path)

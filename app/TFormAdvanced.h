@@ -24,6 +24,9 @@ public:
     bool Edit(AdvancedSettings &settings);
     // Where the journal lies, shown on its tab.
     void SetJournalFile(const QString &path);
+    // Whether the program starts at login, and where that is recorded; the
+    // caller asks for the box's state after OK.
+    void SetLoginStart(bool enabled, const QString &place);
 
     QTabWidget *Tabs;
     // Tab "Tagesjournal".
@@ -32,6 +35,9 @@ public:
     QTimeEdit *teDailyReset;
     QCheckBox *cbResumeCount;
     QLabel *lblJournalFile;
+    // Tab "Programmstart".
+    QCheckBox *cbLoginStart;
+    QLabel *lblLoginStartPlace;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -41,6 +47,7 @@ protected:
 
 private:
     QWidget *JournalPage();
+    QWidget *StartPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

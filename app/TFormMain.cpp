@@ -2,6 +2,7 @@
 
 #include "app/CounterState.h"
 #include "app/Forms.h"
+#include "app/PortPermissionHint.h"
 #include "app/SettingsStore.h"
 #include "app/TFrameL.h"
 #include "chart/TFormDayChart.h"
@@ -239,6 +240,8 @@ void TFormMain::FormCreate()
         } catch (const std::exception &) {
             // Without its port the program runs on without sensor input.
         }
+        if (!ComPort->Connected())
+            QTimer::singleShot(0, this, &TFormMain::HintAtRefusedPort);
     }
     if (const int missing = MissingStoredPort()) {
         // Once, when the program runs: the barriers stay dead until the
@@ -265,7 +268,21 @@ int TFormMain::MissingStoredPort() const
 
 void TFormMain::ScanPorts()
 {
-    state_.AvailablePorts = ScanPortSet(services_.PortPresent);
+    state_.AvailablePorts = ScanPortSet([this](int port) {
+        return services_.PortPresent(port) || (services_.RefusedPort && services_.RefusedPort(port));
+    });
+}
+
+void TFormMain::HintAtRefusedPort()
+{
+    if (permissionHinted_ || !services_.RefusedPort || !services_.ShowNotice)
+        return;
+    const int port = ComPort->Port;
+    const std::optional<PortRefusal> refusal = services_.RefusedPort(port);
+    if (!refusal)
+        return;
+    permissionHinted_ = true;
+    services_.ShowNotice(PortPermissionHint(port, *refusal));
 }
 
 void TFormMain::ReadSettings()
@@ -474,6 +491,8 @@ void TFormMain::bF2Click()
         } catch (const std::exception &) {
             // Runs on without sensor input; the chosen port is kept and stored.
         }
+        if (!ComPort->Connected())
+            HintAtRefusedPort();
     }
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
     state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;

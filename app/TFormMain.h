@@ -2,6 +2,7 @@
 
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
+#include "serial/PortRefusal.h"
 #include "serial/SerialDevice.h"
 
 #include <QPoint>
@@ -36,6 +37,9 @@ struct MainWindowServices {
     SettingsStore &Settings;
     // Whether serial port n (1 … 64) is present and free.
     std::function<bool(int)> PortPresent;
+    // Set when serial port n exists but this user may not open it; empty
+    // where no port can be refused so.
+    std::function<std::optional<PortRefusal>(int)> RefusedPort = {};
     // Full path of the program file; the help file is named after it.
     QString ProgramPath;
     // Shows an error to the operator; PontraApplication's own shows a message
@@ -122,6 +126,8 @@ public:
     void ComPortClose(QObject *Sender);
     void TrayIcon1Click(QObject *Sender);
 
+    // The present ports, and those this user may not open: the operator
+    // can choose one and is told why it stays dead.
     void ScanPorts();
     void FormDestroy();
     // Stores the settings as they are in memory now.
@@ -152,6 +158,9 @@ private:
     void CreateKeyActions();
     void FormCreate();
     void ReadSettings();
+    // After an open of the port that failed: tells the operator, once a run,
+    // when the port refused this user.
+    void HintAtRefusedPort();
     void SetCountText(const QString &count);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
@@ -179,6 +188,8 @@ private:
     bool endWithoutQuestion_ = false;
     // Whether the port number came from the stored settings.
     bool portRead_ = false;
+    // The permission hint is given once a run.
+    bool permissionHinted_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
     // The barrier whose passage the click now running counts; empty while

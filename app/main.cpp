@@ -96,6 +96,7 @@ int main(int argc, char *argv[])
     MainWindowServices services{
         .Settings = settings,
         .PortPresent = PlatformPortPresent,
+        .RefusedPort = PlatformPortRefusal,
         .ProgramPath = programPath,
         .JournalFile = ProgramJournal(),
     };
@@ -107,6 +108,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIntValue("PONTRA_SIMULATE") != 0) {
         simulated = std::make_unique<SimulatedSerialPorts>(std::set<int>{1, 2});
         services.PortPresent = [ports = simulated.get()](int port) { return ports->IsPresent(port); };
+        services.RefusedPort = {};
         services.NewSerialDevice = simulated->Factory();
     }
 

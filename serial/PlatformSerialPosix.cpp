@@ -8,8 +8,16 @@ std::unique_ptr<SerialDevice> NewPlatformSerialDevice()
     return std::make_unique<PosixSerialDevice>();
 }
 
+namespace {
+const PortProbe kProbe;
+}
+
 bool PlatformPortPresent(int port)
 {
-    static const PortProbe probe;
-    return probe.IsPresent(port);
+    return kProbe.IsPresent(port);
+}
+
+std::optional<PortRefusal> PlatformPortRefusal(int port)
+{
+    return kProbe.Refusal(port);
 }

@@ -14,6 +14,12 @@ bool PlatformPortPresent(int port)
     return Win32PortPresent(SystemKernel32(), port);
 }
 
+std::optional<PortRefusal> PlatformPortRefusal(int)
+{
+    // Access denied means held by another program here, not a permission.
+    return std::nullopt;
+}
+
 std::string SerialDeviceName(int)
 {
     // The port number is the device's own name here: nothing to add.

@@ -3,7 +3,10 @@
 #include "serial/SerialDeviceName.h"
 #include "serial/SysfsAttribute.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,4 +42,30 @@ bool PortProbe::IsPresent(int port) const
         present = false;
     ::close(fd); // also drops the lock
     return present;
+}
+
+std::optional<PortRefusal> PortProbe::Refusal(int port) const
+{
+    const std::string tty = SerialTtyName(port);
+    if (tty.empty() || !HasDriver(tty))
+        return std::nullopt;
+    const std::string node = root_ + "/dev/" + tty;
+    const int fd = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (errno != EACCES && errno != EPERM)
+        return std::nullopt;
+    PortRefusal refusal{.device = "/dev/" + tty, .group = "dialout", .user = {}};
+    struct stat st {};
+    // Only a group that may read and write the device is worth joining;
+    // never root's. Otherwise Debian's own group for serial ports.
+    if (::stat(node.c_str(), &st) == 0 && st.st_gid != 0 && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+        if (const group *owner = ::getgrgid(st.st_gid))
+            refusal.group = owner->gr_name;
+    }
+    if (const passwd *user = ::getpwuid(::geteuid()))
+        refusal.user = user->pw_name;
+    return refusal;
 }

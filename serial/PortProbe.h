@@ -1,6 +1,9 @@
 #pragma once
 
+#include "serial/PortRefusal.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Tells whether serial port n is present: its device node opens for reading
@@ -12,6 +15,10 @@ public:
     explicit PortProbe(std::string root = "/");
 
     bool IsPresent(int port) const;
+    // Set when port n has a driver and its node refuses this user (EACCES or
+    // EPERM), as for a user outside the node's group; it names the group
+    // that may open the node, "dialout" when none may.
+    std::optional<PortRefusal> Refusal(int port) const;
 
 private:
     bool HasDriver(const std::string &tty) const;

@@ -10,6 +10,10 @@
 #include "widgets/TLbSpeedButton.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSpinBox>
 #include <QTimeEdit>
 
@@ -134,6 +138,59 @@ TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)
             EXPECT_FALSE(control->geometry().intersects(button)) << control->metaObject()->className();
         }
     }
+}
+
+// The entry is what the desktop runs at login: it must start this program
+// file, even from a folder with a space, and pass the desktop's validator.
+TEST_F(AdvancedSettingsTest, StartAtLoginWritesAndRemovesTheUsersAutostartEntry)
+{
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder.Path() / "config").string()));
+    const QString entry = QString::fromStdString((folder.Path() / "config/autostart/de.vendaro.Pontra.desktop").string());
+    test.programPath = QStringLiteral("/opt/Pontra Halle/pontra");
+    test.Start();
+
+    advanced([&](TFormAdvanced &dialog) {
+        EXPECT_FALSE(dialog.cbLoginStart->isChecked());
+        EXPECT_TRUE(dialog.lblLoginStartPlace->text().endsWith(entry));
+        dialog.cbLoginStart->setChecked(true);
+        dialog.btn_OK->click();
+    });
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(written.readAll()).split('\n');
+    written.close();
+    EXPECT_TRUE(lines.contains(R"(Exec="/opt/Pontra Halle/pontra")")) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("Icon=de.vendaro.Pontra"));
+    EXPECT_TRUE(lines.contains("GenericName[de]=Besucherzähler"));
+    EXPECT_FALSE(lines.filter(QRegularExpression("^TryExec=")).size());
+    if (const QString validator = QStandardPaths::findExecutable("desktop-file-validate"); !validator.isEmpty()) {
+        QProcess validate;
+        validate.start(validator, {entry});
+        ASSERT_TRUE(validate.waitForFinished(60000));
+        EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+    }
+
+    advanced([&](TFormAdvanced &dialog) {
+        EXPECT_TRUE(dialog.cbLoginStart->isChecked());
+        dialog.cbLoginStart->setChecked(false);
+        dialog.btn_OK->click();
+    });
+    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_TRUE(test.errors.isEmpty()) << test.errors.join('\n').toStdString();
+
+    // Switched off by the desktop's own settings, which keep the file.
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+    written.write("[Desktop Entry]\nType=Application\nName=Pontra\nExec=pontra\nHidden=true\n");
+    written.close();
+    advanced([&](TFormAdvanced &dialog) {
+        EXPECT_FALSE(dialog.cbLoginStart->isChecked());
+        dialog.btn_Cancel->click();
+    });
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 } // namespace

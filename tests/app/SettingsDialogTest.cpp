@@ -231,3 +231,44 @@ TEST_F(SettingsDialogTest, WhileTheDialogIsOpenTheEntryContactIsShownNotCounted)
 }
 
 } // namespace
+
+namespace {
+
+// A port whose device exists but refuses the user: it is offered, and the
+// operator learns once, at start or on Save, what the fix is.
+TEST_F(SettingsDialogTest, APortThatRefusesTheUserIsOfferedAndExplainedOnce)
+{
+    test.refusedPorts = {{17, PortRefusal{.device = "/dev/ttyUSB0", .group = "dialout", .user = "anna"}}};
+    test.settings.keyExists = true;
+    test.settings.values["Port"] = 17;
+    start();
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+    ASSERT_EQ(test.notices.size(), 1);
+    const QString hint = test.notices.first();
+    EXPECT_TRUE(hint.contains("COM17 (/dev/ttyUSB0)")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains("„dialout“")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains("\nsudo usermod -aG dialout anna\n")) << hint.toStdString();
+    EXPECT_FALSE(hint.contains("nicht verfügbar")) << "the port is there, it only refuses the user";
+
+    settings([&](TForm2 &dialog) {
+        EXPECT_EQ(dialog.cbPort->currentText(), "COM17");
+        dialog.btn_Save->click();
+    });
+    EXPECT_EQ(test.main().ComPort->Port, 17);
+    EXPECT_EQ(test.notices.size(), 1) << "once a run";
+}
+
+TEST_F(SettingsDialogTest, ChoosingARefusingPortExplainsItOnSave)
+{
+    test.refusedPorts = {{18, PortRefusal{.device = "/dev/ttyUSB1", .group = "uucp", .user = "bob"}}};
+    start();
+    settings([&](TForm2 &dialog) {
+        choosePort(dialog, "COM18");
+        dialog.btn_Save->click();
+    });
+    ASSERT_EQ(test.notices.size(), 1);
+    EXPECT_TRUE(test.notices.first().contains("sudo usermod -aG uucp bob"));
+    EXPECT_FALSE(test.main().ComPort->Connected());
+}
+
+} // namespace

@@ -9,7 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -90,6 +95,64 @@ TEST_F(FakeDeviceTree, APortHeldByAnotherProgramIsNotOffered)
     EXPECT_FALSE(probe.IsPresent(18));
     ::close(holder);
     EXPECT_TRUE(probe.IsPresent(18));
+}
+
+// A terminal of the kernel's own (a pseudo-terminal) that belongs to root and
+// a group, opened by a user outside that group: what an operator not in
+// dialout meets. As root the check runs in a child that drops to nobody.
+TEST_F(FakeDeviceTree, ATerminalThatRefusesTheUserIsARefusalNamingItsGroup)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    std::string group;
+    if (::geteuid() == 0) {
+        // Another group than the default, to see that the node's own is named.
+        const struct group *uucp = ::getgrnam("uucp");
+        const gid_t gid = uucp ? uucp->gr_gid : 0;
+        group = uucp ? "uucp" : "dialout";
+        ASSERT_EQ(::chown(terminal.c_str(), 0, gid), 0);
+        ASSERT_EQ(::chmod(terminal.c_str(), 0660), 0);
+        // nobody must reach the tree.
+        ASSERT_EQ(::chmod(root.path().toLocal8Bit().constData(), 0755), 0);
+    } else {
+        // No group may open it now.
+        group = "dialout";
+        ASSERT_EQ(::chmod(terminal.c_str(), 0), 0);
+    }
+    ASSERT_TRUE(QFile::link(QString::fromStdString(terminal), root.filePath("dev/ttyUSB2")));
+    addSys("ttyUSB2");
+    addNode("ttyUSB3"); // COM20: anyone may open it
+    addSys("ttyUSB3");
+    const PortProbe probe(root.path().toStdString());
+
+    int answer[2];
+    ASSERT_EQ(::pipe(answer), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(answer[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        const std::optional<PortRefusal> refused = probe.Refusal(19);
+        const std::string line = refused ? refused->device + "|" + refused->group + "|" + refused->user : "none";
+        const bool others = !probe.Refusal(20) && !probe.Refusal(21) && !probe.IsPresent(19);
+        const std::string reply = line + (others ? "" : "|others refused");
+        ::_exit(::write(answer[1], reply.data(), reply.size()) == static_cast<ssize_t>(reply.size()) ? 0 : 4);
+    }
+    ::close(answer[1]);
+    char buffer[512];
+    const ssize_t size = ::read(answer[0], buffer, sizeof buffer);
+    ::close(answer[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(master);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string user = ::geteuid() == 0 ? "nobody" : ::getpwuid(::geteuid())->pw_name;
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(size, 0))),
+              "/dev/ttyUSB2|" + group + "|" + user);
 }
 
 } // namespace

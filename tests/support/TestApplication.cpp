@@ -11,6 +11,10 @@ PontraApplication &TestApplication::Start()
     app_ = std::make_unique<PontraApplication>(MainWindowServices{
         .Settings = settings,
         .PortPresent = [this](int port) { return lines->IsPresent(port); },
+        .RefusedPort = [this](int port) {
+            const auto refused = refusedPorts.find(port);
+            return refused == refusedPorts.end() ? std::nullopt : std::optional(refused->second);
+        },
         .ProgramPath = programPath,
         .ShowError = recordErrors ? std::function<void(const QString &)>(
                                         [this](const QString &message) { errors << message; })

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -31,6 +32,8 @@ public:
     // The simulated ports present at start; set before Start().
     std::set<int> ports;
     std::unique_ptr<SimulatedSerialPorts> lines;
+    // Ports that exist but refuse this user; set before Start().
+    std::map<int, PortRefusal> refusedPorts;
     // The program file; its help file is this with ".chm".
     QString programPath = QStringLiteral("/opt/pontra/pontra");
     // The day journal's file; none by default.

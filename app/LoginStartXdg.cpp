@@ -1,0 +1,107 @@
+#include "app/LoginStart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <glib.h>
+
+#include <memory>
+
+namespace {
+
+struct KeyFileFree {
+    void operator()(GKeyFile *file) const { g_key_file_free(file); }
+};
+using KeyFile = std::unique_ptr<GKeyFile, KeyFileFree>;
+
+struct ErrorFree {
+    void operator()(GError *error) const { g_error_free(error); }
+};
+
+constexpr const char *kGroup = G_KEY_FILE_DESKTOP_GROUP;
+
+QString EntryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/autostart/" PONTRA_APP_ID ".desktop");
+}
+
+// One argument of an Exec line: quoted where a character is reserved, with
+// field codes' percent signs doubled.
+QString ExecArgument(const QString &path)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    QString quoted;
+    bool needsQuotes = false;
+    for (const QChar c : path) {
+        if (reserved.contains(c))
+            needsQuotes = true;
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    quoted.replace(u'%', QStringLiteral("%%"));
+    return needsQuotes ? u'"' + quoted + u'"' : path;
+}
+
+} // namespace
+
+QString LoginStart::Place()
+{
+    return QDir::toNativeSeparators(EntryPath());
+}
+
+bool LoginStart::Enabled()
+{
+    KeyFile file(g_key_file_new());
+    if (!g_key_file_load_from_file(file.get(), QFile::encodeName(EntryPath()).constData(), G_KEY_FILE_NONE, nullptr))
+        return false;
+    // Switched off by the desktop's own settings, which keep the entry.
+    const auto flag = [&](const char *key) { return g_key_file_get_boolean(file.get(), kGroup, key, nullptr); };
+    if (flag("Hidden"))
+        return false;
+    if (g_key_file_has_key(file.get(), kGroup, "X-GNOME-Autostart-enabled", nullptr)
+        && !flag("X-GNOME-Autostart-enabled"))
+        return false;
+    return true;
+}
+
+QString LoginStart::Set(bool enabled, const QString &programPath)
+{
+    const QString path = EntryPath();
+    if (!enabled) {
+        if (!QFile::exists(path) || QFile::remove(path))
+            return {};
+        return QStringLiteral("Der Eintrag „%1“ für den Start mit der Anmeldung lässt sich nicht löschen.")
+            .arg(QDir::toNativeSeparators(path));
+    }
+    const QString failed = QStringLiteral("Der Eintrag „%1“ für den Start mit der Anmeldung lässt sich nicht "
+                                          "schreiben.")
+                               .arg(QDir::toNativeSeparators(path));
+    // The menu entry's names, comments and icon, started from where the
+    // program is now: from the package or from a build folder alike.
+    QFile menuEntry(QStringLiteral(":/autostart/" PONTRA_APP_ID ".desktop"));
+    if (!menuEntry.open(QIODevice::ReadOnly))
+        return failed;
+    const QByteArray entry = menuEntry.readAll();
+    KeyFile file(g_key_file_new());
+    if (!g_key_file_load_from_data(file.get(), entry.constData(), static_cast<gsize>(entry.size()),
+                                   G_KEY_FILE_KEEP_TRANSLATIONS, nullptr))
+        return failed;
+    const QByteArray exec = ExecArgument(programPath).toUtf8();
+    g_key_file_set_string(file.get(), kGroup, "Exec", exec.constData());
+    g_key_file_remove_key(file.get(), kGroup, "TryExec", nullptr);
+    g_key_file_set_boolean(file.get(), kGroup, "X-GNOME-Autostart-enabled", TRUE);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (g_mkdir_with_parents(folder.constData(), 0700) != 0)
+        return failed;
+    GError *error = nullptr;
+    // Written to a temporary file and renamed: never half an entry.
+    if (!g_key_file_save_to_file(file.get(), QFile::encodeName(path).constData(), &error)) {
+        std::unique_ptr<GError, ErrorFree> owned(error);
+        return failed + QLatin1Char('\n') + QString::fromUtf8(error->message);
+    }
+    return {};
+}
