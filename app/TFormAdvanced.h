@@ -32,6 +32,9 @@ public:
     QTimeEdit *teDailyReset;
     QCheckBox *cbResumeCount;
     QLabel *lblJournalFile;
+    // Tab "Belegung".
+    QSpinBox *seWarnPercent;
+    QCheckBox *cbShowPlacesLeft;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -41,6 +44,7 @@ protected:
 
 private:
     QWidget *JournalPage();
+    QWidget *OccupancyPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;
