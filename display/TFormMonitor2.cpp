@@ -145,10 +145,11 @@ void TFormMonitor2::FormShow()
 void TFormMonitor2::FitFont()
 {
     // A tenth of the window's height, in points, while the longest line fits
-    // the width inside the frame; smaller where it would wrap, so that the
-    // lines stay as many as the caption has.
+    // the width; smaller where it would wrap, so that the lines stay as many
+    // as the caption has. Inside a frame, they keep as much black again from
+    // it, so that none seems to touch it.
     const QStringList lines = Label3D1->Caption().split(QStringLiteral("\r\n"));
-    const int points = FittingPointSize(Label3D1->font(), height() / 10, lines, width() - 2 * FrameWidth(), this);
+    const int points = FittingPointSize(Label3D1->font(), height() / 10, lines, width() - 4 * FrameWidth(), this);
     if (Label3D1->font().pointSize() != points) {
         QFont font = Label3D1->font();
         font.setPointSize(points);

@@ -243,8 +243,8 @@ TEST_F(DisplayTest, TheFiveLinesFitInsideTheFrameOnEveryMonitorAndForEveryCapaci
                 EXPECT_LE(5 * QFontMetrics(display.Label3D1->font(), display.Label3D1).lineSpacing(),
                           display.height() - 2 * frame);
                 EXPECT_LE(size, display.height() / 10);
-                if (size < display.height() / 10) {
-                    EXPECT_GT(wrappedLines(*display.Label3D1, size + 1, display.width() - 2 * frame), 5);
+                if (!amber && size < display.height() / 10) {
+                    EXPECT_GT(wrappedLines(*display.Label3D1, size + 1), 5);
                 }
             }
         }
