@@ -63,7 +63,8 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     QCoreApplication::processEvents();
 
     ASSERT_EQ(test.notices.size(), 1);
-    EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\nShowPlacesLeft=ja\n"))
+    EXPECT_TRUE(test.notices.first().contains(
+        "\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\nShowPlacesLeft=ja\n"))
         << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
