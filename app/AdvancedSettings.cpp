@@ -23,7 +23,7 @@ std::optional<int> WholeNumber(const QString &text, int min, int max)
     return number;
 }
 
-const std::array<AdvancedKey, 3> kKeys{{
+const std::array<AdvancedKey, 5> kKeys{{
     {"JournalDays",
      [](const QString &text, AdvancedSettings &settings) {
          const auto days = WholeNumber(text, 0, kMaxJournalDays);
@@ -45,6 +45,22 @@ const std::array<AdvancedKey, 3> kKeys{{
          return resume.has_value();
      },
      [](const AdvancedSettings &settings) { return SettingValue(settings.ResumeCount ? 1 : 0); }},
+    {"WarnPercent",
+     [](const QString &text, AdvancedSettings &settings) {
+         const auto percent = WholeNumber(text, 0, kMaxWarnPercent);
+         if (percent)
+             settings.WarnPercent = *percent;
+         return percent.has_value();
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.WarnPercent); }},
+    {"ShowPlacesLeft",
+     [](const QString &text, AdvancedSettings &settings) {
+         const auto show = WholeNumber(text, 0, 1);
+         if (show)
+             settings.ShowPlacesLeft = *show == 1;
+         return show.has_value();
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.ShowPlacesLeft ? 1 : 0); }},
 }};
 
 } // namespace

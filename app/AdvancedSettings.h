@@ -20,11 +20,17 @@ struct AdvancedSettings {
     std::optional<std::chrono::minutes> DailyReset;
     // A start on the day of the journal's last row takes that row's count.
     bool ResumeCount = false;
+    // From this share of the capacity on, the hall counts as nearly full;
+    // 0 warns never.
+    int WarnPercent = 0;
+    // The public display names the places left at every count.
+    bool ShowPlacesLeft = false;
 
     bool operator==(const AdvancedSettings &) const = default;
 };
 
 inline constexpr int kMaxJournalDays = 3660;
+inline constexpr int kMaxWarnPercent = 99;
 
 // Reads every key from an open store. Each bad one is added to bad as
 // "Name=value".

@@ -79,6 +79,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     monitor_->SetOperatorWindow(main_.get());
     // The keys act in the display window too, also while the main window is hidden.
     monitor_->addActions(main_->KeyActions());
+    ShowOccupancyWarning();
     // The chart opens once the information window is gone.
     QObject::connect(forms.FormInfo, &TFormInfo::DayChartRequested, main_.get(), &TFormMain::DayChartClick,
                      Qt::QueuedConnection);
@@ -166,6 +167,12 @@ void PontraApplication::StartCounting()
     dailyReset_->Check();
 }
 
+void PontraApplication::ShowOccupancyWarning()
+{
+    monitor_->SetOccupancyWarning(Advanced.WarnPercent, Advanced.ShowPlacesLeft);
+    main_->SetWarnPercent(Advanced.WarnPercent);
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -199,6 +206,7 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
     Advanced = settings;
+    ShowOccupancyWarning();
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();
         showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "

@@ -53,6 +53,8 @@ private:
     QStringList ReadAdvanced();
     void EditAdvancedSettings();
     void StartCounting();
+    // The display and the main window's digits follow the warning share.
+    void ShowOccupancyWarning();
     std::chrono::system_clock::time_point Now() const;
 
     SettingsStore &settings_;

@@ -43,6 +43,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
 
     Tabs = new QTabWidget(this);
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
+    Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("OK"), {},
@@ -138,6 +139,38 @@ void TFormAdvanced::SetLoginStart(bool enabled, const QString &place)
     lblLoginStartPlace->setText(QStringLiteral("Eintrag: %1").arg(place));
 }
 
+QWidget *TFormAdvanced::OccupancyPage()
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
+
+    auto *warnLabel = new QLabel(QStringLiteral("„Fast voll“ &ab:"), page);
+    seWarnPercent = new QSpinBox(page);
+    seWarnPercent->setRange(0, kMaxWarnPercent);
+    seWarnPercent->setSuffix(QStringLiteral(" % der Kapazität"));
+    seWarnPercent->setSpecialValueText(QStringLiteral("keine Warnung"));
+    seWarnPercent->setToolTip(QStringLiteral("Ab diesem Anteil der Kapazität wird die Begrüßung der öffentlichen "
+                                             "Anzeige gelb umrahmt und nennt die freien Plätze; die Ziffern im "
+                                             "Hauptfenster werden gelb, bei voller Halle rot. Bei 0 bleibt alles, "
+                                             "wie es ist."));
+    warnLabel->setBuddy(seWarnPercent);
+    grid->addWidget(warnLabel, 0, 0);
+    grid->addWidget(seWarnPercent, 0, 1);
+
+    cbShowPlacesLeft = new QCheckBox(QStringLiteral("Freie &Plätze immer anzeigen"), page);
+    cbShowPlacesLeft->setToolTip(QStringLiteral("Die öffentliche Anzeige nennt unter der Begrüßung bei jedem Stand, "
+                                                "wie viele Plätze noch frei sind."));
+    grid->addWidget(cbShowPlacesLeft, 1, 0, 1, 2);
+
+    grid->addWidget(makeNote(QStringLiteral("Beides gilt sofort. Bei voller Halle zeigt die Anzeige wie immer das "
+                                            "Stoppschild."),
+                             page),
+                    2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
 void TFormAdvanced::SetJournalFile(const QString &path)
 {
     lblJournalFile->setText(path.isEmpty() ? QStringLiteral("Für das Tagesjournal gibt es keinen Ordner.")
@@ -162,6 +195,8 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     const int minutes = settings.DailyReset ? static_cast<int>(settings.DailyReset->count()) : 3 * 60;
     teDailyReset->setTime(QTime(minutes / 60, minutes % 60));
     cbResumeCount->setChecked(settings.ResumeCount);
+    seWarnPercent->setValue(settings.WarnPercent);
+    cbShowPlacesLeft->setChecked(settings.ShowPlacesLeft);
 }
 
 void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
@@ -173,6 +208,8 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
         settings.DailyReset = std::chrono::hours(at.hour()) + std::chrono::minutes(at.minute());
     }
     settings.ResumeCount = cbResumeCount->isChecked();
+    settings.WarnPercent = seWarnPercent->value();
+    settings.ShowPlacesLeft = cbShowPlacesLeft->isChecked();
 }
 
 void TFormAdvanced::changeEvent(QEvent *event)

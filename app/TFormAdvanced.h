@@ -38,6 +38,9 @@ public:
     // Tab "Programmstart".
     QCheckBox *cbLoginStart;
     QLabel *lblLoginStartPlace;
+    // Tab "Belegung".
+    QSpinBox *seWarnPercent;
+    QCheckBox *cbShowPlacesLeft;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -48,6 +51,7 @@ protected:
 private:
     QWidget *JournalPage();
     QWidget *StartPage();
+    QWidget *OccupancyPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

@@ -14,6 +14,7 @@
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
 #include "hall/Hall.h"
+#include "hall/OccupancyState.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
@@ -411,6 +412,38 @@ bool TFormMain::Count(HallSource source)
 void TFormMain::HallChanged(const HallChange &change)
 {
     SetCountText(QString::number(change.count));
+    ColourCount(change.count, change.capacity);
+}
+
+void TFormMain::CapacityChanged(std::int32_t capacity)
+{
+    ColourCount(hall_.Count(), capacity);
+}
+
+void TFormMain::SetWarnPercent(int warnPercent)
+{
+    warnPercent_ = warnPercent;
+    ColourCount(hall_.Count(), hall_.Capacity());
+}
+
+void TFormMain::ColourCount(std::int32_t count, std::int32_t capacity)
+{
+    QColor colour = Qt::white;
+    if (warnPercent_ > 0) {
+        switch (OccupancyStateOf(count, capacity, warnPercent_)) {
+        case OccupancyState::NearlyFull:
+            colour = ToQColor(TFormMonitor2::kNearlyFullColour);
+            break;
+        case OccupancyState::Full:
+            colour = Qt::red;
+            break;
+        case OccupancyState::Open:
+            break;
+        }
+    }
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    Label1->setPalette(pal);
 }
 
 void TFormMain::SetCountText(const QString &count)

@@ -119,6 +119,10 @@ public:
     void FormCloseQuery(bool &CanClose);
 
     void HallChanged(const HallChange &change) override;
+    void CapacityChanged(std::int32_t capacity) override;
+    // With a share of 1 … 99 % the digits turn amber from that share of the
+    // capacity on and red at the capacity; 0 keeps them white.
+    void SetWarnPercent(int warnPercent);
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -162,6 +166,7 @@ private:
     // when the port refused this user.
     void HintAtRefusedPort();
     void SetCountText(const QString &count);
+    void ColourCount(std::int32_t count, std::int32_t capacity);
     // Minimising: the window and its taskbar entry go, the tray icon comes.
     void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
@@ -195,4 +200,5 @@ private:
     // The barrier whose passage the click now running counts; empty while
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
+    int warnPercent_ = 0;
 };

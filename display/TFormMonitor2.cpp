@@ -3,6 +3,7 @@
 #include "app/CounterState.h"
 #include "display/MonitorWatch.h"
 #include "display/Monitors.h"
+#include "hall/OccupancyState.h"
 #include "widgets/Artwork.h"
 #include "widgets/FitText.h"
 #include "widgets/PixelFont.h"
@@ -10,7 +11,10 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +37,12 @@ TLabel3D *makeCaption(QWidget *parent, const QString &text, TColor colour)
     label->SetLastColor(clTeal);
     label->SetGradientOrientation(goHorizontal);
     return label;
+}
+
+QString PlacesLeftLine(std::int32_t places)
+{
+    return places == 1 ? QStringLiteral("Noch 1 Platz frei.")
+                       : QStringLiteral("Noch %1 Plätze frei.").arg(QString::number(places));
 }
 
 } // namespace
@@ -70,18 +80,36 @@ void TFormMonitor2::SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin)
     imageTVEin_ = imageTVEin;
 }
 
+void TFormMonitor2::SetOccupancyWarning(int warnPercent, bool showPlacesLeft)
+{
+    warnPercent_ = warnPercent;
+    showPlacesLeft_ = showPlacesLeft;
+    UpdateDisplay();
+}
+
 void TFormMonitor2::UpdateDisplay()
 {
-    const bool full = state_.VisitorCount >= state_.MaxCounter;
+    const OccupancyState occupancy = OccupancyStateOf(state_.VisitorCount, state_.MaxCounter, warnPercent_);
+    const bool full = occupancy == OccupancyState::Full;
     ImageStop->setVisible(full);
     Label3D1->setVisible(ImageStop->isHidden());
     LabelMax->setVisible(!ImageStop->isHidden());
     LabelMax->SetCaption(QStringLiteral("\r\n\r\n\r\nMax. ") + QString::number(state_.MaxCounter));
     // The greeting names the number of the visitor now coming in.
-    Label3D1->SetCaption(QStringLiteral("Herzlich Willkommen!\r\n\r\nSie sind der ")
-                         + QString::number(static_cast<qint64>(state_.VisitorCount) + 1) + QStringLiteral(".\r\n")
-                         + QStringLiteral("Besucher von ") + QString::number(state_.MaxCounter)
-                         + QStringLiteral(" in der Halle."));
+    QString greeting = QStringLiteral("Herzlich Willkommen!\r\n\r\nSie sind der ")
+                       + QString::number(static_cast<qint64>(state_.VisitorCount) + 1) + QStringLiteral(".\r\n")
+                       + QStringLiteral("Besucher von ") + QString::number(state_.MaxCounter)
+                       + QStringLiteral(" in der Halle.");
+    const bool nearlyFull = occupancy == OccupancyState::NearlyFull;
+    if (nearlyFull || (showPlacesLeft_ && !full))
+        greeting += QStringLiteral("\r\n") + PlacesLeftLine(PlacesLeft(state_.VisitorCount, state_.MaxCounter));
+    Label3D1->SetCaption(greeting);
+    Label3D1->SetFontColor(nearlyFull ? kNearlyFullColour : clGreen);
+    if (nearlyFull != nearlyFull_) {
+        nearlyFull_ = nearlyFull;
+        // The frame comes or goes.
+        update();
+    }
     // A longer number can make a line too wide for the monitor.
     if (isVisible())
         FitFont();
@@ -118,9 +146,10 @@ void TFormMonitor2::FitFont()
 {
     // A tenth of the window's height, in points, while the longest line fits
     // the width; smaller where it would wrap, so that the lines stay as many
-    // as the caption has.
+    // as the caption has. Inside a frame, they keep as much black again from
+    // it, so that none seems to touch it.
     const QStringList lines = Label3D1->Caption().split(QStringLiteral("\r\n"));
-    const int points = FittingPointSize(Label3D1->font(), height() / 10, lines, width(), this);
+    const int points = FittingPointSize(Label3D1->font(), height() / 10, lines, width() - 4 * FrameWidth(), this);
     if (Label3D1->font().pointSize() != points) {
         QFont font = Label3D1->font();
         font.setPointSize(points);
@@ -131,6 +160,22 @@ void TFormMonitor2::FitFont()
         maxFont.setPointSize(Label3D1->font().pointSize());
         LabelMax->setFont(maxFont);
     }
+}
+
+int TFormMonitor2::FrameWidth() const
+{
+    // Thick enough to be seen across the hall on any monitor.
+    return nearlyFull_ ? std::max(8, std::min(width(), height()) / 24) : 0;
+}
+
+void TFormMonitor2::paintEvent(QPaintEvent *)
+{
+    const int frame = FrameWidth();
+    if (frame == 0)
+        return;
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(kNearlyFullColour));
+    painter.fillRect(rect().adjusted(frame, frame, -frame, -frame), Qt::black);
 }
 
 void TFormMonitor2::FollowMonitors()

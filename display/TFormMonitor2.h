@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hall/HallListener.h"
+#include "widgets/TColor.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -11,7 +12,8 @@ class TLabel3D;
 
 // The public display: a frameless black window covering one monitor, with the
 // welcome text while the hall has room and the stop picture once it is full.
-// It follows the hall's changes.
+// With a warning share set, a hall nearly full gets an amber welcome in an
+// amber frame that names the places left. It follows the hall's changes.
 class TFormMonitor2 : public QWidget, public HallListener {
     Q_OBJECT
 public:
@@ -27,6 +29,11 @@ public:
     void UpdateDisplay();
     void HallChanged(const HallChange &) override { UpdateDisplay(); }
     void CapacityChanged(std::int32_t) override { UpdateDisplay(); }
+    // warnPercent 1 … 99: amber from that share of the capacity on; any other
+    // value never. showPlacesLeft names the places left at every count.
+    void SetOccupancyWarning(int warnPercent, bool showPlacesLeft);
+    // The amber of a hall nearly full, which the main window's digits take too.
+    static constexpr TColor kNearlyFullColour = RGBColor(255, 176, 0);
     // The main window's two pictures of the display switch.
     void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
     // The operator's window, which stays in front of the display.
@@ -42,11 +49,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void FormShow();
     void FormClose();
     void FitFont();
+    // The amber frame's thickness; 0 while the hall is not nearly full.
+    int FrameWidth() const;
     // Monitors came, went or changed: the display moves with its monitor,
     // closes while that one is gone and comes back with it.
     void FollowMonitors();
@@ -57,4 +67,7 @@ private:
     QWidget *imageTVEin_ = nullptr;
     QPointer<QWidget> operatorWindow_;
     bool waitingForMonitor_ = false;
+    int warnPercent_ = 0;
+    bool showPlacesLeft_ = false;
+    bool nearlyFull_ = false;
 };

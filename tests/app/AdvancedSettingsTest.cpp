@@ -5,8 +5,10 @@
 #include "app/DayJournal.h"
 #include "app/TFormAdvanced.h"
 #include "dialogs/TForm2.h"
+#include "display/TFormMonitor2.h"
 #include "journal/JournalTestSupport.h"
 #include "serial/TComPort.h"
+#include "widgets/TLabel3D.h"
 #include "widgets/TLbSpeedButton.h"
 
 #include <QCheckBox>
@@ -58,13 +60,14 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
 {
     test.ports = {7};
     store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
-           {"ResumeCount", 7}});
+           {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
 
     ASSERT_EQ(test.notices.size(), 1);
-    EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\n"))
+    EXPECT_TRUE(test.notices.first().contains(
+        "\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\nShowPlacesLeft=ja\n"))
         << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
@@ -97,7 +100,8 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
         dialog.teDailyReset->setTime(QTime(4, 15));
         dialog.btn_OK->click();
     });
-    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount"}));
+    EXPECT_EQ(test.settings.writes,
+              QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft"}));
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);
@@ -125,6 +129,47 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     test.Stop();
     EXPECT_EQ(test.settings.values["Unbekannt"], "bleibt");
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
+}
+
+TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromTheStartAndAtOnceOnOk)
+{
+    store({{"WarnPercent", " 80"}});
+    test.Start();
+    const TFormMonitor2 &display = *test.app().forms.FormMonitor2;
+    const auto digits = [&] { return test.main().Label1->palette().color(QPalette::WindowText); };
+    const QColor amber = ToQColor(TFormMonitor2::kNearlyFullColour);
+    test.hall().SetCapacity(10);
+    test.hall().Apply({.source = HallSource::Start, .time = {}, .count = 7});
+    EXPECT_EQ(digits(), Qt::white);
+    test.main().bInClick();
+    EXPECT_EQ(digits(), amber);
+    EXPECT_TRUE(display.Label3D1->Caption().endsWith("\r\nNoch 2 Plätze frei."));
+    test.main().bInClick();
+    EXPECT_EQ(digits(), amber);
+    test.main().bInClick();
+    EXPECT_EQ(digits(), Qt::red);
+    EXPECT_FALSE(display.ImageStop->isHidden());
+    // A new capacity recolours the same count: 10 of 20 has room, 10 of 11 is nearly full.
+    test.hall().SetCapacity(20);
+    EXPECT_EQ(digits(), Qt::white);
+    test.hall().SetCapacity(11);
+    EXPECT_EQ(digits(), amber);
+
+    advanced([](TFormAdvanced &dialog) {
+        EXPECT_EQ(dialog.seWarnPercent->value(), 80);
+        EXPECT_FALSE(dialog.cbShowPlacesLeft->isChecked());
+        dialog.seWarnPercent->setValue(0);
+        dialog.cbShowPlacesLeft->setChecked(true);
+        dialog.btn_OK->click();
+    });
+    EXPECT_EQ(test.settings.values["WarnPercent"], 0);
+    EXPECT_EQ(test.settings.values["ShowPlacesLeft"], 1);
+    EXPECT_EQ(digits(), Qt::white);
+    EXPECT_EQ(display.Label3D1->FontColor(), clGreen);
+    EXPECT_TRUE(display.Label3D1->Caption().endsWith("\r\nNoch 1 Platz frei."));
+    // Full without a warning share: white digits, as designed.
+    test.main().bInClick();
+    EXPECT_EQ(digits(), Qt::white);
 }
 
 TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)

@@ -118,8 +118,9 @@ TEST_F(DisplayTest, ItCoversTheChosenMonitorWithTextSizedToIt)
     EXPECT_EQ(display.LabelMax->font().pointSize(), display.Label3D1->font().pointSize());
 }
 
-// The lines the label's caption takes at its width, laid out by Qt itself.
-int wrappedLines(const TLabel3D &label, int pointSize)
+// The lines the label's caption takes at a width, its own by default, laid
+// out by Qt itself.
+int wrappedLines(const TLabel3D &label, int pointSize, int width = -1)
 {
     QFont font = label.font();
     font.setPointSize(pointSize);
@@ -132,7 +133,7 @@ int wrappedLines(const TLabel3D &label, int pointSize)
     int lines = 0;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(label.width());
+        line.setLineWidth(width < 0 ? label.width() : width);
         ++lines;
     }
     layout.endLayout();
@@ -156,6 +157,96 @@ TEST_F(DisplayTest, TheWelcomeStaysFourLinesOnEveryMonitorAndForEveryCapacity)
                 EXPECT_GT(wrappedLines(*display.Label3D1, size + 1), 4);
             }
             EXPECT_EQ(display.LabelMax->font().pointSize(), size);
+        }
+        display.close();
+    }
+}
+
+// The amber frame's thickness, read off the picture from its left edge.
+int amberFrame(const QImage &picture)
+{
+    const QRgb amber = ToQColor(TFormMonitor2::kNearlyFullColour).rgb();
+    int x = 0;
+    while (x < picture.width() && picture.pixel(x, picture.height() / 2) == amber)
+        ++x;
+    return x;
+}
+
+TEST_F(DisplayTest, NearlyFullIsAmberWithThePlacesLeftExactlyFromTheShareToOneBelowTheCapacity)
+{
+    for (int capacity : {1, 5, 10, 99999}) {
+        for (int percent : {1, 80, 99}) {
+            display.SetOccupancyWarning(percent, false);
+            const int from = (capacity * percent + 99) / 100;
+            for (int count : {0, from - 1, from, capacity - 1, capacity}) {
+                if (count < 0)
+                    continue;
+                SCOPED_TRACE(testing::Message() << count << " of " << capacity << " at " << percent << " %");
+                show(count, capacity);
+                const bool amber = count >= from && count < capacity;
+                EXPECT_EQ(stopScreen(), count >= capacity);
+                EXPECT_EQ(display.Label3D1->FontColor() == TFormMonitor2::kNearlyFullColour, amber);
+                EXPECT_EQ(display.Label3D1->Caption().endsWith(" frei."), amber);
+            }
+        }
+    }
+}
+
+TEST_F(DisplayTest, TheAmberFrameAndLineComeAndGoWithoutATrace)
+{
+    state.MonitorChosen = true;
+    display.show();
+    show(7, 10);
+    const QImage before = display.grab().toImage();
+
+    display.SetOccupancyWarning(80, false);
+    EXPECT_EQ(display.grab().toImage(), before);
+    show(8, 10);
+    EXPECT_EQ(display.Label3D1->Caption(),
+              "Herzlich Willkommen!\r\n\r\nSie sind der 9.\r\nBesucher von 10 in der Halle.\r\nNoch 2 Plätze frei.");
+    EXPECT_GE(amberFrame(display.grab().toImage()), 40);
+    show(9, 10);
+    EXPECT_TRUE(display.Label3D1->Caption().endsWith("\r\nNoch 1 Platz frei."));
+    show(10, 10);
+    EXPECT_TRUE(stopScreen());
+    EXPECT_EQ(amberFrame(display.grab().toImage()), 0);
+
+    show(7, 10);
+    EXPECT_EQ(display.grab().toImage(), before);
+
+    // Places left at every count, without the amber.
+    display.SetOccupancyWarning(0, true);
+    EXPECT_TRUE(display.Label3D1->Caption().endsWith("\r\nNoch 3 Plätze frei."));
+    EXPECT_EQ(display.Label3D1->FontColor(), clGreen);
+    EXPECT_EQ(amberFrame(display.grab().toImage()), 0);
+    show(10, 10);
+    EXPECT_TRUE(stopScreen());
+    EXPECT_FALSE(display.Label3D1->Caption().contains("frei"));
+}
+
+TEST_F(DisplayTest, TheFiveLinesFitInsideTheFrameOnEveryMonitorAndForEveryCapacity)
+{
+    state.MonitorChosen = true;
+    for (int monitor : {0, 1}) {
+        state.MonitorIndex = monitor;
+        display.show();
+        for (int capacity : {5, 300, 99999}) {
+            for (bool amber : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "monitor " << monitor << ", capacity " << capacity
+                                                << (amber ? ", amber" : ", places left"));
+                display.SetOccupancyWarning(amber ? 1 : 0, !amber);
+                show(amber ? capacity - 1 : 0, capacity);
+                const int frame = amberFrame(display.grab().toImage());
+                EXPECT_EQ(frame > 0, amber);
+                const int size = display.Label3D1->font().pointSize();
+                EXPECT_EQ(wrappedLines(*display.Label3D1, size, display.width() - 2 * frame), 5);
+                EXPECT_LE(5 * QFontMetrics(display.Label3D1->font(), display.Label3D1).lineSpacing(),
+                          display.height() - 2 * frame);
+                EXPECT_LE(size, display.height() / 10);
+                if (!amber && size < display.height() / 10) {
+                    EXPECT_GT(wrappedLines(*display.Label3D1, size + 1), 5);
+                }
+            }
         }
         display.close();
     }

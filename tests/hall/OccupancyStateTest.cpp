@@ -22,6 +22,8 @@ TEST(OccupancyState, WarnsFromTheRoundedUpShareToOneBelowTheCapacity)
         {3, 5, 80, Open},           {4, 5, 80, Nearly},         {5, 5, 80, Full},        {12, 5, 80, Full},
         {0, 1, 1, Open},            {0, 1, 99, Open},           {1, 1, 99, Full}, // no range below 1
         {0, 5, 1, Open},            {1, 5, 1, Nearly},          {4, 5, 99, Open},
+        {0, 10, 1, Open},           {1, 10, 1, Nearly},         {9, 10, 1, Nearly},      {9, 10, 99, Open},
+        {99'998, 99'999, 1, Nearly}, {99'998, 99'999, 99, Nearly}, {99'999, 99'999, 1, Full},
         {98'999, 99'999, 99, Open}, {99'000, 99'999, 99, Nearly}, {999, 99'999, 1, Open},
         {1'000, 99'999, 1, Nearly}, {99'998, 99'999, 0, Open},  {99'998, 99'999, 100, Open}, // off
         {99'998, 99'999, -5, Open}, {0, 0, 80, Full},
