@@ -5,7 +5,10 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTimeEdit;
@@ -32,6 +35,13 @@ public:
     QTimeEdit *teDailyReset;
     QCheckBox *cbResumeCount;
     QLabel *lblJournalFile;
+    // Tab "Live-Anzeige im Browser".
+    QSpinBox *seHttpPort;
+    QComboBox *cbHttpBind;
+    QLineEdit *edHttpToken;
+    QPushButton *btnNewToken;
+    QLabel *lblHttpAddress;
+    QPushButton *btnCopyAddress;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -41,6 +51,9 @@ protected:
 
 private:
     QWidget *JournalPage();
+    QWidget *LiveDisplayPage();
+    // The address shown and copied, and the key made when one is needed.
+    void LiveDisplayChanged();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;
