@@ -223,6 +223,7 @@ void TFormAdvanced::LiveDisplayChanged()
     if (whole && seHttpPort->value() != 0 && edHttpToken->text().isEmpty()
         && !IsLoopbackAddress(cbHttpBind->currentText().trimmed().toStdString()))
         edHttpToken->setText(QString::fromStdString(MakeFeedToken()));
+    edHttpToken->setCursorPosition(0);
     AdvancedSettings settings;
     TakeValues(settings);
     const QString address = LiveDisplayAddress(settings);
