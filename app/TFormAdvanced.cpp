@@ -1,7 +1,6 @@
 #include "app/TFormAdvanced.h"
 
 #include "app/LiveDisplayAddress.h"
-
 #include "dialogs/WindowPlacement.h"
 #include "feed/FeedToken.h"
 #include "feed/ListenSocket.h"
@@ -38,8 +37,8 @@ QLabel *makeNote(const QString &text, QWidget *parent)
     return note;
 }
 
-// Lets only digits, dots and colons be typed; the address is whole once it
-// can be bound to.
+// Lets only what an IPv4 or IPv6 address is written with be typed; the
+// address is whole once it can be bound to.
 class AddressValidator : public QValidator {
 public:
     using QValidator::QValidator;
