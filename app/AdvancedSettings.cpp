@@ -2,6 +2,9 @@
 
 #include "hall/DailyResetSchedule.h"
 
+#include <QHostAddress>
+#include <QRegularExpression>
+
 #include <array>
 
 namespace {
@@ -23,7 +26,7 @@ std::optional<int> WholeNumber(const QString &text, int min, int max)
     return number;
 }
 
-const std::array<AdvancedKey, 5> kKeys{{
+const std::array<AdvancedKey, 8> kKeys{{
     {"JournalDays",
      [](const QString &text, AdvancedSettings &settings) {
          const auto days = WholeNumber(text, 0, kMaxJournalDays);
@@ -61,6 +64,30 @@ const std::array<AdvancedKey, 5> kKeys{{
          return show.has_value();
      },
      [](const AdvancedSettings &settings) { return SettingValue(settings.ShowPlacesLeft ? 1 : 0); }},
+    {"HttpPort",
+     [](const QString &text, AdvancedSettings &settings) {
+         const auto port = WholeNumber(text, 0, 65535);
+         if (port)
+             settings.HttpPort = *port;
+         return port.has_value();
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.HttpPort); }},
+    {"HttpBind",
+     [](const QString &text, AdvancedSettings &settings) {
+         if (!IsNumericAddress(text))
+             return false;
+         settings.HttpBind = text.trimmed();
+         return true;
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.HttpBind); }},
+    {"HttpToken",
+     [](const QString &text, AdvancedSettings &settings) {
+         if (!IsFeedToken(text))
+             return false;
+         settings.HttpToken = text;
+         return true;
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.HttpToken); }},
 }};
 
 } // namespace
@@ -100,6 +127,27 @@ QString BadAdvancedSettingsNotice(const QStringList &bad)
     return QStringLiteral("In den Einstellungen stehen ungültige Werte, an deren Stelle die Voreinstellung gilt:\n\n%1"
                           "\n\nÄndern Sie sie unter Einstellungen (F2) → „Erweitert …“.")
         .arg(bad.join(QLatin1Char('\n')));
+}
+
+bool IsNumericAddress(const QString &text)
+{
+    // A scope ("fe80::1%eth0") names an interface, which the server cannot
+    // bind by; IPv4 in four parts, not the short forms ("192.168.1") that
+    // would mean another address than the operator had in mind.
+    const QString trimmed = text.trimmed();
+    QHostAddress address;
+    if (trimmed.contains(QLatin1Char('%')) || !address.setAddress(trimmed))
+        return false;
+    if (address.protocol() == QAbstractSocket::IPv4Protocol)
+        return trimmed.count(QLatin1Char('.')) == 3;
+    return address.protocol() == QAbstractSocket::IPv6Protocol;
+}
+
+bool IsFeedToken(const QString &text)
+{
+    // Characters a URL carries as they are, so that ?token= needs no escaping.
+    static const QRegularExpression kUnreserved(QStringLiteral("^[A-Za-z0-9._~-]*$"));
+    return kUnreserved.match(text).hasMatch();
 }
 
 QString DailyResetText(std::optional<std::chrono::minutes> at)

@@ -25,6 +25,12 @@ struct AdvancedSettings {
     int WarnPercent = 0;
     // The public display names the places left at every count.
     bool ShowPlacesLeft = false;
+    // The live feed's port; 0: no server.
+    int HttpPort = 0;
+    // The numeric address it listens on.
+    QString HttpBind = QStringLiteral("127.0.0.1");
+    // The key a client must give; needed on any address but loopback.
+    QString HttpToken;
 
     bool operator==(const AdvancedSettings &) const = default;
 };
@@ -41,6 +47,11 @@ SettingValues AdvancedSettingValues(const AdvancedSettings &settings);
 
 // The notice that names the bad keys read at start.
 QString BadAdvancedSettingsNotice(const QStringList &bad);
+
+// An IPv4 or IPv6 address in digits, as the HttpBind key takes it.
+bool IsNumericAddress(const QString &text);
+// A text the HttpToken key takes: empty, or what a URL carries unescaped.
+bool IsFeedToken(const QString &text);
 
 // "HH:MM", as the DailyReset key stores it.
 QString DailyResetText(std::optional<std::chrono::minutes> at);

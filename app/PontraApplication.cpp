@@ -11,6 +11,9 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
+#include "feed/FeedPublisher.h"
+#include "feed/FeedServer.h"
+#include "feed/FeedToken.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
@@ -22,6 +25,8 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QTimer>
+
+#include <tuple>
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
     : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
@@ -53,6 +58,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     services.Help = help_.get();
     const std::filesystem::path journalFile = services.JournalFile;
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
+    feed_ = std::make_unique<FeedServer>();
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     if (!badKeys.isEmpty()) {
@@ -107,6 +113,9 @@ PontraApplication::~PontraApplication()
     // hears a last change; then the windows go, and the journal writes its
     // last rows.
     main_->FormDestroy();
+    // Its event streams end here, with the clients still connected.
+    hall.RemoveListener(publisher_.get());
+    feed_->Stop();
     for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.RemoveListener(window);
     main_.reset();
@@ -134,6 +143,9 @@ void PontraApplication::StartCounting()
     for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.AddListener(listener);
     journal_->SetKeepDays(Advanced.JournalDays);
+    publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
+    hall.AddListener(publisher_.get());
+    StartFeed();
 
     const auto now = Now();
     const LocalTime today = LocalTimeAt(now);
@@ -171,6 +183,8 @@ void PontraApplication::ShowOccupancyWarning()
 {
     monitor_->SetOccupancyWarning(Advanced.WarnPercent, Advanced.ShowPlacesLeft);
     main_->SetWarnPercent(Advanced.WarnPercent);
+    if (publisher_)
+        publisher_->SetWarnPercent(Advanced.WarnPercent);
 }
 
 void PontraApplication::EditAdvancedSettings()
@@ -194,24 +208,57 @@ void PontraApplication::EditAdvancedSettings()
 void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
 {
     // Stored at once: a crash later loses nothing.
-    const SettingValues values = AdvancedSettingValues(settings);
-    QString failed;
-    if (settings_.OpenKey(true)) {
-        failed = settings_.WriteValues(values);
-        settings_.CloseKey();
-    } else {
-        failed = values.first().first;
-    }
+    const QString failed = Store(AdvancedSettingValues(settings));
     journal_->SetKeepDays(settings.JournalDays);
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
+    const bool feedChanged = std::tie(settings.HttpPort, settings.HttpBind, settings.HttpToken)
+                             != std::tie(Advanced.HttpPort, Advanced.HttpBind, Advanced.HttpToken);
     Advanced = settings;
     ShowOccupancyWarning();
+    if (feedChanged)
+        StartFeed();
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();
         showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "
                                   "geschrieben). Sie gelten, bis das Programm endet.")
                        .arg(failed)
                    + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+    }
+}
+
+QString PontraApplication::Store(const SettingValues &values)
+{
+    if (!settings_.OpenKey(true))
+        return values.first().first;
+    const QString failed = settings_.WriteValues(values);
+    settings_.CloseKey();
+    return failed;
+}
+
+void PontraApplication::StartFeed()
+{
+    if (Advanced.HttpPort == 0) {
+        feed_->Stop();
+        return;
+    }
+    const std::string bind = Advanced.HttpBind.toStdString();
+    if (Advanced.HttpToken.isEmpty() && !IsLoopbackAddress(bind)) {
+        // Made on first use and kept, so that the address a tablet has stays valid.
+        Advanced.HttpToken = QString::fromStdString(MakeFeedToken());
+        Store({{QStringLiteral("HttpToken"), Advanced.HttpToken}});
+    }
+    FeedServerConfig config;
+    config.bindAddress = bind;
+    config.port = static_cast<std::uint16_t>(Advanced.HttpPort);
+    config.token = Advanced.HttpToken.toStdString();
+    config.journal = journal_->File();
+    std::string error;
+    if (!feed_->Start(config, error)) {
+        // Over the main window once it shows; at start it does not yet.
+        const QString notice = QString::fromStdString(error)
+                               + QStringLiteral("\n\nDas Programm zählt ohne sie weiter. Port und Adresse lassen "
+                                                "sich unter Einstellungen (F2) → „Erweitert …“ ändern.");
+        QTimer::singleShot(0, main_.get(), [this, notice] { showNotice_(notice); });
     }
 }

@@ -13,6 +13,8 @@
 
 class DailyResetTimer;
 class DayJournal;
+class FeedPublisher;
+class FeedServer;
 class TFormAdvanced;
 class TFormDayChart;
 
@@ -43,6 +45,7 @@ public:
 
     DayJournal &Journal() { return *journal_; }
     DailyResetTimer &DailyReset() { return *dailyReset_; }
+    FeedServer &Feed() { return *feed_; }
 
     // Stores the advanced settings and puts them into effect; on OK in
     // "Erweiterte Einstellungen".
@@ -55,6 +58,11 @@ private:
     void StartCounting();
     // The display and the main window's digits follow the warning share.
     void ShowOccupancyWarning();
+    // Starts the live feed afresh as the settings say, or stops it; a key
+    // that is needed and missing is made and stored.
+    void StartFeed();
+    // The name of the first value that could not be stored; empty when all were.
+    QString Store(const SettingValues &values);
     std::chrono::system_clock::time_point Now() const;
 
     SettingsStore &settings_;
@@ -67,6 +75,9 @@ private:
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;
     std::unique_ptr<DayJournal> journal_;
+    // The server outlives its publisher, which the hall tells.
+    std::unique_ptr<FeedServer> feed_;
+    std::unique_ptr<FeedPublisher> publisher_;
     // Declared before the main window so that they outlive it.
     std::unique_ptr<TFormDayChart> chart_;
     std::unique_ptr<TFormMonitor2> monitor_;

@@ -1,6 +1,9 @@
 #include "app/TFormAdvanced.h"
 
+#include "app/LiveDisplayAddress.h"
 #include "dialogs/WindowPlacement.h"
+#include "feed/FeedToken.h"
+#include "feed/ListenSocket.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
@@ -8,13 +11,19 @@
 #include "widgets/WindowDecorations.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -27,6 +36,24 @@ QLabel *makeNote(const QString &text, QWidget *parent)
     note->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 12));
     return note;
 }
+
+// Lets only what an IPv4 or IPv6 address is written with be typed; the
+// address is whole once it can be bound to.
+class AddressValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &text, int &) const override
+    {
+        if (IsNumericAddress(text))
+            return Acceptable;
+        for (const QChar c : text) {
+            if (!(c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(':')
+                  || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))))
+                return Invalid;
+        }
+        return Intermediate;
+    }
+};
 
 } // namespace
 
@@ -44,6 +71,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     Tabs = new QTabWidget(this);
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
     Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
+    Tabs->addTab(LiveDisplayPage(), QStringLiteral("Live-Anzeige im Browser"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("OK"), {},
@@ -140,6 +168,7 @@ void TFormAdvanced::SetLoginStart(bool enabled, const QString &place)
 }
 
 QWidget *TFormAdvanced::OccupancyPage()
+QWidget *TFormAdvanced::LiveDisplayPage()
 {
     auto *page = new QWidget;
     auto *grid = new QGridLayout(page);
@@ -171,6 +200,90 @@ QWidget *TFormAdvanced::OccupancyPage()
     return page;
 }
 
+    auto *portLabel = new QLabel(QStringLiteral("&Port:"), page);
+    seHttpPort = new QSpinBox(page);
+    seHttpPort->setRange(0, 65535);
+    seHttpPort->setSpecialValueText(QStringLiteral("aus"));
+    seHttpPort->setToolTip(QStringLiteral("Auf diesem Port zeigt das Programm den Zählerstand als Webseite und als "
+                                          "Daten für andere Programme, zum Beispiel 8080. Bei 0 ist die "
+                                          "Live-Anzeige aus."));
+    portLabel->setBuddy(seHttpPort);
+    grid->addWidget(portLabel, 0, 0);
+    grid->addWidget(seHttpPort, 0, 1, 1, 2);
+
+    auto *bindLabel = new QLabel(QStringLiteral("&Erreichbar unter:"), page);
+    cbHttpBind = new QComboBox(page);
+    cbHttpBind->setEditable(true);
+    cbHttpBind->addItems({QStringLiteral("127.0.0.1"), QStringLiteral("0.0.0.0")});
+    cbHttpBind->setValidator(new AddressValidator(cbHttpBind));
+    cbHttpBind->setToolTip(QStringLiteral("127.0.0.1: nur auf diesem Rechner. 0.0.0.0: auch von anderen Geräten im "
+                                          "Netzwerk, etwa einem Tablet oder Fernseher; dann braucht jeder Aufruf den "
+                                          "Zugangsschlüssel. Oder eine Adresse dieses Rechners."));
+    bindLabel->setBuddy(cbHttpBind);
+    grid->addWidget(bindLabel, 1, 0);
+    grid->addWidget(cbHttpBind, 1, 1, 1, 2);
+
+    auto *tokenLabel = new QLabel(QStringLiteral("Zugangsschlüssel:"), page);
+    edHttpToken = new QLineEdit(page);
+    edHttpToken->setReadOnly(true);
+    edHttpToken->setMinimumWidth(edHttpToken->fontMetrics().horizontalAdvance(QString(64, QLatin1Char('0'))) / 2);
+    edHttpToken->setToolTip(QStringLiteral("Wird beim ersten Einschalten für andere Geräte erzeugt. Ein neuer "
+                                           "Schlüssel sperrt alle aus, die den alten benutzen."));
+    btnNewToken = new QPushButton(QStringLiteral("&Neu erzeugen"), page);
+    connect(btnNewToken, &QPushButton::clicked, this, [this] {
+        edHttpToken->setText(QString::fromStdString(MakeFeedToken()));
+        LiveDisplayChanged();
+    });
+    grid->addWidget(tokenLabel, 2, 0);
+    grid->addWidget(edHttpToken, 2, 1);
+    grid->addWidget(btnNewToken, 2, 2);
+
+    lblHttpAddress = makeNote({}, page);
+    lblHttpAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    btnCopyAddress = new QPushButton(QStringLiteral("&Kopieren"), page);
+    btnCopyAddress->setToolTip(QStringLiteral("Legt die Adresse samt Zugangsschlüssel in die Zwischenablage, um sie "
+                                              "im Browser des Tablets oder Fernsehers einzugeben."));
+    connect(btnCopyAddress, &QPushButton::clicked, this, [this] {
+        AdvancedSettings settings;
+        TakeValues(settings);
+        QGuiApplication::clipboard()->setText(LiveDisplayAddress(settings));
+    });
+    // Enter in a field must not make a new key.
+    for (QPushButton *button : {btnNewToken, btnCopyAddress})
+        button->setAutoDefault(false);
+    grid->addWidget(lblHttpAddress, 3, 0, 1, 2);
+    grid->addWidget(btnCopyAddress, 3, 2);
+
+    grid->addWidget(makeNote(QStringLiteral("Die Seite zeigt, was die Anzeige für die Besucher zeigt, und ändert "
+                                            "nichts am Zählerstand. Sie ist unverschlüsselt: nur im eigenen Netzwerk "
+                                            "der Halle verwenden."),
+                             page),
+                    4, 0, 1, 3);
+    grid->setRowStretch(5, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(seHttpPort, &QSpinBox::valueChanged, this, &TFormAdvanced::LiveDisplayChanged);
+    connect(cbHttpBind, &QComboBox::currentTextChanged, this, &TFormAdvanced::LiveDisplayChanged);
+    return page;
+}
+
+void TFormAdvanced::LiveDisplayChanged()
+{
+    const bool whole = cbHttpBind->lineEdit()->hasAcceptableInput();
+    btn_OK->setEnabled(whole);
+    if (whole && seHttpPort->value() != 0 && edHttpToken->text().isEmpty()
+        && !IsLoopbackAddress(cbHttpBind->currentText().trimmed().toStdString()))
+        edHttpToken->setText(QString::fromStdString(MakeFeedToken()));
+    edHttpToken->setCursorPosition(0);
+    AdvancedSettings settings;
+    TakeValues(settings);
+    const QString address = LiveDisplayAddress(settings);
+    btnCopyAddress->setEnabled(whole && !address.isEmpty());
+    lblHttpAddress->setText(!whole              ? QStringLiteral("Die Adresse ist noch unvollständig.")
+                            : address.isEmpty() ? QStringLiteral("Die Live-Anzeige ist aus.")
+                                                : QStringLiteral("Im Browser: %1").arg(address));
+}
+
 void TFormAdvanced::SetJournalFile(const QString &path)
 {
     lblJournalFile->setText(path.isEmpty() ? QStringLiteral("Für das Tagesjournal gibt es keinen Ordner.")
@@ -197,6 +310,10 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     cbResumeCount->setChecked(settings.ResumeCount);
     seWarnPercent->setValue(settings.WarnPercent);
     cbShowPlacesLeft->setChecked(settings.ShowPlacesLeft);
+    seHttpPort->setValue(settings.HttpPort);
+    cbHttpBind->setCurrentText(settings.HttpBind);
+    edHttpToken->setText(settings.HttpToken);
+    LiveDisplayChanged();
 }
 
 void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
@@ -210,6 +327,9 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
     settings.ResumeCount = cbResumeCount->isChecked();
     settings.WarnPercent = seWarnPercent->value();
     settings.ShowPlacesLeft = cbShowPlacesLeft->isChecked();
+    settings.HttpPort = seHttpPort->value();
+    settings.HttpBind = cbHttpBind->currentText().trimmed();
+    settings.HttpToken = edHttpToken->text();
 }
 
 void TFormAdvanced::changeEvent(QEvent *event)

@@ -5,7 +5,10 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTimeEdit;
@@ -41,6 +44,13 @@ public:
     // Tab "Belegung".
     QSpinBox *seWarnPercent;
     QCheckBox *cbShowPlacesLeft;
+    // Tab "Live-Anzeige im Browser".
+    QSpinBox *seHttpPort;
+    QComboBox *cbHttpBind;
+    QLineEdit *edHttpToken;
+    QPushButton *btnNewToken;
+    QLabel *lblHttpAddress;
+    QPushButton *btnCopyAddress;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -52,6 +62,9 @@ private:
     QWidget *JournalPage();
     QWidget *StartPage();
     QWidget *OccupancyPage();
+    QWidget *LiveDisplayPage();
+    // The address shown and copied, and the key made when one is needed.
+    void LiveDisplayChanged();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

@@ -6,6 +6,7 @@
 #include "app/TFormAdvanced.h"
 #include "dialogs/TForm2.h"
 #include "display/TFormMonitor2.h"
+#include "feed/FeedServer.h"
 #include "journal/JournalTestSupport.h"
 #include "serial/TComPort.h"
 #include "widgets/TLabel3D.h"
@@ -60,17 +61,28 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
 {
     test.ports = {7};
     store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
-           {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}});
+           {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
+           {"HttpBind", "localhost"}, {"HttpToken", "a b"}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
 
     ASSERT_EQ(test.notices.size(), 1);
-    EXPECT_TRUE(test.notices.first().contains(
-        "\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\nShowPlacesLeft=ja\n"))
+    EXPECT_TRUE(test.notices.first().contains("
+JournalDays=abc
+DailyReset=25:99
+ResumeCount=7
+WarnPercent=100
+"
+                                              "ShowPlacesLeft=ja
+HttpPort=70000
+HttpBind=localhost
+HttpToken=a b
+"))
         << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
+    EXPECT_FALSE(test.app().Feed().Running());
     // The first keys' chain is not touched by them.
     EXPECT_EQ(test.main().ComPort->Port, 7);
     EXPECT_EQ(test.state().MaxCounter, 300);
@@ -101,7 +113,8 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
         dialog.btn_OK->click();
     });
     EXPECT_EQ(test.settings.writes,
-              QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft"}));
+              QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft", "HttpPort",
+                           "HttpBind", "HttpToken"}));
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);
