@@ -168,7 +168,6 @@ void TFormAdvanced::SetLoginStart(bool enabled, const QString &place)
 }
 
 QWidget *TFormAdvanced::OccupancyPage()
-QWidget *TFormAdvanced::LiveDisplayPage()
 {
     auto *page = new QWidget;
     auto *grid = new QGridLayout(page);
@@ -199,6 +198,11 @@ QWidget *TFormAdvanced::LiveDisplayPage()
     grid->setColumnStretch(1, 1);
     return page;
 }
+
+QWidget *TFormAdvanced::LiveDisplayPage()
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
 
     auto *portLabel = new QLabel(QStringLiteral("&Port:"), page);
     seHttpPort = new QSpinBox(page);

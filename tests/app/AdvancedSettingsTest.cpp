@@ -68,17 +68,8 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     QCoreApplication::processEvents();
 
     ASSERT_EQ(test.notices.size(), 1);
-    EXPECT_TRUE(test.notices.first().contains("
-JournalDays=abc
-DailyReset=25:99
-ResumeCount=7
-WarnPercent=100
-"
-                                              "ShowPlacesLeft=ja
-HttpPort=70000
-HttpBind=localhost
-HttpToken=a b
-"))
+    EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\n"
+                                              "ShowPlacesLeft=ja\nHttpPort=70000\nHttpBind=localhost\nHttpToken=a b\n"))
         << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());

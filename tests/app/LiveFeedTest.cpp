@@ -173,7 +173,8 @@ TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)
     QString newKey;
     advanced([&](TFormAdvanced &dialog) {
         const QString address = QStringLiteral("http://192.0.2.1:%1/?token=%2").arg(port).arg(key);
-        EXPECT_EQ(dialog.Tabs->tabText(1), "Live-Anzeige im Browser");
+        EXPECT_EQ(dialog.Tabs->tabText(dialog.Tabs->indexOf(dialog.edHttpToken->parentWidget())),
+                  "Live-Anzeige im Browser");
         EXPECT_EQ(dialog.edHttpToken->text(), key);
         EXPECT_EQ(dialog.lblHttpAddress->text(), "Im Browser: " + address);
         dialog.btnCopyAddress->click();
