@@ -20,6 +20,18 @@ struct AdvancedSettings {
     std::optional<std::chrono::minutes> DailyReset;
     // A start on the day of the journal's last row takes that row's count.
     bool ResumeCount = false;
+    // Several entrances: this door's name, the hall the doors share, the
+    // MQTT broker ("host:port"; empty: the door counts alone), its login,
+    // and the CA file that makes the link TLS.
+    QString Door = DefaultDoor();
+    QString HallName = QStringLiteral("halle");
+    QString Broker;
+    QString BrokerUser;
+    QString BrokerPassword;
+    QString BrokerCaFile;
+
+    // The computer's host name.
+    static QString DefaultDoor();
 
     bool operator==(const AdvancedSettings &) const = default;
 };

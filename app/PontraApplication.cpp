@@ -2,6 +2,7 @@
 
 #include "app/DailyResetTimer.h"
 #include "app/DayJournal.h"
+#include "app/HallLink.h"
 #include "app/TFormAdvanced.h"
 #include "chart/TFormDayChart.h"
 #include "dialogs/HelpViewerWarning.h"
@@ -51,6 +52,8 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     services.Help = help_.get();
     const std::filesystem::path journalFile = services.JournalFile;
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
+    if (!journalFile.empty())
+        doorStateFile_ = journalFile.parent_path() / "door-state.json";
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     if (!badKeys.isEmpty()) {
@@ -106,6 +109,8 @@ PontraApplication::~PontraApplication()
     main_->FormDestroy();
     for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.RemoveListener(window);
+    hall.RemoveListener(link_.get());
+    link_.reset();
     main_.reset();
     forms = {};
     journal_->Stop();
@@ -131,12 +136,20 @@ void PontraApplication::StartCounting()
     for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.AddListener(listener);
     journal_->SetKeepDays(Advanced.JournalDays);
+    link_ = std::make_unique<HallLink>(hall, [this] { return Now(); }, showNotice_);
+    hall.AddListener(link_.get());
+    QObject::connect(link_.get(), &HallLink::ConnectionChanged, main_.get(), [this] { ShowLinkState(); });
+    ShowLinkState();
 
     const auto now = Now();
     const LocalTime today = LocalTimeAt(now);
     HallEvent start{.source = HallSource::Start, .time = now};
     std::optional<std::chrono::year_month_day> lastReset;
-    if (journal_->Running()) {
+    if (!Advanced.Broker.isEmpty() && link_->Start(LinkSettings(Advanced))) {
+        // The doors' count, the door's own totals taken back.
+        start.count = link_->Count();
+        start.resumed = start.count != 0;
+    } else if (journal_->Running()) {
         try {
             const JournalReader journal(journal_->File());
             if (Advanced.ResumeCount) {
@@ -164,6 +177,27 @@ void PontraApplication::StartCounting()
     dailyReset_->Check();
 }
 
+DoorLinkSettings PontraApplication::LinkSettings(const AdvancedSettings &settings) const
+{
+    DoorLinkSettings link;
+    link.door = settings.Door.toStdString();
+    link.hall = settings.HallName.toStdString();
+    link.broker = settings.Broker.toStdString();
+    link.user = settings.BrokerUser.toStdString();
+    link.password = settings.BrokerPassword.toStdString();
+    link.caFile = std::filesystem::path(settings.BrokerCaFile.toStdU16String());
+    link.stateFile = doorStateFile_;
+    return link;
+}
+
+void PontraApplication::ShowLinkState()
+{
+    const bool running = link_->Running();
+    main_->ShowLinkDown(running && !link_->Connected());
+    forms.FormAdvanced->SetLinkState(running ? link_->State()
+                                             : QStringLiteral("keine; dieser Eingang zählt allein."));
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -185,6 +219,16 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     journal_->SetKeepDays(settings.JournalDays);
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
+    const auto linkKeys = [](const AdvancedSettings &keys) {
+        return std::tie(keys.Door, keys.HallName, keys.Broker, keys.BrokerUser, keys.BrokerPassword,
+                        keys.BrokerCaFile);
+    };
+    if (linkKeys(settings) != linkKeys(Advanced)) {
+        if (settings.Broker.isEmpty())
+            link_->Stop();
+        else if (link_->Start(LinkSettings(settings)))
+            link_->ShowCount();
+    }
     Advanced = settings;
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();

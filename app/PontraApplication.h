@@ -13,6 +13,8 @@
 
 class DailyResetTimer;
 class DayJournal;
+class HallLink;
+struct DoorLinkSettings;
 class TFormAdvanced;
 class TFormDayChart;
 
@@ -43,6 +45,7 @@ public:
 
     DayJournal &Journal() { return *journal_; }
     DailyResetTimer &DailyReset() { return *dailyReset_; }
+    HallLink &Link() { return *link_; }
 
     // Stores the advanced settings and puts them into effect; on OK in
     // "Erweiterte Einstellungen".
@@ -54,6 +57,8 @@ private:
     void EditAdvancedSettings();
     void StartCounting();
     std::chrono::system_clock::time_point Now() const;
+    DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
+    void ShowLinkState();
 
     SettingsStore &settings_;
     std::function<std::chrono::system_clock::time_point()> now_;
@@ -63,6 +68,9 @@ private:
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;
     std::unique_ptr<DayJournal> journal_;
+    // The door's totals for the door link, beside the journal.
+    std::filesystem::path doorStateFile_;
+    std::unique_ptr<HallLink> link_;
     // Declared before the main window so that they outlive it.
     std::unique_ptr<TFormDayChart> chart_;
     std::unique_ptr<TFormMonitor2> monitor_;

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QSpinBox;
 class QTabWidget;
 class QTimeEdit;
@@ -24,6 +25,8 @@ public:
     bool Edit(AdvancedSettings &settings);
     // Where the journal lies, shown on its tab.
     void SetJournalFile(const QString &path);
+    // The door link's state, shown on its tab.
+    void SetLinkState(const QString &state);
 
     QTabWidget *Tabs;
     // Tab "Tagesjournal".
@@ -32,6 +35,14 @@ public:
     QTimeEdit *teDailyReset;
     QCheckBox *cbResumeCount;
     QLabel *lblJournalFile;
+    // Tab "Mehrere Eingänge".
+    QLineEdit *edDoor;
+    QLineEdit *edHall;
+    QLineEdit *edBroker;
+    QLineEdit *edBrokerUser;
+    QLineEdit *edBrokerPassword;
+    QLineEdit *edBrokerCaFile;
+    QLabel *lblLinkState;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -41,6 +52,9 @@ protected:
 
 private:
     QWidget *JournalPage();
+    QWidget *DoorsPage();
+    // OK once every field holds a value that can be used.
+    void AcceptValid();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

@@ -13,6 +13,7 @@
 #include "display/Monitors.h"
 #include "display/TFormMonitor2.h"
 #include "hall/Hall.h"
+#include "link/LinkTexts.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
@@ -149,6 +150,10 @@ void TFormMain::CreateControls()
     connect(ImageTVEin, &TImage::Clicked, this, &TFormMain::ImageTVEinClick);
 
     Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
+    LinkDownMark = makeImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
+                             QString::fromUtf8(kNoHallServerText));
+    LinkDownMark->unsetCursor();
+    LinkDownMark->hide();
 
     FrameL1 = new TFrameL(this);
     FrameL1->move(200, 30);
@@ -394,6 +399,13 @@ bool TFormMain::Count(HallSource source)
 void TFormMain::HallChanged(const HallChange &change)
 {
     SetCountText(QString::number(change.count));
+}
+
+void TFormMain::ShowLinkDown(bool down)
+{
+    LinkDownMark->setVisible(down);
+    const QString title = windowTitle().trimmed();
+    TrayIcon1->SetToolTip(down ? title + QStringLiteral(" – ") + QString::fromUtf8(kNoHallServerText) : title);
 }
 
 void TFormMain::SetCountText(const QString &count)
