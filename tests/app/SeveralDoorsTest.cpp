@@ -99,13 +99,30 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
     EXPECT_EQ(nord.main().TrayIcon1->ToolTip(), nord.main().windowTitle());
     EXPECT_TRUE(nord.test.notices.isEmpty()) << nord.test.notices.join('\n').toStdString();
 
+    // Without its broker a door counts alone, on from the count it shows;
+    // with it again, it counts with the others, nothing lost.
+    AdvancedSettings alone = sued.test.app().Advanced;
+    alone.Broker.clear();
+    sued.test.app().ApplyAdvancedSettings(alone);
+    EXPECT_FALSE(sued.test.app().Link().Running());
+    EXPECT_FALSE(sued.MarkShown());
+    sued.Press(sued.main().Rein1);
+    EXPECT_TRUE(sued.Shows(4));
+    EXPECT_TRUE(nord.Shows(3));
+    AdvancedSettings linked = alone;
+    linked.Broker = QString::fromStdString(broker.Address());
+    sued.test.app().ApplyAdvancedSettings(linked);
+    sued.Press(sued.main().Raus1);
+    ASSERT_TRUE(Eventually([&] { return nord.Shows(2) && sued.Shows(2); }));
+    EXPECT_EQ(sued.test.settings.values.value("Broker").toString(), linked.Broker);
+
     // The journal tells the other doors' changes and reset apart from the
     // door's own.
     nord.test.Stop();
     sued.test.Stop();
     const auto rows = JournalReader(sued.journal).Rows(std::nullopt, std::nullopt);
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.back().count, 3);
+    EXPECT_EQ(rows.back().count, 2);
     EXPECT_TRUE(HasRow(rows, HallSource::Out, JournalChange::Down));
     EXPECT_TRUE(HasRow(rows, HallSource::OtherDoors, JournalChange::Merged));
     EXPECT_TRUE(HasRow(rows, HallSource::OtherDoorReset, JournalChange::Reset));
