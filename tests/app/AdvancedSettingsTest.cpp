@@ -93,7 +93,8 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
         dialog.teDailyReset->setTime(QTime(4, 15));
         dialog.btn_OK->click();
     });
-    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount"}));
+    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount", "Door", "Hall", "Broker",
+                                                 "BrokerUser", "BrokerPassword", "BrokerCaFile"}));
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);
