@@ -15,10 +15,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QValidator>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {

@@ -29,11 +29,16 @@ bool Eventually(Condition condition)
 // One entrance: the whole program, linked to its hall's broker.
 class Door {
 public:
-    Door(const QString &name, const std::string &broker, const QTemporaryDir &folder)
+    Door(const QString &name, const std::string &broker, const QTemporaryDir &folder,
+         const QString &password = {})
     {
         test.settings.keyExists = true;
         test.settings.values["Door"] = name;
         test.settings.values["Broker"] = QString::fromStdString(broker);
+        if (!password.isEmpty()) {
+            test.settings.values["BrokerUser"] = "pontra";
+            test.settings.values["BrokerPassword"] = password;
+        }
         journal = std::filesystem::path(folder.filePath(name).toStdString()) / "journal.sqlite";
         std::filesystem::create_directories(journal.parent_path());
         test.journalFile = journal;
@@ -129,6 +134,19 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
     EXPECT_FALSE(HasRow(rows, HallSource::Reset, JournalChange::Reset));
     EXPECT_TRUE(HasRow(JournalReader(nord.journal).Rows(std::nullopt, std::nullopt), HallSource::Reset,
                        JournalChange::Reset));
+}
+
+TEST(SeveralDoorsTest, ARefusedLoginIsOneNoticeOverTheMainWindowAndTheDoorCountsOn)
+{
+    MosquittoBroker broker({.user = "pontra", .password = "geheim"});
+    QTemporaryDir folder;
+    Door nord(QStringLiteral("Nord"), broker.Address(), folder, QStringLiteral("falsch"));
+    ASSERT_TRUE(Eventually([&] { return broker.Logged("disconnected, not authorised") >= 2; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nord.test.notices, QStringList(QString::fromUtf8(kLoginRefusedText)));
+    EXPECT_TRUE(nord.MarkShown());
+    nord.Press(nord.main().Rein1, 2);
+    EXPECT_TRUE(nord.Shows(2));
 }
 
 } // namespace
