@@ -30,15 +30,25 @@ HallLink::~HallLink()
 
 void HallLink::Post(std::function<void()> call)
 {
-    // Read on the link's thread; Stop() changes it once no callback runs.
-    const unsigned generation = generation_;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, call = std::move(call)] {
-            if (generation == generation_)
-                call();
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(mutex_);
+        posted_.emplace_back(generation_, std::move(call));
+    }
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+}
+
+void HallLink::Deliver()
+{
+    std::deque<std::pair<unsigned, std::function<void()>>> calls;
+    {
+        std::lock_guard lock(mutex_);
+        calls.swap(posted_);
+    }
+    // Only this thread changes the generation.
+    for (const auto &[start, call] : calls) {
+        if (start == generation_)
+            call();
+    }
 }
 
 bool HallLink::Start(DoorLinkSettings settings)
@@ -63,7 +73,10 @@ void HallLink::Stop()
         return;
     hall_.SetGate(nullptr);
     link_.Stop();
-    ++generation_;
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+    }
     SetConnection(false, {});
 }
 

@@ -8,7 +8,10 @@
 #include <QString>
 
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <utility>
 
 class Hall;
 
@@ -49,16 +52,21 @@ signals:
     void ConnectionChanged(bool connected, const QString &state);
 
 private:
-    // Runs on the GUI thread, unless a newer link was started since.
+    // Runs call on the GUI thread, unless a newer link was started since.
     void Post(std::function<void()> call);
+    // Queued by name: the calls go through the lock, not the event.
+    Q_INVOKABLE void Deliver();
     void SetConnection(bool connected, const QString &state);
 
     Hall &hall_;
     Clock now_;
     std::function<void(const QString &)> notice_;
     DoorLink link_;
-    // Which start the queued callbacks belong to.
+    std::mutex mutex_;
+    // Which start the posted calls belong to; changed under mutex_, on the
+    // GUI thread only.
     unsigned generation_ = 0;
+    std::deque<std::pair<unsigned, std::function<void()>>> posted_;
     bool connected_ = false;
     QString state_;
 };
