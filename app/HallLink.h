@@ -61,7 +61,6 @@ private:
     Hall &hall_;
     Clock now_;
     std::function<void(const QString &)> notice_;
-    DoorLink link_;
     std::mutex mutex_;
     // Which start the posted calls belong to; changed under mutex_, on the
     // GUI thread only.
@@ -69,4 +68,6 @@ private:
     std::deque<std::pair<unsigned, std::function<void()>>> posted_;
     bool connected_ = false;
     QString state_;
+    // Last: its threads end before what its callbacks use goes.
+    DoorLink link_;
 };

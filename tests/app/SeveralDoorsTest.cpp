@@ -123,8 +123,9 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
 
     // The journal tells the other doors' changes and reset apart from the
     // door's own.
-    nord.test.Stop();
+    // The last made first: the tray icons chain the minimise hook.
     sued.test.Stop();
+    nord.test.Stop();
     const auto rows = JournalReader(sued.journal).Rows(std::nullopt, std::nullopt);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.back().count, 2);
