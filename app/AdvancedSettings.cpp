@@ -1,6 +1,8 @@
 #include "app/AdvancedSettings.h"
 
 #include "hall/DailyResetSchedule.h"
+#include "link/BrokerAddress.h"
+#include "link/DoorLinkSettings.h"
 
 #include <QHostAddress>
 #include <QRegularExpression>
@@ -26,7 +28,33 @@ std::optional<int> WholeNumber(const QString &text, int min, int max)
     return number;
 }
 
-const std::array<AdvancedKey, 8> kKeys{{
+// A text key whose every value is good.
+template <QString AdvancedSettings::*member>
+constexpr AdvancedKey TextKey(const char *name)
+{
+    return {name,
+            [](const QString &text, AdvancedSettings &settings) {
+                settings.*member = text;
+                return true;
+            },
+            [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
+}
+
+// A door's or hall's name, part of the topic names.
+template <QString AdvancedSettings::*member>
+constexpr AdvancedKey NameKey(const char *name)
+{
+    return {name,
+            [](const QString &text, AdvancedSettings &settings) {
+                if (!TopicNameAllowed(text.toStdString()))
+                    return false;
+                settings.*member = text;
+                return true;
+            },
+            [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
+}
+
+const std::array<AdvancedKey, 14> kKeys{{
     {"JournalDays",
      [](const QString &text, AdvancedSettings &settings) {
          const auto days = WholeNumber(text, 0, kMaxJournalDays);
@@ -88,9 +116,27 @@ const std::array<AdvancedKey, 8> kKeys{{
          return true;
      },
      [](const AdvancedSettings &settings) { return SettingValue(settings.HttpToken); }},
+    NameKey<&AdvancedSettings::Door>("Door"),
+    NameKey<&AdvancedSettings::HallName>("Hall"),
+    {"Broker",
+     [](const QString &text, AdvancedSettings &settings) {
+         if (!text.isEmpty() && !BrokerAddress::Parse(text.toStdString()))
+             return false;
+         settings.Broker = text;
+         return true;
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.Broker); }},
+    TextKey<&AdvancedSettings::BrokerUser>("BrokerUser"),
+    TextKey<&AdvancedSettings::BrokerPassword>("BrokerPassword"),
+    TextKey<&AdvancedSettings::BrokerCaFile>("BrokerCaFile"),
 }};
 
 } // namespace
+
+QString AdvancedSettings::DefaultDoor()
+{
+    return QString::fromStdString(DefaultDoorName());
+}
 
 AdvancedSettings ReadAdvancedSettings(SettingsStore &store, QStringList &bad)
 {

@@ -31,6 +31,18 @@ struct AdvancedSettings {
     QString HttpBind = QStringLiteral("127.0.0.1");
     // The key a client must give; needed on any address but loopback.
     QString HttpToken;
+    // Several entrances: this door's name, the hall the doors share, the
+    // MQTT broker ("host:port"; empty: the door counts alone), its login,
+    // and the CA file that makes the link TLS.
+    QString Door = DefaultDoor();
+    QString HallName = QStringLiteral("halle");
+    QString Broker;
+    QString BrokerUser;
+    QString BrokerPassword;
+    QString BrokerCaFile;
+
+    // The computer's host name.
+    static QString DefaultDoor();
 
     bool operator==(const AdvancedSettings &) const = default;
 };

@@ -3,6 +3,7 @@
 #include "app/DailyResetTimer.h"
 #include "app/DayJournal.h"
 #include "app/LoginStart.h"
+#include "app/HallLink.h"
 #include "app/TFormAdvanced.h"
 #include "chart/TFormDayChart.h"
 #include "dialogs/HelpViewerWarning.h"
@@ -59,6 +60,8 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     const std::filesystem::path journalFile = services.JournalFile;
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
     feed_ = std::make_unique<FeedServer>();
+    if (!journalFile.empty())
+        doorStateFile_ = journalFile.parent_path() / "door-state.json";
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     if (!badKeys.isEmpty()) {
@@ -118,6 +121,8 @@ PontraApplication::~PontraApplication()
     feed_->Stop();
     for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.RemoveListener(window);
+    hall.RemoveListener(link_.get());
+    link_.reset();
     main_.reset();
     forms = {};
     journal_->Stop();
@@ -146,15 +151,25 @@ void PontraApplication::StartCounting()
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
     hall.AddListener(publisher_.get());
     StartFeed();
+    link_ = std::make_unique<HallLink>(hall, [this] { return Now(); }, showNotice_);
+    hall.AddListener(link_.get());
+    QObject::connect(link_.get(), &HallLink::ConnectionChanged, main_.get(), [this] { ShowLinkState(); });
+    ShowLinkState();
 
     const auto now = Now();
     const LocalTime today = LocalTimeAt(now);
     HallEvent start{.source = HallSource::Start, .time = now};
     std::optional<std::chrono::year_month_day> lastReset;
+    const bool linked = !Advanced.Broker.isEmpty() && link_->Start(LinkSettings(Advanced));
+    if (linked) {
+        // The doors' count, the door's own totals taken back.
+        start.count = link_->Count();
+        start.resumed = start.count != 0;
+    }
     if (journal_->Running()) {
         try {
             const JournalReader journal(journal_->File());
-            if (Advanced.ResumeCount) {
+            if (Advanced.ResumeCount && !linked) {
                 const std::optional<JournalRow> last = journal.LastRow();
                 if (last && last->Local().date == today.date) {
                     start.count = last->count;
@@ -187,6 +202,27 @@ void PontraApplication::ShowOccupancyWarning()
         publisher_->SetWarnPercent(Advanced.WarnPercent);
 }
 
+DoorLinkSettings PontraApplication::LinkSettings(const AdvancedSettings &settings) const
+{
+    DoorLinkSettings link;
+    link.door = settings.Door.toStdString();
+    link.hall = settings.HallName.toStdString();
+    link.broker = settings.Broker.toStdString();
+    link.user = settings.BrokerUser.toStdString();
+    link.password = settings.BrokerPassword.toStdString();
+    link.caFile = std::filesystem::path(settings.BrokerCaFile.toStdU16String());
+    link.stateFile = doorStateFile_;
+    return link;
+}
+
+void PontraApplication::ShowLinkState()
+{
+    const bool running = link_->Running();
+    main_->ShowLinkDown(running && !link_->Connected());
+    forms.FormAdvanced->SetLinkState(running ? link_->State()
+                                             : QStringLiteral("keine; dieser Eingang zählt allein."));
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -214,6 +250,16 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
         dailyReset_->Change(settings.DailyReset);
     const bool feedChanged = std::tie(settings.HttpPort, settings.HttpBind, settings.HttpToken)
                              != std::tie(Advanced.HttpPort, Advanced.HttpBind, Advanced.HttpToken);
+    const auto linkKeys = [](const AdvancedSettings &keys) {
+        return std::tie(keys.Door, keys.HallName, keys.Broker, keys.BrokerUser, keys.BrokerPassword,
+                        keys.BrokerCaFile);
+    };
+    if (linkKeys(settings) != linkKeys(Advanced)) {
+        if (settings.Broker.isEmpty())
+            link_->Stop();
+        else if (link_->Start(LinkSettings(settings)))
+            link_->ShowCount();
+    }
     Advanced = settings;
     ShowOccupancyWarning();
     if (feedChanged)

@@ -15,6 +15,8 @@ class DailyResetTimer;
 class DayJournal;
 class FeedPublisher;
 class FeedServer;
+class HallLink;
+struct DoorLinkSettings;
 class TFormAdvanced;
 class TFormDayChart;
 
@@ -46,6 +48,7 @@ public:
     DayJournal &Journal() { return *journal_; }
     DailyResetTimer &DailyReset() { return *dailyReset_; }
     FeedServer &Feed() { return *feed_; }
+    HallLink &Link() { return *link_; }
 
     // Stores the advanced settings and puts them into effect; on OK in
     // "Erweiterte Einstellungen".
@@ -64,6 +67,8 @@ private:
     // The name of the first value that could not be stored; empty when all were.
     QString Store(const SettingValues &values);
     std::chrono::system_clock::time_point Now() const;
+    DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
+    void ShowLinkState();
 
     SettingsStore &settings_;
     std::function<std::chrono::system_clock::time_point()> now_;
@@ -78,6 +83,9 @@ private:
     // The server outlives its publisher, which the hall tells.
     std::unique_ptr<FeedServer> feed_;
     std::unique_ptr<FeedPublisher> publisher_;
+    // The door's totals for the door link, beside the journal.
+    std::filesystem::path doorStateFile_;
+    std::unique_ptr<HallLink> link_;
     // Declared before the main window so that they outlive it.
     std::unique_ptr<TFormDayChart> chart_;
     std::unique_ptr<TFormMonitor2> monitor_;

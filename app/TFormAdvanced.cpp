@@ -4,6 +4,8 @@
 #include "dialogs/WindowPlacement.h"
 #include "feed/FeedToken.h"
 #include "feed/ListenSocket.h"
+#include "link/BrokerAddress.h"
+#include "link/DoorLinkSettings.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
@@ -55,6 +57,28 @@ public:
     }
 };
 
+// A door's or hall's name: no "/", "+", "#" or control characters.
+class NameValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        if (input.isEmpty())
+            return Intermediate;
+        return TopicNameAllowed(input.toStdString()) ? Acceptable : Invalid;
+    }
+};
+
+// "host:port", or empty for none.
+class BrokerValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        return input.isEmpty() || BrokerAddress::Parse(input.trimmed().toStdString()) ? Acceptable : Intermediate;
+    }
+};
+
 } // namespace
 
 TFormAdvanced::TFormAdvanced(QWidget *parent)
@@ -72,6 +96,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
     Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
     Tabs->addTab(LiveDisplayPage(), QStringLiteral("Live-Anzeige im Browser"));
+    Tabs->addTab(DoorsPage(), QStringLiteral("Mehrere Eingänge"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("OK"), {},
@@ -84,7 +109,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     btn_Cancel->SetGlyph(Artwork(QStringLiteral("cross_red"), QSize(16, 16)).toImage());
     for (TLbSpeedButton *button : {btn_OK, btn_Cancel})
         button->setFixedSize(122, 33);
-    connect(btn_OK, &TLbSpeedButton::clicked, this, &QDialog::accept);
+    connect(btn_OK, &TLbSpeedButton::clicked, this, &TFormAdvanced::AcceptValid);
     connect(btn_Cancel, &TLbSpeedButton::clicked, this, &QDialog::reject);
 
     auto *buttons = new QHBoxLayout;
@@ -199,6 +224,52 @@ QWidget *TFormAdvanced::OccupancyPage()
     return page;
 }
 
+QWidget *TFormAdvanced::DoorsPage()
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
+    const auto field = [&](const QString &label, const QString &hint) {
+        auto *edit = new QLineEdit(page);
+        edit->setToolTip(hint);
+        auto *caption = new QLabel(label, page);
+        caption->setBuddy(edit);
+        const int row = grid->rowCount();
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(edit, row, 1);
+        return edit;
+    };
+    edBroker = field(QStringLiteral("&Hallen-Server:"),
+                     QStringLiteral("Der MQTT-Broker (mosquitto), über den die Eingänge einer Halle einen gemeinsamen "
+                                    "Zählerstand führen, als Rechner:Port. Leer: dieser Eingang zählt allein."));
+    edBroker->setPlaceholderText(QStringLiteral("leer: dieser Eingang zählt allein"));
+    edBroker->setValidator(new BrokerValidator(edBroker));
+    edDoor = field(QStringLiteral("&Eingang:"), QStringLiteral("Der Name dieses Eingangs, bei jedem Eingang ein "
+                                                               "anderer. Voreingestellt ist der Rechnername."));
+    edDoor->setValidator(new NameValidator(edDoor));
+    edHall = field(QStringLiteral("Ha&lle:"), QStringLiteral("Der Name der Halle, bei allen ihren Eingängen derselbe."));
+    edHall->setValidator(new NameValidator(edHall));
+    edBrokerUser = field(QStringLiteral("&Benutzer:"),
+                         QStringLiteral("Die Anmeldung am Hallen-Server; leer, wenn er keine verlangt."));
+    edBrokerPassword = field(QStringLiteral("&Passwort:"), edBrokerUser->toolTip());
+    edBrokerPassword->setEchoMode(QLineEdit::Password);
+    edBrokerCaFile = field(QStringLiteral("&Zertifikat (CA):"),
+                           QStringLiteral("Die Datei mit dem Zertifikat der Stelle, die das Zertifikat des "
+                                          "Hallen-Servers ausgestellt hat. Gesetzt: die Verbindung ist verschlüsselt "
+                                          "(TLS)."));
+    edBrokerCaFile->setPlaceholderText(QStringLiteral("leer: unverschlüsselt"));
+
+    const int row = grid->rowCount();
+    grid->addWidget(makeNote(QStringLiteral("Alle Eingänge einer Halle zeigen denselben Zählerstand. Die Einstellungen "
+                                            "gelten sofort."),
+                             page),
+                    row, 0, 1, 2);
+    lblLinkState = makeNote({}, page);
+    grid->addWidget(lblLinkState, row + 1, 0, 1, 2);
+    grid->setRowStretch(row + 2, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
 QWidget *TFormAdvanced::LiveDisplayPage()
 {
     auto *page = new QWidget;
@@ -288,6 +359,24 @@ void TFormAdvanced::LiveDisplayChanged()
                                                 : QStringLiteral("Im Browser: %1").arg(address));
 }
 
+void TFormAdvanced::SetLinkState(const QString &state)
+{
+    lblLinkState->setText(QStringLiteral("Verbindung: %1").arg(state));
+}
+
+void TFormAdvanced::AcceptValid()
+{
+    for (QLineEdit *edit : {edBroker, edDoor, edHall}) {
+        if (!edit->hasAcceptableInput()) {
+            Tabs->setCurrentWidget(edit->parentWidget());
+            edit->setFocus();
+            edit->selectAll();
+            return;
+        }
+    }
+    accept();
+}
+
 void TFormAdvanced::SetJournalFile(const QString &path)
 {
     lblJournalFile->setText(path.isEmpty() ? QStringLiteral("Für das Tagesjournal gibt es keinen Ordner.")
@@ -318,6 +407,12 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     cbHttpBind->setCurrentText(settings.HttpBind);
     edHttpToken->setText(settings.HttpToken);
     LiveDisplayChanged();
+    edDoor->setText(settings.Door);
+    edHall->setText(settings.HallName);
+    edBroker->setText(settings.Broker);
+    edBrokerUser->setText(settings.BrokerUser);
+    edBrokerPassword->setText(settings.BrokerPassword);
+    edBrokerCaFile->setText(settings.BrokerCaFile);
 }
 
 void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
@@ -334,6 +429,12 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
     settings.HttpPort = seHttpPort->value();
     settings.HttpBind = cbHttpBind->currentText().trimmed();
     settings.HttpToken = edHttpToken->text();
+    settings.Door = edDoor->text();
+    settings.HallName = edHall->text();
+    settings.Broker = edBroker->text().trimmed();
+    settings.BrokerUser = edBrokerUser->text();
+    settings.BrokerPassword = edBrokerPassword->text();
+    settings.BrokerCaFile = edBrokerCaFile->text().trimmed();
 }
 
 void TFormAdvanced::changeEvent(QEvent *event)

@@ -30,6 +30,8 @@ public:
     // Whether the program starts at login, and where that is recorded; the
     // caller asks for the box's state after OK.
     void SetLoginStart(bool enabled, const QString &place);
+    // The door link's state, shown on its tab.
+    void SetLinkState(const QString &state);
 
     QTabWidget *Tabs;
     // Tab "Tagesjournal".
@@ -51,6 +53,14 @@ public:
     QPushButton *btnNewToken;
     QLabel *lblHttpAddress;
     QPushButton *btnCopyAddress;
+    // Tab "Mehrere Eingänge".
+    QLineEdit *edDoor;
+    QLineEdit *edHall;
+    QLineEdit *edBroker;
+    QLineEdit *edBrokerUser;
+    QLineEdit *edBrokerPassword;
+    QLineEdit *edBrokerCaFile;
+    QLabel *lblLinkState;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -65,6 +75,9 @@ private:
     QWidget *LiveDisplayPage();
     // The address shown and copied, and the key made when one is needed.
     void LiveDisplayChanged();
+    QWidget *DoorsPage();
+    // OK once every field holds a value that can be used.
+    void AcceptValid();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

@@ -15,6 +15,7 @@
 #include "display/TFormMonitor2.h"
 #include "hall/Hall.h"
 #include "hall/OccupancyState.h"
+#include "link/LinkTexts.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "widgets/Artwork.h"
@@ -151,6 +152,10 @@ void TFormMain::CreateControls()
     connect(ImageTVEin, &TImage::Clicked, this, &TFormMain::ImageTVEinClick);
 
     Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
+    LinkDownMark = makeImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
+                             QString::fromUtf8(kNoHallServerText));
+    LinkDownMark->unsetCursor();
+    LinkDownMark->hide();
 
     FrameL1 = new TFrameL(this);
     FrameL1->move(200, 30);
@@ -444,6 +449,13 @@ void TFormMain::ColourCount(std::int32_t count, std::int32_t capacity)
     QPalette pal = Label1->palette();
     pal.setColor(QPalette::WindowText, colour);
     Label1->setPalette(pal);
+}
+
+void TFormMain::ShowLinkDown(bool down)
+{
+    LinkDownMark->setVisible(down);
+    const QString title = windowTitle().trimmed();
+    TrayIcon1->SetToolTip(down ? title + QStringLiteral(" – ") + QString::fromUtf8(kNoHallServerText) : title);
 }
 
 void TFormMain::SetCountText(const QString &count)

@@ -89,6 +89,8 @@ public:
     TFrameL *FrameL2;
     TComPort *ComPort;
     TTrayIcon *TrayIcon1;
+    // Shown while the door link has no connection to the hall's server.
+    TImage *LinkDownMark;
 
     // The application-wide keys, as entries of the hidden menu.
     QAction *Help1;
@@ -147,6 +149,8 @@ public:
     void BringIntoReach();
     // A stored port that was not found at start; 0 when there is none.
     int MissingStoredPort() const;
+    // The mark and the tray tip for a door link without its hall's server.
+    void ShowLinkDown(bool down);
 
 signals:
     // The operator confirmed closing: the program ends.

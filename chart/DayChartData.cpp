@@ -35,6 +35,7 @@ void DayChartData::Add(const JournalRow &row)
     case JournalChange::None:
     case JournalChange::Started:
     case JournalChange::Resumed:
+    case JournalChange::Merged:
         break;
     }
     if (!peak_ || row.count > peak_->count)

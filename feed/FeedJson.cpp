@@ -37,6 +37,8 @@ const char *ChangeName(JournalChange change)
         return "started";
     case JournalChange::Resumed:
         return "resumed";
+    case JournalChange::Merged:
+        return "merged";
     case JournalChange::None:
         break;
     }

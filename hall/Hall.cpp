@@ -31,6 +31,8 @@ bool Hall::ApplyNow(const HallEvent &event)
     switch (event.source) {
     case HallSource::EntryBarrier:
     case HallSource::In:
+        if (gate_)
+            return Gated(event, change, 1);
         if (count_ == std::numeric_limits<std::int32_t>::max())
             return false;
         ++count_;
@@ -38,6 +40,8 @@ bool Hall::ApplyNow(const HallEvent &event)
         break;
     case HallSource::ExitBarrier:
     case HallSource::Out:
+        if (gate_)
+            return Gated(event, change, -1);
         if (count_ == 0)
             return false;
         --count_;
@@ -45,6 +49,12 @@ bool Hall::ApplyNow(const HallEvent &event)
         break;
     case HallSource::Reset:
     case HallSource::DailyReset:
+        change.reset = true;
+        if (gate_)
+            return Gated(event, change, 0);
+        count_ = 0;
+        break;
+    case HallSource::OtherDoorReset:
         count_ = 0;
         change.reset = true;
         break;
@@ -52,13 +62,34 @@ bool Hall::ApplyNow(const HallEvent &event)
         count_ = std::max<std::int32_t>(event.count, 0);
         change.resumed = event.resumed;
         break;
+    case HallSource::OtherDoors:
+        if (event.count == count_)
+            return false;
+        count_ = std::max<std::int32_t>(event.count, 0);
+        break;
     default:
         return false;
     }
+    Tell(change);
+    return true;
+}
+
+bool Hall::Gated(const HallEvent &event, HallChange &change, int delta)
+{
+    const std::optional<std::int32_t> count = gate_->Counted(event);
+    if (!count)
+        return false;
+    count_ = std::max<std::int32_t>(*count, 0);
+    change.delta = delta;
+    Tell(change);
+    return true;
+}
+
+void Hall::Tell(HallChange &change)
+{
     change.count = count_;
     change.capacity = capacity_;
     Notify([&change](HallListener *listener) { listener->HallChanged(change); });
-    return true;
 }
 
 void Hall::SetCapacity(std::int32_t capacity)

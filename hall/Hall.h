@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hall/HallEvent.h"
+#include "hall/HallGate.h"
 #include "hall/HallListener.h"
 
 #include <cstddef>
@@ -35,13 +36,21 @@ public:
     void AddListener(HallListener *listener);
     void RemoveListener(HallListener *listener);
 
+    // While a gate is set, it counts the passages and resets and the hall
+    // takes its count; none: the hall counts them itself.
+    void SetGate(HallGate *gate) { gate_ = gate; }
+
 private:
     bool ApplyNow(const HallEvent &event);
+    // The gate counts the event; the change then has its count.
+    bool Gated(const HallEvent &event, HallChange &change, int delta);
+    void Tell(HallChange &change);
     template <typename Call>
     void Notify(Call call);
 
     std::int32_t count_ = 0;
     std::int32_t capacity_;
+    HallGate *gate_ = nullptr;
     std::vector<HallListener *> listeners_;
     // How many notifications are running; removals only blank their slot
     // until the outermost one ends.

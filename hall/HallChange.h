@@ -9,9 +9,9 @@
 struct HallChange {
     HallSource source = HallSource::In;
     std::chrono::system_clock::time_point time;
-    // +1 or -1 for a passage, 0 for a reset or a start.
+    // +1 or -1 for a passage, 0 for a reset, a start or the other doors' count.
     int delta = 0;
-    // The count was set to 0 (RESET or the daily reset).
+    // The count was set to 0 (RESET, the daily reset or another door's reset).
     bool reset = false;
     // A start that took over the last run's count.
     bool resumed = false;

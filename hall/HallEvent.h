@@ -10,8 +10,8 @@
 struct HallEvent {
     HallSource source = HallSource::In;
     std::chrono::system_clock::time_point time;
-    // Start only: the count the program starts with, 0 or the count taken
-    // over from the last run.
+    // Start: the count the program starts with, 0 or the count taken over
+    // from the last run. OtherDoors: the hall's count the doors tell.
     std::int32_t count = 0;
     // Start only: the count was taken over from the last run.
     bool resumed = false;

@@ -12,4 +12,8 @@ enum class HallSource : std::uint16_t {
     Reset = 5, // RESET
     DailyReset = 6,
     Start = 7,
+    // The count the other doors of the hall changed (several entrances).
+    OtherDoors = 8,
+    // Another door reset the hall.
+    OtherDoorReset = 9,
 };

@@ -16,6 +16,8 @@ JournalRow JournalRowOf(const HallChange &change, std::chrono::seconds utcOffset
         row.change = JournalChange::Reset;
     else if (change.source == HallSource::Start)
         row.change = change.resumed ? JournalChange::Resumed : JournalChange::Started;
+    else if (change.source == HallSource::OtherDoors)
+        row.change = JournalChange::Merged;
     row.count = change.count;
     row.capacity = change.capacity;
     return row;
@@ -38,6 +40,10 @@ std::string_view JournalSourceName(std::uint16_t source)
         return "Tagesreset";
     case HallSource::Start:
         return "Start";
+    case HallSource::OtherDoors:
+        return "andere Eingänge";
+    case HallSource::OtherDoorReset:
+        return "RESET an anderem Eingang";
     }
     return {};
 }
@@ -55,6 +61,8 @@ std::string_view JournalChangeText(JournalChange change)
         return "Neubeginn";
     case JournalChange::Resumed:
         return "Stand übernommen";
+    case JournalChange::Merged:
+        return "neuer Stand";
     case JournalChange::None:
         break;
     }

@@ -15,6 +15,7 @@ enum class JournalChange : std::int8_t {
     Reset = 2,   // set to 0
     Started = 3, // the program started with this count
     Resumed = 4, // the program started with the last run's count
+    Merged = 5,  // set to the count the hall's other doors tell
 };
 
 // One row of the day journal.

@@ -14,14 +14,18 @@ std::string NameProblem(std::string_view key, std::string_view value)
 {
     if (value.empty())
         return EmptyNameText(key);
-    const bool bad = std::any_of(value.begin(), value.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return c == '/' || c == '+' || c == '#' || byte < 0x20 || byte == 0x7f;
-    });
-    return bad ? NameCharacterText(key, value) : std::string();
+    return TopicNameAllowed(value) ? std::string() : NameCharacterText(key, value);
 }
 
 } // namespace
+
+bool TopicNameAllowed(std::string_view name)
+{
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '/' || c == '+' || c == '#' || byte < 0x20 || byte == 0x7f;
+    });
+}
 
 std::string DefaultDoorName()
 {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 // What the door link needs to know, from the keys in [General].
 struct DoorLinkSettings {
@@ -24,6 +25,10 @@ struct DoorLinkSettings {
 
 // The computer's host name, the default door name.
 std::string DefaultDoorName();
+
+// Whether a name can be part of a topic name: not empty, no "/", "+", "#"
+// and no control characters.
+bool TopicNameAllowed(std::string_view name);
 
 // A German sentence naming the key that cannot be used; empty when all can.
 // Door and Hall become parts of topic names: neither may be empty nor hold

@@ -105,7 +105,8 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     });
     EXPECT_EQ(test.settings.writes,
               QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft", "HttpPort",
-                           "HttpBind", "HttpToken"}));
+                           "HttpBind", "HttpToken", "Door", "Hall", "Broker", "BrokerUser", "BrokerPassword",
+                           "BrokerCaFile"}));
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);

@@ -1,0 +1,119 @@
+#include "app/HallLink.h"
+
+#include "hall/Hall.h"
+
+HallLink::HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, QObject *parent)
+    : QObject(parent), hall_(hall), now_(std::move(now)), notice_(std::move(notice)),
+      link_(DoorLinkCallbacks{
+          .hallCountChanged = [this](std::int32_t) { Post([this] { ShowCount(); }); },
+          .connectionChanged =
+              [this](bool connected, const std::string &reason) {
+                  Post([this, connected, state = QString::fromStdString(reason)] { SetConnection(connected, state); });
+              },
+          .notice = [this](const std::string &text) {
+              Post([this, text = QString::fromStdString(text)] { notice_(text); });
+          },
+          .remoteReset = [this](const RemoteReset &) {
+              Post([this] { hall_.Apply({.source = HallSource::OtherDoorReset, .time = now_()}); });
+          },
+          .occupancyState = {},
+      })
+{
+}
+
+HallLink::~HallLink()
+{
+    // Its owner is going too.
+    blockSignals(true);
+    Stop();
+}
+
+void HallLink::Post(std::function<void()> call)
+{
+    {
+        std::lock_guard lock(mutex_);
+        posted_.emplace_back(generation_, std::move(call));
+    }
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+}
+
+void HallLink::Deliver()
+{
+    std::deque<std::pair<unsigned, std::function<void()>>> calls;
+    {
+        std::lock_guard lock(mutex_);
+        calls.swap(posted_);
+    }
+    // Only this thread changes the generation.
+    for (const auto &[start, call] : calls) {
+        if (start == generation_)
+            call();
+    }
+}
+
+bool HallLink::Start(DoorLinkSettings settings)
+{
+    Stop();
+    settings.capacity = hall_.Capacity();
+    const std::string problem = link_.Start(settings);
+    if (!problem.empty()) {
+        // As the link's own notices, once the program runs.
+        Post([this, text = QString::fromStdString(problem)] { notice_(text); });
+        return false;
+    }
+    hall_.SetGate(this);
+    SetConnection(false, QStringLiteral("Verbindung zum Hallen-Server „%1“ wird aufgebaut …")
+                             .arg(QString::fromStdString(settings.broker)));
+    return true;
+}
+
+void HallLink::Stop()
+{
+    if (!link_.Running())
+        return;
+    hall_.SetGate(nullptr);
+    link_.Stop();
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+    }
+    SetConnection(false, {});
+}
+
+void HallLink::ShowCount()
+{
+    hall_.Apply({.source = HallSource::OtherDoors, .time = now_(), .count = link_.Count()});
+}
+
+void HallLink::SetConnection(bool connected, const QString &state)
+{
+    if (connected == connected_ && state == state_)
+        return;
+    connected_ = connected;
+    state_ = state;
+    emit ConnectionChanged(connected, state);
+}
+
+std::optional<std::int32_t> HallLink::Counted(const HallEvent &event)
+{
+    switch (event.source) {
+    case HallSource::EntryBarrier:
+    case HallSource::In:
+    case HallSource::ExitBarrier:
+    case HallSource::Out: {
+        const bool in = event.source == HallSource::EntryBarrier || event.source == HallSource::In;
+        if (!link_.LocalPassage(in ? DoorPassage::In : DoorPassage::Out, event.time))
+            return std::nullopt;
+        break;
+    }
+    default:
+        link_.LocalReset(event.time);
+        break;
+    }
+    return link_.Count();
+}
+
+void HallLink::CapacityChanged(std::int32_t capacity)
+{
+    link_.SetCapacity(capacity);
+}
