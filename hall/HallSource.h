@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// What changed the hall's count. The day journal stores these values, so a
+// What changed the hall's count, or what a report without a change is about. The day journal stores these values, so a
 // value is never renumbered or reused; new sources take new values.
 enum class HallSource : std::uint16_t {
     EntryBarrier = 1,
@@ -12,4 +12,19 @@ enum class HallSource : std::uint16_t {
     Reset = 5, // RESET
     DailyReset = 6,
     Start = 7,
+    // Reports on the barriers and their port; they change no count.
+    EntryBlocked = 8,     // Eingang blockiert
+    EntryClear = 9,       // Eingang frei
+    EntryFlickering = 10, // Eingang flattert
+    ExitBlocked = 11,
+    ExitClear = 12,
+    ExitFlickering = 13,
+    PortLost = 14,
+    PortBack = 15,
 };
+
+// Whether the hall passes the source on as a report instead of a change.
+constexpr bool IsReport(HallSource source)
+{
+    return source >= HallSource::EntryBlocked && source <= HallSource::PortBack;
+}
