@@ -23,7 +23,23 @@ std::optional<int> WholeNumber(const QString &text, int min, int max)
     return number;
 }
 
-const std::array<AdvancedKey, 3> kKeys{{
+// A key holding a whole number from 0 to Max.
+template <int AdvancedSettings::*Member, int Max>
+bool ReadNumber(const QString &text, AdvancedSettings &settings)
+{
+    const auto number = WholeNumber(text, 0, Max);
+    if (number)
+        settings.*Member = *number;
+    return number.has_value();
+}
+
+template <int AdvancedSettings::*Member>
+SettingValue NumberValue(const AdvancedSettings &settings)
+{
+    return SettingValue(settings.*Member);
+}
+
+const std::array<AdvancedKey, 6> kKeys{{
     {"JournalDays",
      [](const QString &text, AdvancedSettings &settings) {
          const auto days = WholeNumber(text, 0, kMaxJournalDays);
@@ -45,6 +61,12 @@ const std::array<AdvancedKey, 3> kKeys{{
          return resume.has_value();
      },
      [](const AdvancedSettings &settings) { return SettingValue(settings.ResumeCount ? 1 : 0); }},
+    {"DebounceMs", ReadNumber<&AdvancedSettings::DebounceMs, kMaxDebounceMs>,
+     NumberValue<&AdvancedSettings::DebounceMs>},
+    {"BlockedSeconds", ReadNumber<&AdvancedSettings::BlockedSeconds, kMaxBlockedSeconds>,
+     NumberValue<&AdvancedSettings::BlockedSeconds>},
+    {"FlickerPerSecond", ReadNumber<&AdvancedSettings::FlickerPerSecond, kMaxFlickerPerSecond>,
+     NumberValue<&AdvancedSettings::FlickerPerSecond>},
 }};
 
 } // namespace

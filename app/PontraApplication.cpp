@@ -53,6 +53,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
+    ApplyLineRules();
     if (!badKeys.isEmpty()) {
         // Once the program runs, as the notice of a missing port.
         QTimer::singleShot(0, main_.get(), [this, badKeys] { showNotice_(BadAdvancedSettingsNotice(badKeys)); });
@@ -164,6 +165,12 @@ void PontraApplication::StartCounting()
     dailyReset_->Check();
 }
 
+void PontraApplication::ApplyLineRules()
+{
+    main_->SetLineRules(std::chrono::milliseconds(Advanced.DebounceMs), std::chrono::seconds(Advanced.BlockedSeconds),
+                        Advanced.FlickerPerSecond);
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -186,6 +193,7 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
     Advanced = settings;
+    ApplyLineRules();
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();
         showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "

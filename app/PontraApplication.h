@@ -53,6 +53,8 @@ private:
     QStringList ReadAdvanced();
     void EditAdvancedSettings();
     void StartCounting();
+    // The barriers' debounce and health limits, from Advanced.
+    void ApplyLineRules();
     std::chrono::system_clock::time_point Now() const;
 
     SettingsStore &settings_;

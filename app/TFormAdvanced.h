@@ -32,6 +32,10 @@ public:
     QTimeEdit *teDailyReset;
     QCheckBox *cbResumeCount;
     QLabel *lblJournalFile;
+    // Tab "Lichtschranken".
+    QSpinBox *seDebounceMs;
+    QSpinBox *seBlockedSeconds;
+    QSpinBox *seFlickerPerSecond;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -41,6 +45,7 @@ protected:
 
 private:
     QWidget *JournalPage();
+    QWidget *BarrierPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

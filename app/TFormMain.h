@@ -1,7 +1,9 @@
 #pragma once
 
+#include "hall/BarrierWarnings.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
+#include "serial/LineDebounce.h"
 #include "serial/SerialDevice.h"
 
 #include <QPoint>
@@ -115,6 +117,15 @@ public:
     void FormCloseQuery(bool &CanClose);
 
     void HallChanged(const HallChange &change) override;
+    // A barrier or the port in trouble, or well again: the indicator's mark
+    // and tooltip, the tray's tip, and while hidden there one message.
+    void HallReported(const HallChange &report) override;
+
+    // The debounce of the barriers' lines (0: every change counts) and the
+    // limits of their health rules (0: off); in effect at once.
+    void SetLineRules(std::chrono::milliseconds debounce, std::chrono::seconds blocked, int flickerPerSecond);
+    // Whether a line change still waits out its debounce time.
+    bool DebouncePending() const;
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -157,8 +168,18 @@ private:
     void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
-    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                     TLbSpeedButton *countButton, HallSource barrier);
+    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSource barrier);
+    // Acts on a barrier's line at its new level: counts, or shows the
+    // wiring test while the settings dialog is open.
+    void TakeLevel(HallSource barrier, bool on);
+    // Takes the debounced levels that have held long enough.
+    void SettleLines();
+    void ScheduleSettle();
+    void CheckBarriers();
+    // The barriers' levels now are the start of their rules.
+    void ReadLinesAfresh();
+    void ShowWarnings();
+    std::chrono::system_clock::time_point Now() const;
     // Changes the count through the hall, at the present moment; false when
     // it stayed.
     bool Count(HallSource source);
@@ -184,4 +205,14 @@ private:
     // The barrier whose passage the click now running counts; empty while
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
+    BarrierWarnings warnings_{hall_};
+    LineDebounce entryDebounce_;
+    LineDebounce exitDebounce_;
+    // Wake the GUI thread for the deadlines; the rules decide by the times.
+    QTimer *settleTimer_;
+    QTimer *healthTimer_;
+    // The warnings shown now; empty when there is none.
+    QString entryWarning_;
+    QString exitWarning_;
+    QString portWarning_;
 };

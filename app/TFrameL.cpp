@@ -4,6 +4,8 @@
 #include "widgets/TImage.h"
 #include "widgets/TShape.h"
 
+#include <QLabel>
+
 namespace {
 
 const QColor kGrey(128, 128, 128);
@@ -35,6 +37,20 @@ TFrameL::TFrameL(QWidget *parent) : QWidget(parent)
     Shape_01->hide();
     Shape_04 = makeShape(this, TShape::stCircle, kSilver, QRect(25, 1, 13, 13));
     Shape_05 = makeShape(this, TShape::stCircle, kSilver, QRect(61, 1, 13, 13));
+    // Right of the leads: it covers nothing of the switch symbol. Not colour
+    // alone: the mark carries an exclamation mark.
+    Warning = new QLabel(QStringLiteral("!"), this);
+    Warning->setGeometry(100, 0, 15, 15);
+    Warning->setAlignment(Qt::AlignCenter);
+    Warning->setStyleSheet(QStringLiteral("background: rgb(220, 0, 0); color: white; font-weight: bold; "
+                                          "border-radius: 7px;"));
+    Warning->hide();
+}
+
+void TFrameL::SetWarning(const QString &text)
+{
+    Warning->setVisible(!text.isEmpty());
+    setToolTip(text);
 }
 
 void TFrameL::SetState(int state)

@@ -54,7 +54,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
 {
     test.ports = {7};
     store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
-           {"ResumeCount", 7}});
+           {"ResumeCount", 7}, {"FlickerPerSecond", -1}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
@@ -62,6 +62,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     ASSERT_EQ(test.notices.size(), 1);
     EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\n"))
         << test.notices.first().toStdString();
+    EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\n")) << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
     // The first keys' chain is not touched by them.
@@ -91,9 +92,16 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
         dialog.seJournalDays->setValue(0);
         dialog.cbDailyReset->setChecked(true);
         dialog.teDailyReset->setTime(QTime(4, 15));
+        EXPECT_EQ(dialog.seBlockedSeconds->value(), 30);
+        dialog.seDebounceMs->setValue(20);
+        dialog.seFlickerPerSecond->setValue(0);
         dialog.btn_OK->click();
     });
-    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount"}));
+    EXPECT_EQ(test.settings.writes, QStringList({"JournalDays", "DailyReset", "ResumeCount", "DebounceMs",
+                                                 "BlockedSeconds", "FlickerPerSecond"}));
+    EXPECT_EQ(test.settings.values["DebounceMs"], 20);
+    EXPECT_EQ(test.settings.values["BlockedSeconds"], 30);
+    EXPECT_EQ(test.settings.values["FlickerPerSecond"], 0);
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);
