@@ -174,10 +174,7 @@ void TFormMain::CreateControls()
     ComPort->OnCTS = [this](QObject *sender) { ComPortCTS_78(sender); };
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
-    ComPort->OnLost = [this](QObject *) {
-        warnings_.PortLost(Now());
-        healthTimer_->stop();
-    };
+    ComPort->OnLost = [this](QObject *) { warnings_.PortLost(Now()); };
     settleTimer_ = new QTimer(this);
     settleTimer_->setSingleShot(true);
     settleTimer_->setTimerType(Qt::PreciseTimer);

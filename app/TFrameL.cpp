@@ -1,6 +1,7 @@
 #include "app/TFrameL.h"
 
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TShape.h"
 
@@ -37,10 +38,11 @@ TFrameL::TFrameL(QWidget *parent) : QWidget(parent)
     Shape_01->hide();
     Shape_04 = makeShape(this, TShape::stCircle, kSilver, QRect(25, 1, 13, 13));
     Shape_05 = makeShape(this, TShape::stCircle, kSilver, QRect(61, 1, 13, 13));
-    // Right of the leads: it covers nothing of the switch symbol. Not colour
-    // alone: the mark carries an exclamation mark.
+    // Under the right lead, inside the part the main window shows, covering
+    // nothing of the switch. Not colour alone: it carries an exclamation mark.
     Warning = new QLabel(QStringLiteral("!"), this);
-    Warning->setGeometry(100, 0, 15, 15);
+    Warning->setGeometry(82, 11, 14, 14);
+    Warning->setFont(PixelFont(QStringLiteral("Arial"), 12));
     Warning->setAlignment(Qt::AlignCenter);
     Warning->setStyleSheet(QStringLiteral("background: rgb(220, 0, 0); color: white; font-weight: bold; "
                                           "border-radius: 7px;"));

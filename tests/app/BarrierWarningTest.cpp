@@ -103,6 +103,9 @@ TEST_F(BarrierWarningTest, ABlockedEntryIsMarkedToldInTheTrayOnceAndJournaledUnt
     ASSERT_TRUE(WaitUntil([&] { return marked(main().FrameL1); }));
     const QString warning = "Lichtschranke Eingang unterbrochen seit " + ClockText(kNoon);
     EXPECT_EQ(main().FrameL1->toolTip(), warning);
+    // Within the part of the indicator the window shows.
+    const QLabel *mark = main().FrameL1->Warning;
+    EXPECT_TRUE(main().rect().contains(QRect(mark->mapTo(&main(), QPoint(0, 0)), mark->size())));
     EXPECT_FALSE(marked(main().FrameL2));
     EXPECT_EQ(test.tray->Icon.Tip, warning);
     EXPECT_EQ(test.tray->Messages, QStringList({"Pontra 1.0: " + warning}));
