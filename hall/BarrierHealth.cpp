@@ -1,5 +1,7 @@
 #include "hall/BarrierHealth.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::chrono::seconds kFlickerWindow{1};
@@ -12,8 +14,20 @@ void BarrierHealth::SetLimits(std::chrono::seconds blocked, int flickerPerSecond
     flickerLimit_ = flickerPerSecond;
 }
 
+void BarrierHealth::Age(Time now)
+{
+    // A wall clock set back would leave changes "within the last second"
+    // for as long as it went back, and keep a blocked beam from its time.
+    if (!changes_.empty() && changes_.back() > now)
+        changes_.clear();
+    levelSince_ = std::min(levelSince_, now);
+    while (!changes_.empty() && changes_.front() <= now - kFlickerWindow)
+        changes_.pop_front();
+}
+
 std::optional<BarrierHealth::State> BarrierHealth::Line(bool atCountLevel, Time at)
 {
+    Age(at);
     if (atCountLevel_ == atCountLevel)
         return Check(at);
     if (atCountLevel_) {
@@ -36,8 +50,7 @@ void BarrierHealth::Unread()
 
 std::optional<BarrierHealth::State> BarrierHealth::Check(Time now)
 {
-    while (!changes_.empty() && changes_.front() <= now - kFlickerWindow)
-        changes_.pop_front();
+    Age(now);
     if (!atCountLevel_)
         return std::nullopt;
     const auto changes = static_cast<int>(changes_.size());

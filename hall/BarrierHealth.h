@@ -34,6 +34,9 @@ public:
     Time Since() const { return since_; }
 
 private:
+    // Forgets the changes that left the last second before now.
+    void Age(Time now);
+
     std::chrono::seconds blockedLimit_{30};
     int flickerLimit_ = 20;
     State state_ = State::Clear;

@@ -74,6 +74,14 @@ TEST(BarrierHealth, MoreChangesThanTheLimitWithinASecondAreFlickeringUntilTheLin
     EXPECT_EQ(health.NextCheck(), At(31950ms));
     EXPECT_EQ(health.Check(At(31950ms)), State::Blocked);
     EXPECT_EQ(health.Since(), At(1950ms));
+
+    // Changes just before a wall clock set back by an hour are not taken
+    // for changes within the same second as the ones after it.
+    BarrierHealth reset;
+    reset.Line(false, At(0s));
+    Flip(reset, 20, 1s, 900ms);
+    for (const auto &found : Flip(reset, 5, -1h, 5s))
+        EXPECT_EQ(found, std::nullopt);
 }
 
 TEST(BarrierHealth, ALimitOfZeroSwitchesItsRuleOff)
