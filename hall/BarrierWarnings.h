@@ -26,9 +26,6 @@ public:
     void Check(Time now);
     std::optional<Time> NextCheck() const;
 
-    const BarrierHealth &Entry() const { return entry_; }
-    const BarrierHealth &Exit() const { return exit_; }
-
 private:
     void Report(HallSource barrier, std::optional<BarrierHealth::State> state, Time at);
 

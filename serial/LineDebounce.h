@@ -22,7 +22,6 @@ public:
     std::optional<bool> Settle(Time now);
     // When Settle may take a level; empty when nothing is pending.
     std::optional<Time> Deadline() const;
-    bool Level() const { return level_; }
 
 private:
     std::chrono::milliseconds hold_{0};
