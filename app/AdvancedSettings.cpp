@@ -54,7 +54,23 @@ constexpr AdvancedKey NameKey(const char *name)
             [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
 }
 
-const std::array<AdvancedKey, 14> kKeys{{
+// A key holding a whole number from 0 to Max.
+template <int AdvancedSettings::*Member, int Max>
+bool ReadNumber(const QString &text, AdvancedSettings &settings)
+{
+    const auto number = WholeNumber(text, 0, Max);
+    if (number)
+        settings.*Member = *number;
+    return number.has_value();
+}
+
+template <int AdvancedSettings::*Member>
+SettingValue NumberValue(const AdvancedSettings &settings)
+{
+    return SettingValue(settings.*Member);
+}
+
+const std::array<AdvancedKey, 17> kKeys{{
     {"JournalDays",
      [](const QString &text, AdvancedSettings &settings) {
          const auto days = WholeNumber(text, 0, kMaxJournalDays);
@@ -129,6 +145,12 @@ const std::array<AdvancedKey, 14> kKeys{{
     TextKey<&AdvancedSettings::BrokerUser>("BrokerUser"),
     TextKey<&AdvancedSettings::BrokerPassword>("BrokerPassword"),
     TextKey<&AdvancedSettings::BrokerCaFile>("BrokerCaFile"),
+    {"DebounceMs", ReadNumber<&AdvancedSettings::DebounceMs, kMaxDebounceMs>,
+     NumberValue<&AdvancedSettings::DebounceMs>},
+    {"BlockedSeconds", ReadNumber<&AdvancedSettings::BlockedSeconds, kMaxBlockedSeconds>,
+     NumberValue<&AdvancedSettings::BlockedSeconds>},
+    {"FlickerPerSecond", ReadNumber<&AdvancedSettings::FlickerPerSecond, kMaxFlickerPerSecond>,
+     NumberValue<&AdvancedSettings::FlickerPerSecond>},
 }};
 
 } // namespace

@@ -43,12 +43,22 @@ struct AdvancedSettings {
 
     // The computer's host name.
     static QString DefaultDoor();
+    // A barrier's line change counts once it held this long; 0: at once.
+    int DebounceMs = 0;
+    // A beam interrupted longer than this is reported as blocked; 0: never.
+    int BlockedSeconds = 30;
+    // More line changes than this within a second are reported as
+    // flickering; 0: never.
+    int FlickerPerSecond = 20;
 
     bool operator==(const AdvancedSettings &) const = default;
 };
 
 inline constexpr int kMaxJournalDays = 3660;
 inline constexpr int kMaxWarnPercent = 99;
+inline constexpr int kMaxDebounceMs = 1000;
+inline constexpr int kMaxBlockedSeconds = 3600;
+inline constexpr int kMaxFlickerPerSecond = 1000;
 
 // Reads every key from an open store. Each bad one is added to bad as
 // "Name=value".

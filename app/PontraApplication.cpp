@@ -64,6 +64,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
         doorStateFile_ = journalFile.parent_path() / "door-state.json";
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
+    ApplyLineRules();
     if (!badKeys.isEmpty()) {
         // Once the program runs, as the notice of a missing port.
         QTimer::singleShot(0, main_.get(), [this, badKeys] { showNotice_(BadAdvancedSettingsNotice(badKeys)); });
@@ -150,6 +151,13 @@ void PontraApplication::StartCounting()
     journal_->SetKeepDays(Advanced.JournalDays);
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
     hall.AddListener(publisher_.get());
+    // The barriers' warnings as the operator reads them, for the feed too.
+    QObject::connect(main_.get(), &TFormMain::WarningsChanged, main_.get(), [this] {
+        std::vector<std::string> warnings;
+        for (const QString &warning : main_->Warnings())
+            warnings.push_back(warning.toStdString());
+        publisher_->SetWarnings(std::move(warnings), main_->EntryBlocked(), main_->ExitBlocked());
+    });
     StartFeed();
     link_ = std::make_unique<HallLink>(hall, [this] { return Now(); }, showNotice_);
     hall.AddListener(link_.get());
@@ -223,6 +231,12 @@ void PontraApplication::ShowLinkState()
                                              : QStringLiteral("keine; dieser Eingang zählt allein."));
 }
 
+void PontraApplication::ApplyLineRules()
+{
+    main_->SetLineRules(std::chrono::milliseconds(Advanced.DebounceMs), std::chrono::seconds(Advanced.BlockedSeconds),
+                        Advanced.FlickerPerSecond);
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -264,6 +278,7 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     ShowOccupancyWarning();
     if (feedChanged)
         StartFeed();
+    ApplyLineRules();
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();
         showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "

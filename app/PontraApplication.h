@@ -66,6 +66,8 @@ private:
     void StartFeed();
     // The name of the first value that could not be stored; empty when all were.
     QString Store(const SettingValues &values);
+    // The barriers' debounce and health limits, from Advanced.
+    void ApplyLineRules();
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
     void ShowLinkState();

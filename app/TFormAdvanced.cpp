@@ -94,6 +94,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
 
     Tabs = new QTabWidget(this);
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
+    Tabs->addTab(BarrierPage(), QStringLiteral("Lichtschranken"));
     Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
     Tabs->addTab(LiveDisplayPage(), QStringLiteral("Live-Anzeige im Browser"));
     Tabs->addTab(DoorsPage(), QStringLiteral("Mehrere Eingänge"));
@@ -270,6 +271,50 @@ QWidget *TFormAdvanced::DoorsPage()
     return page;
 }
 
+QWidget *TFormAdvanced::BarrierPage()
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
+    auto addRow = [&](int row, const QString &label, QSpinBox *field, const QString &hint) {
+        auto *caption = new QLabel(label, page);
+        caption->setBuddy(field);
+        field->setToolTip(hint);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(field, row, 1);
+    };
+
+    seDebounceMs = new QSpinBox(page);
+    seDebounceMs->setRange(0, kMaxDebounceMs);
+    seDebounceMs->setSuffix(QStringLiteral(" ms"));
+    seDebounceMs->setSpecialValueText(QStringLiteral("aus"));
+    addRow(0, QStringLiteral("&Entprellzeit:"), seDebounceMs,
+           QStringLiteral("Eine Änderung an einer Lichtschranke zählt erst, wenn sie so lange angehalten hat. "
+                          "Kürzeres Prellen wird übergangen. Für Lichtschranken mit Relaisausgang 20 ms."));
+
+    seBlockedSeconds = new QSpinBox(page);
+    seBlockedSeconds->setRange(0, kMaxBlockedSeconds);
+    seBlockedSeconds->setSuffix(QStringLiteral(" s"));
+    seBlockedSeconds->setSpecialValueText(QStringLiteral("keine Warnung"));
+    addRow(1, QStringLiteral("&Blockiert nach:"), seBlockedSeconds,
+           QStringLiteral("Bleibt der Strahl länger unterbrochen, zeigt das Hauptfenster eine rote Markierung an der "
+                          "Lichtschranke, und das Tagesjournal vermerkt es."));
+
+    seFlickerPerSecond = new QSpinBox(page);
+    seFlickerPerSecond->setRange(0, kMaxFlickerPerSecond);
+    seFlickerPerSecond->setSuffix(QStringLiteral(" je Sekunde"));
+    seFlickerPerSecond->setSpecialValueText(QStringLiteral("keine Warnung"));
+    addRow(2, QStringLiteral("&Flattern ab mehr als:"), seFlickerPerSecond,
+           QStringLiteral("Wechselt eine Lichtschranke öfter innerhalb einer Sekunde, wird sie als flatternd "
+                          "gemeldet (Sonnenlicht, Wackelkontakt, prellendes Relais)."));
+
+    grid->addWidget(makeNote(QStringLiteral("Die Warnungen ändern nichts am Zählen. Alle Werte gelten sofort."),
+                             page),
+                    3, 0, 1, 2);
+    grid->setRowStretch(4, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
 QWidget *TFormAdvanced::LiveDisplayPage()
 {
     auto *page = new QWidget;
@@ -413,6 +458,9 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     edBrokerUser->setText(settings.BrokerUser);
     edBrokerPassword->setText(settings.BrokerPassword);
     edBrokerCaFile->setText(settings.BrokerCaFile);
+    seDebounceMs->setValue(settings.DebounceMs);
+    seBlockedSeconds->setValue(settings.BlockedSeconds);
+    seFlickerPerSecond->setValue(settings.FlickerPerSecond);
 }
 
 void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
@@ -435,6 +483,9 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
     settings.BrokerUser = edBrokerUser->text();
     settings.BrokerPassword = edBrokerPassword->text();
     settings.BrokerCaFile = edBrokerCaFile->text().trimmed();
+    settings.DebounceMs = seDebounceMs->value();
+    settings.BlockedSeconds = seBlockedSeconds->value();
+    settings.FlickerPerSecond = seFlickerPerSecond->value();
 }
 
 void TFormAdvanced::changeEvent(QEvent *event)

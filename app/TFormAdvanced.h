@@ -61,6 +61,10 @@ public:
     QLineEdit *edBrokerPassword;
     QLineEdit *edBrokerCaFile;
     QLabel *lblLinkState;
+    // Tab "Lichtschranken".
+    QSpinBox *seDebounceMs;
+    QSpinBox *seBlockedSeconds;
+    QSpinBox *seFlickerPerSecond;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
 
@@ -78,6 +82,7 @@ private:
     QWidget *DoorsPage();
     // OK once every field holds a value that can be used.
     void AcceptValid();
+    QWidget *BarrierPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;

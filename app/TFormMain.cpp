@@ -1,5 +1,6 @@
 #include "app/TFormMain.h"
 
+#include "app/BarrierWarningText.h"
 #include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/PortPermissionHint.h"
@@ -43,6 +44,7 @@
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -179,6 +181,14 @@ void TFormMain::CreateControls()
     ComPort->OnCTS = [this](QObject *sender) { ComPortCTS_78(sender); };
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
+    ComPort->OnLost = [this](QObject *) { warnings_.PortLost(Now()); };
+    settleTimer_ = new QTimer(this);
+    settleTimer_->setSingleShot(true);
+    settleTimer_->setTimerType(Qt::PreciseTimer);
+    connect(settleTimer_, &QTimer::timeout, this, &TFormMain::SettleLines);
+    healthTimer_ = new QTimer(this);
+    healthTimer_->setSingleShot(true);
+    connect(healthTimer_, &QTimer::timeout, this, &TFormMain::CheckBarriers);
 
     TrayIcon1 = new TTrayIcon(this, services_.NewNotificationArea ? services_.NewNotificationArea() : nullptr);
     TrayIcon1->SetActive(false);
@@ -411,7 +421,12 @@ void TFormMain::bInClick()
 
 bool TFormMain::Count(HallSource source)
 {
-    return hall_.Apply({.source = source, .time = services_.Now ? services_.Now() : std::chrono::system_clock::now()});
+    return hall_.Apply({.source = source, .time = Now()});
+}
+
+std::chrono::system_clock::time_point TFormMain::Now() const
+{
+    return services_.Now ? services_.Now() : std::chrono::system_clock::now();
 }
 
 void TFormMain::HallChanged(const HallChange &change)
@@ -454,8 +469,8 @@ void TFormMain::ColourCount(std::int32_t count, std::int32_t capacity)
 void TFormMain::ShowLinkDown(bool down)
 {
     LinkDownMark->setVisible(down);
-    const QString title = windowTitle().trimmed();
-    TrayIcon1->SetToolTip(down ? title + QStringLiteral(" – ") + QString::fromUtf8(kNoHallServerText) : title);
+    linkDown_ = down;
+    ShowWarnings();
 }
 
 void TFormMain::SetCountText(const QString &count)
@@ -576,30 +591,47 @@ void TFormMain::FormCloseQuery(bool &CanClose)
 
 void TFormMain::ComPortDSR_46(QObject *)
 {
-    LineChanged(SerialDevice::MsDsrOn, FrameL1, forms_.Form2 ? forms_.Form2->Image1 : nullptr, state_.ContaktIn, bIn,
-                HallSource::EntryBarrier);
+    LineChanged(SerialDevice::MsDsrOn, FrameL1, HallSource::EntryBarrier);
 }
 
 void TFormMain::ComPortCTS_78(QObject *)
 {
-    LineChanged(SerialDevice::MsCtsOn, FrameL2, forms_.Form2 ? forms_.Form2->Image2 : nullptr, state_.ContaktOut, bOut,
-                HallSource::ExitBarrier);
+    LineChanged(SerialDevice::MsCtsOn, FrameL2, HallSource::ExitBarrier);
 }
 
-void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                            TLbSpeedButton *countButton, HallSource barrier)
+void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSource barrier)
 {
+    const std::uint32_t status = ComPort->ModemStatus();
+    const bool on = status & lineBit;
+    const bool entry = barrier == HallSource::EntryBarrier;
+    // Every change the line makes, also a bounce, is the health rules' to see.
+    warnings_.Line(barrier, on == (entry ? state_.ContaktIn : state_.ContaktOut), Now());
+    CheckBarriers();
+    LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
+    if (debounce.Hold().count() > 0) {
+        indicator->SetState(on ? TFrameL::Closed : TFrameL::Open);
+        debounce.Read(on, ComPort->EventTime());
+        state_.LineState = status;
+        ScheduleSettle();
+        return;
+    }
     // One status word serves both barriers: a reading equal to the last one
     // acted on was handled already (or the line changed back unseen).
-    const std::uint32_t status = ComPort->ModemStatus();
     if (status == state_.LineState)
         return;
-    const bool on = status & lineBit;
     indicator->SetState((ComPort->ModemStatus() & lineBit) ? TFrameL::Closed : TFrameL::Open);
+    TakeLevel(barrier, on);
+    state_.LineState = status;
+}
+
+void TFormMain::TakeLevel(HallSource barrier, bool on)
+{
+    const bool entry = barrier == HallSource::EntryBarrier;
     if (forms_.Form2 && forms_.Form2->isVisible()) {
         // The settings dialog is open: show the wiring test, do not count.
+        TImage *testPicture = entry ? forms_.Form2->Image1 : forms_.Form2->Image2;
         testPicture->SetPicture(on ? forms_.Form2->ImageOn->Picture() : forms_.Form2->ImageOff->Picture());
-    } else if (on == countLevel) {
+    } else if (on == (entry ? state_.ContaktIn : state_.ContaktOut)) {
         // The button's click counts, as the operator's does, with the
         // barrier as its cause.
         struct Cause {
@@ -607,9 +639,77 @@ void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *t
             ~Cause() { click.reset(); }
         } cause{barrierClick_};
         barrierClick_ = barrier;
-        countButton->click();
+        (entry ? bIn : bOut)->click();
     }
-    state_.LineState = status;
+}
+
+void TFormMain::SettleLines()
+{
+    const auto now = std::chrono::steady_clock::now();
+    // A change the wait thread has not handed over yet counts from now.
+    const std::uint32_t status = ComPort->ModemStatus();
+    for (const HallSource barrier : {HallSource::EntryBarrier, HallSource::ExitBarrier}) {
+        const bool entry = barrier == HallSource::EntryBarrier;
+        LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
+        debounce.Read(status & (entry ? SerialDevice::MsDsrOn : SerialDevice::MsCtsOn), now);
+        if (const auto level = debounce.Settle(now))
+            TakeLevel(barrier, *level);
+    }
+    ScheduleSettle();
+}
+
+void TFormMain::ScheduleSettle()
+{
+    std::optional<LineDebounce::Time> next = entryDebounce_.Deadline();
+    if (const auto exit = exitDebounce_.Deadline(); exit && (!next || *exit < *next))
+        next = exit;
+    if (!next || !ComPort->Connected()) {
+        settleTimer_->stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - std::chrono::steady_clock::now());
+    settleTimer_->start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+bool TFormMain::DebouncePending() const
+{
+    return entryDebounce_.Deadline() || exitDebounce_.Deadline();
+}
+
+void TFormMain::CheckBarriers()
+{
+    const auto now = Now();
+    warnings_.Check(now);
+    const auto next = warnings_.NextCheck();
+    if (!next) {
+        healthTimer_->stop();
+        return;
+    }
+    // At least once a second, so that a wall clock set anew is followed soon.
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
+    healthTimer_->start(std::clamp(wait, std::chrono::milliseconds(0), std::chrono::milliseconds(1000)));
+}
+
+void TFormMain::SetLineRules(std::chrono::milliseconds debounce, std::chrono::seconds blocked, int flickerPerSecond)
+{
+    entryDebounce_.SetHold(debounce);
+    exitDebounce_.SetHold(debounce);
+    warnings_.SetLimits(blocked, flickerPerSecond);
+    if (ComPort->Connected())
+        ReadLinesAfresh();
+}
+
+void TFormMain::ReadLinesAfresh()
+{
+    const std::uint32_t status = ComPort->ModemStatus();
+    const bool entryOn = status & SerialDevice::MsDsrOn;
+    const bool exitOn = status & SerialDevice::MsCtsOn;
+    entryDebounce_.Reset(entryOn);
+    exitDebounce_.Reset(exitOn);
+    settleTimer_->stop();
+    warnings_.Line(HallSource::EntryBarrier, entryOn == state_.ContaktIn, Now());
+    warnings_.Line(HallSource::ExitBarrier, exitOn == state_.ContaktOut, Now());
+    CheckBarriers();
 }
 
 void TFormMain::ComPortOpen(QObject *)
@@ -618,12 +718,69 @@ void TFormMain::ComPortOpen(QObject *)
     state_.LineState = ComPort->ModemStatus();
     FrameL1->SetState((ComPort->ModemStatus() & SerialDevice::MsDsrOn) ? TFrameL::Closed : TFrameL::Open);
     FrameL2->SetState((ComPort->ModemStatus() & SerialDevice::MsCtsOn) ? TFrameL::Closed : TFrameL::Open);
+    warnings_.PortBack(Now());
+    ReadLinesAfresh();
 }
 
 void TFormMain::ComPortClose(QObject *)
 {
     FrameL1->SetState(TFrameL::NoReading);
     FrameL2->SetState(TFrameL::NoReading);
+    warnings_.Unread();
+    settleTimer_->stop();
+    healthTimer_->stop();
+}
+
+void TFormMain::HallReported(const HallChange &report)
+{
+    const QString text = BarrierWarningText(report, ComPort->Port);
+    switch (report.source) {
+    case HallSource::EntryBlocked:
+    case HallSource::EntryClear:
+    case HallSource::EntryFlickering:
+        entryWarning_ = text;
+        entryBlocked_ = report.source == HallSource::EntryBlocked;
+        break;
+    case HallSource::ExitBlocked:
+    case HallSource::ExitClear:
+    case HallSource::ExitFlickering:
+        exitWarning_ = text;
+        exitBlocked_ = report.source == HallSource::ExitBlocked;
+        break;
+    default:
+        portWarning_ = text;
+        break;
+    }
+    ShowWarnings();
+    emit WarningsChanged();
+    // One message as the warning begins, not one for every look at it.
+    if (!text.isEmpty() && TrayIcon1->Active())
+        TrayIcon1->ShowMessage(windowTitle(), text);
+}
+
+QStringList TFormMain::Warnings() const
+{
+    QStringList shown;
+    for (const QString *warning : {&portWarning_, &entryWarning_, &exitWarning_}) {
+        if (!warning->isEmpty())
+            shown << *warning;
+    }
+    return shown;
+}
+
+void TFormMain::ShowWarnings()
+{
+    // Without a port the barriers are not read: the port's warning is theirs.
+    FrameL1->SetWarning(portWarning_.isEmpty() ? entryWarning_ : portWarning_);
+    FrameL2->SetWarning(portWarning_.isEmpty() ? exitWarning_ : portWarning_);
+    QString tip = Warnings().value(0);
+    // The lost link stands beside a barrier's warning, or after the title.
+    const QString link = QString::fromUtf8(kNoHallServerText);
+    if (!linkDown_)
+        tip = tip.isEmpty() ? windowTitle().trimmed() : tip;
+    else
+        tip = tip.isEmpty() ? windowTitle().trimmed() + QStringLiteral(" – ") + link : tip + QLatin1Char('\n') + link;
+    TrayIcon1->SetToolTip(tip);
 }
 
 void TFormMain::changeEvent(QEvent *event)

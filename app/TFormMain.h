@@ -1,11 +1,14 @@
 #pragma once
 
+#include "hall/BarrierWarnings.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
 #include "serial/PortRefusal.h"
+#include "serial/LineDebounce.h"
 #include "serial/SerialDevice.h"
 
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 
 #include <chrono>
@@ -125,6 +128,15 @@ public:
     // With a share of 1 … 99 % the digits turn amber from that share of the
     // capacity on and red at the capacity; 0 keeps them white.
     void SetWarnPercent(int warnPercent);
+    // A barrier or the port in trouble, or well again: the indicator's mark
+    // and tooltip, the tray's tip, and while hidden there one message.
+    void HallReported(const HallChange &report) override;
+
+    // The debounce of the barriers' lines (0: every change counts) and the
+    // limits of their health rules (0: off); in effect at once.
+    void SetLineRules(std::chrono::milliseconds debounce, std::chrono::seconds blocked, int flickerPerSecond);
+    // Whether a line change still waits out its debounce time.
+    bool DebouncePending() const;
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -152,9 +164,16 @@ public:
     // The mark and the tray tip for a door link without its hall's server.
     void ShowLinkDown(bool down);
 
+    // The warnings shown now, the port's first, and which beams are blocked.
+    QStringList Warnings() const;
+    bool EntryBlocked() const { return entryBlocked_; }
+    bool ExitBlocked() const { return exitBlocked_; }
+
 signals:
     // The operator confirmed closing: the program ends.
     void Closed();
+    // A barrier's or the port's warning began or ended.
+    void WarningsChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -175,8 +194,18 @@ private:
     void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
-    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, TImage *testPicture, bool countLevel,
-                     TLbSpeedButton *countButton, HallSource barrier);
+    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSource barrier);
+    // Acts on a barrier's line at its new level: counts, or shows the
+    // wiring test while the settings dialog is open.
+    void TakeLevel(HallSource barrier, bool on);
+    // Takes the debounced levels that have held long enough.
+    void SettleLines();
+    void ScheduleSettle();
+    void CheckBarriers();
+    // The barriers' levels now are the start of their rules.
+    void ReadLinesAfresh();
+    void ShowWarnings();
+    std::chrono::system_clock::time_point Now() const;
     // Changes the count through the hall, at the present moment; false when
     // it stayed.
     bool Count(HallSource source);
@@ -205,4 +234,17 @@ private:
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
     int warnPercent_ = 0;
+    BarrierWarnings warnings_{hall_};
+    LineDebounce entryDebounce_;
+    LineDebounce exitDebounce_;
+    // Wake the GUI thread for the deadlines; the rules decide by the times.
+    QTimer *settleTimer_;
+    QTimer *healthTimer_;
+    // The warnings shown now; empty when there is none.
+    QString entryWarning_;
+    QString exitWarning_;
+    QString portWarning_;
+    bool linkDown_ = false;
+    bool entryBlocked_ = false;
+    bool exitBlocked_ = false;
 };

@@ -1,8 +1,11 @@
 #include "app/TFrameL.h"
 
 #include "widgets/Artwork.h"
+#include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TShape.h"
+
+#include <QLabel>
 
 namespace {
 
@@ -35,6 +38,21 @@ TFrameL::TFrameL(QWidget *parent) : QWidget(parent)
     Shape_01->hide();
     Shape_04 = makeShape(this, TShape::stCircle, kSilver, QRect(25, 1, 13, 13));
     Shape_05 = makeShape(this, TShape::stCircle, kSilver, QRect(61, 1, 13, 13));
+    // Under the right lead, inside the part the main window shows, covering
+    // nothing of the switch. Not colour alone: it carries an exclamation mark.
+    Warning = new QLabel(QStringLiteral("!"), this);
+    Warning->setGeometry(82, 11, 14, 14);
+    Warning->setFont(PixelFont(QStringLiteral("Arial"), 12));
+    Warning->setAlignment(Qt::AlignCenter);
+    Warning->setStyleSheet(QStringLiteral("background: rgb(220, 0, 0); color: white; font-weight: bold; "
+                                          "border-radius: 7px;"));
+    Warning->hide();
+}
+
+void TFrameL::SetWarning(const QString &text)
+{
+    Warning->setVisible(!text.isEmpty());
+    setToolTip(text);
 }
 
 void TFrameL::SetState(int state)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class TImage;
 class TShape;
 
@@ -21,7 +22,10 @@ public:
     TShape *Shape_01; // the closed contact, a red bar
     TShape *Shape_04; // left contact point
     TShape *Shape_05; // right contact point
+    QLabel *Warning;  // the red mark of a barrier or port in trouble
 
     // 0 = contact open (line off), 1 = closed (line on), 2 = no reading.
     void SetState(int state);
+    // Shows the red mark with text as its tooltip; an empty text removes both.
+    void SetWarning(const QString &text);
 };

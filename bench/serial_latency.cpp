@@ -1,5 +1,6 @@
-// Prints how fast a light-barrier passage reaches the count, and how quiet
-// the program's threads stay while nothing happens. One figure per line:
+// Prints how fast a light-barrier passage reaches the count, without and
+// with a debounce time, and how quiet the program's threads stay while
+// nothing happens. One figure per line:
 // "name = value unit". Runs offscreen on simulated serial ports.
 #include "app/PontraApplication.h"
 #include "serial/SimulatedSerialPorts.h"
@@ -129,5 +130,48 @@ int main(int argc, char *argv[])
             std::printf("idle_wakeups_wait_thread = %ld per %d s\n", wakeups, kIdleSeconds);
     }
     std::printf("idle_wakeups_all_threads = %ld per %d s\n", total, kIdleSeconds);
+
+    // With a debounce time a change counts once it held that long: how much
+    // later than that the count comes.
+    constexpr std::chrono::milliseconds kDebounce(20);
+    constexpr int kPassages = 200;
+    struct CountWatch : HallListener {
+        std::mutex &mutex;
+        std::condition_variable &counted;
+        int changes = 0;
+        CountWatch(std::mutex &m, std::condition_variable &c) : mutex(m), counted(c) {}
+        void HallChanged(const HallChange &) override
+        {
+            {
+                std::lock_guard lock(mutex);
+                ++changes;
+            }
+            counted.notify_all();
+        }
+    } watch(mutex, counted);
+    pontra.hall.AddListener(&watch);
+    main.SetLineRules(kDebounce, std::chrono::seconds(30), 20);
+    std::vector<double> delays;
+    std::thread passages([&] {
+        std::uint32_t status = lines.Lines(2);
+        for (int i = 1; i <= kPassages; ++i) {
+            status ^= SerialDevice::MsDsrOn;
+            const auto start = Clock::now();
+            lines.SetLines(2, status);
+            std::unique_lock lock(mutex);
+            counted.wait(lock, [&] { return watch.changes >= i; });
+            delays.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start - kDebounce).count());
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    passages.join();
+    pontra.hall.RemoveListener(&watch);
+    std::printf("debounced_count_past_%lld_ms_median = %.4f ms\n", static_cast<long long>(kDebounce.count()),
+                percentile(delays, 0.5));
+    std::printf("debounced_count_past_%lld_ms_p99 = %.4f ms\n", static_cast<long long>(kDebounce.count()),
+                percentile(delays, 0.99));
+    std::printf("debounced_count_past_%lld_ms_min = %.4f ms\n", static_cast<long long>(kDebounce.count()),
+                percentile(delays, 0.0));
     return allCounted ? 0 : 1;
 }

@@ -28,6 +28,13 @@ bool Hall::ApplyNow(const HallEvent &event)
     HallChange change;
     change.source = event.source;
     change.time = event.time;
+    if (IsReport(event.source)) {
+        change.since = event.since;
+        change.count = count_;
+        change.capacity = capacity_;
+        Notify([&change](HallListener *listener) { listener->HallReported(change); });
+        return true;
+    }
     switch (event.source) {
     case HallSource::EntryBarrier:
     case HallSource::In:

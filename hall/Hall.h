@@ -20,7 +20,8 @@ public:
     std::int32_t Capacity() const { return capacity_; }
     bool Full() const { return count_ >= capacity_; }
 
-    // Applies an event. False when it changes nothing: a passage out of an
+    // Applies an event; a report (IsReport) is only passed on to the
+    // listeners. False when a change changes nothing: a passage out of an
     // empty hall, or one in at the largest count there is. An event applied
     // by a listener while it is told waits until every listener has heard of
     // the change before (then the answer is true), so that all of them hear

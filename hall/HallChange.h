@@ -15,6 +15,8 @@ struct HallChange {
     bool reset = false;
     // A start that took over the last run's count.
     bool resumed = false;
+    // Reports only: since when what is reported holds.
+    std::chrono::system_clock::time_point since{};
     std::int32_t count = 0;
     std::int32_t capacity = 0;
 

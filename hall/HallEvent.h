@@ -15,4 +15,7 @@ struct HallEvent {
     std::int32_t count = 0;
     // Start only: the count was taken over from the last run.
     bool resumed = false;
+    // Reports only: since when what is reported holds (a beam interrupted
+    // since before it counted as blocked).
+    std::chrono::system_clock::time_point since{};
 };

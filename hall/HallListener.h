@@ -12,4 +12,7 @@ public:
     virtual void HallChanged(const HallChange &change) = 0;
     // The capacity changed; the count did not.
     virtual void CapacityChanged(std::int32_t capacity) { (void)capacity; }
+    // A report on a barrier or the port (IsReport of its source), in order
+    // with the changes; delta is 0 and the count is the hall's as it is.
+    virtual void HallReported(const HallChange &report) { (void)report; }
 };

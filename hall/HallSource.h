@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// What changed the hall's count. The day journal stores these values, so a
+// What changed the hall's count, or what a report without a change is about. The day journal stores these values, so a
 // value is never renumbered or reused; new sources take new values.
 enum class HallSource : std::uint16_t {
     EntryBarrier = 1,
@@ -16,4 +16,19 @@ enum class HallSource : std::uint16_t {
     OtherDoors = 8,
     // Another door reset the hall.
     OtherDoorReset = 9,
+    // Reports on the barriers and their port; they change no count.
+    EntryBlocked = 10,    // Eingang blockiert
+    EntryClear = 11,      // Eingang frei
+    EntryFlickering = 12, // Eingang flattert
+    ExitBlocked = 13,
+    ExitClear = 14,
+    ExitFlickering = 15,
+    PortLost = 16,
+    PortBack = 17,
 };
+
+// Whether the hall passes the source on as a report instead of a change.
+constexpr bool IsReport(HallSource source)
+{
+    return source >= HallSource::EntryBlocked && source <= HallSource::PortBack;
+}

@@ -44,6 +44,22 @@ std::string_view JournalSourceName(std::uint16_t source)
         return "andere Eingänge";
     case HallSource::OtherDoorReset:
         return "RESET an anderem Eingang";
+    case HallSource::EntryBlocked:
+        return "Eingang blockiert";
+    case HallSource::EntryClear:
+        return "Eingang frei";
+    case HallSource::EntryFlickering:
+        return "Eingang flattert";
+    case HallSource::ExitBlocked:
+        return "Ausgang blockiert";
+    case HallSource::ExitClear:
+        return "Ausgang frei";
+    case HallSource::ExitFlickering:
+        return "Ausgang flattert";
+    case HallSource::PortLost:
+        return "Schnittstelle getrennt";
+    case HallSource::PortBack:
+        return "Schnittstelle wieder verbunden";
     }
     return {};
 }

@@ -143,8 +143,9 @@ int TComPort::InQue()
     return device_ ? device_->BytesWaiting() : 0;
 }
 
-void TComPort::DispatchEvents(std::uint32_t eventMask)
+void TComPort::DispatchEvents(std::uint32_t eventMask, std::chrono::steady_clock::time_point waitReturned)
 {
+    eventTime_ = waitReturned;
     // A handler that closes (or reopens) the port ends this wait's dispatch:
     // the remaining handlers would read the lines of a port no longer open.
     const unsigned generation = generation_;
@@ -167,6 +168,9 @@ void TComPort::DispatchEvents(std::uint32_t eventMask)
 
 void TComPort::LineLost(unsigned generation)
 {
-    if (connected_ && generation == generation_)
-        Close();
+    if (!connected_ || generation != generation_)
+        return;
+    Close();
+    if (OnLost)
+        OnLost(this);
 }

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -81,6 +82,8 @@ public:
     TNotifyEvent OnError;
     TNotifyEvent OnOpen;
     TNotifyEvent OnClose;
+    // The device failed (an unplugged adapter); after the port's OnClose.
+    TNotifyEvent OnLost;
 
     // Opens the port with the current properties; throws EComHandle when it
     // cannot be opened, EComState when it refuses the settings.
@@ -101,7 +104,10 @@ public:
 
     // GUI thread, for the wait thread: calls the handlers of one completed
     // wait in their fixed order, as long as the connection lasts.
-    void DispatchEvents(std::uint32_t eventMask);
+    void DispatchEvents(std::uint32_t eventMask,
+                        std::chrono::steady_clock::time_point waitReturned = std::chrono::steady_clock::now());
+    // While a handler runs: the moment the wait it reports returned.
+    std::chrono::steady_clock::time_point EventTime() const { return eventTime_; }
     // Counts the opens; tells one connection from the next.
     unsigned Generation() const { return generation_; }
     // GUI thread, for the wait thread: the device of connection generation
@@ -133,6 +139,7 @@ private:
     bool connected_ = false;
     bool closing_ = false;
     unsigned generation_ = 0;
+    std::chrono::steady_clock::time_point eventTime_;
     std::unique_ptr<SerialDevice> device_;
     GuiHandOver *handOver_;
     std::unique_ptr<TComThread> thread_;

@@ -63,6 +63,7 @@ void TComThread::Execute()
     while (!stop_) {
         std::uint32_t events = 0;
         const SerialDevice::WaitResult result = device_.WaitEvent(events);
+        const auto returned = std::chrono::steady_clock::now();
         // A stop request wins over a wait that completed at the same time.
         if (stop_)
             break;
@@ -75,7 +76,8 @@ void TComThread::Execute()
             break;
         }
         EventMask = events;
-        if (!HandOver([this] { owner_.DispatchEvents(EventMask); }))
+        WaitReturned = returned;
+        if (!HandOver([this] { owner_.DispatchEvents(EventMask, WaitReturned); }))
             break;
     }
     device_.Purge();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -33,6 +34,9 @@ public:
     // The events of the wait being handed over; read by DispatchEvents on the
     // GUI thread while this thread is blocked in the hand-over.
     std::uint32_t EventMask = 0;
+    // The moment that wait returned, as near to the kernel's report as this
+    // thread gets; the debounce measures from it.
+    std::chrono::steady_clock::time_point WaitReturned;
 
 private:
     void Execute();

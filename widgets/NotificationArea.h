@@ -48,4 +48,12 @@ public:
     virtual bool Notify(NotifyRequest request, const NotifyIconData &data) = 0;
     // Whether the desktop has a notification area at this moment.
     virtual bool Available() const = 0;
+    // A message next to the icon named by data (its window and identifier),
+    // where the desktop shows such messages.
+    virtual void ShowMessage(const NotifyIconData &data, const QString &title, const QString &text)
+    {
+        (void)data;
+        (void)title;
+        (void)text;
+    }
 };

@@ -80,6 +80,13 @@ void QtNotificationArea::Apply(Icon &icon, const NotifyIconData &data)
         icon.tray->setToolTip(data.Tip);
 }
 
+void QtNotificationArea::ShowMessage(const NotifyIconData &data, const QString &title, const QString &text)
+{
+    const auto found = icons_.find({data.Window, data.ID});
+    if (found != icons_.end())
+        found->second.tray->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 void QtNotificationArea::Report(IconKey key, std::uint32_t mouseMessage, Qt::MouseButton heldButton)
 {
     // The XEmbed tray reports a click at the press; a StatusNotifier host

@@ -22,6 +22,7 @@ public:
 
     bool Notify(NotifyRequest request, const NotifyIconData &data) override;
     bool Available() const override;
+    void ShowMessage(const NotifyIconData &data, const QString &title, const QString &text) override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -109,6 +109,12 @@ bool TTrayIcon::AreaAvailable() const
     return area_->Available();
 }
 
+void TTrayIcon::ShowMessage(const QString &title, const QString &text)
+{
+    if (active_)
+        area_->ShowMessage(iconData_, title, text);
+}
+
 bool TTrayIcon::AddIcon()
 {
     if (icon_.isNull())

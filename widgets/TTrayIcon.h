@@ -49,6 +49,8 @@ public:
     QString ToolTip() const { return toolTip_; }
     // Keeps the first kMaxToolTip characters.
     void SetToolTip(const QString &text);
+    // A message next to the icon while it is shown; nothing while it is not.
+    void ShowMessage(const QString &title, const QString &text);
     QMenu *PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(QMenu *menu) { popupMenu_ = menu; }
 

@@ -62,7 +62,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     test.ports = {7};
     store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
            {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
-           {"HttpBind", "localhost"}, {"HttpToken", "a b"}});
+           {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"FlickerPerSecond", -1}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
@@ -71,6 +71,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\n"
                                               "ShowPlacesLeft=ja\nHttpPort=70000\nHttpBind=localhost\nHttpToken=a b\n"))
         << test.notices.first().toStdString();
+    EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\n")) << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
     EXPECT_FALSE(test.app().Feed().Running());
@@ -101,12 +102,18 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
         dialog.seJournalDays->setValue(0);
         dialog.cbDailyReset->setChecked(true);
         dialog.teDailyReset->setTime(QTime(4, 15));
+        EXPECT_EQ(dialog.seBlockedSeconds->value(), 30);
+        dialog.seDebounceMs->setValue(20);
+        dialog.seFlickerPerSecond->setValue(0);
         dialog.btn_OK->click();
     });
     EXPECT_EQ(test.settings.writes,
               QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft", "HttpPort",
                            "HttpBind", "HttpToken", "Door", "Hall", "Broker", "BrokerUser", "BrokerPassword",
-                           "BrokerCaFile"}));
+                           "BrokerCaFile", "DebounceMs", "BlockedSeconds", "FlickerPerSecond"}));
+    EXPECT_EQ(test.settings.values["DebounceMs"], 20);
+    EXPECT_EQ(test.settings.values["BlockedSeconds"], 30);
+    EXPECT_EQ(test.settings.values["FlickerPerSecond"], 0);
     EXPECT_EQ(test.settings.values["JournalDays"], 0);
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
     EXPECT_EQ(test.settings.values["ResumeCount"], 0);

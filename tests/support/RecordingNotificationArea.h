@@ -4,6 +4,7 @@
 #include "widgets/TNotifyWindow.h"
 
 #include <QList>
+#include <QStringList>
 
 #include <memory>
 
@@ -22,6 +23,8 @@ public:
         bool Available = true;
         bool Shown = false;
         NotifyIconData Icon;
+        // The messages shown next to the icon, as "title: text".
+        QStringList Messages;
 
         QList<NotifyRequest> Kinds() const
         {
@@ -67,6 +70,10 @@ public:
         return false;
     }
     bool Available() const override { return record_->Available; }
+    void ShowMessage(const NotifyIconData &, const QString &title, const QString &text) override
+    {
+        record_->Messages.append(title + QStringLiteral(": ") + text);
+    }
 
 private:
     std::shared_ptr<Record> record_;

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "hall/HallChange.h"
+
+#include <QString>
+
+// The operator's sentence for a report on a barrier or the port, as the
+// indicator's tooltip and the tray show it; empty for a report that ends a
+// warning. port is the n of "COMn".
+QString BarrierWarningText(const HallChange &report, int port);

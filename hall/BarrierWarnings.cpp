@@ -1,0 +1,69 @@
+#include "hall/BarrierWarnings.h"
+
+#include "hall/Hall.h"
+
+#include <algorithm>
+
+void BarrierWarnings::SetLimits(std::chrono::seconds blocked, int flickerPerSecond)
+{
+    entry_.SetLimits(blocked, flickerPerSecond);
+    exit_.SetLimits(blocked, flickerPerSecond);
+}
+
+void BarrierWarnings::Line(HallSource barrier, bool atCountLevel, Time at)
+{
+    BarrierHealth &health = barrier == HallSource::EntryBarrier ? entry_ : exit_;
+    Report(barrier, health.Line(atCountLevel, at), at);
+}
+
+void BarrierWarnings::Unread()
+{
+    entry_.Unread();
+    exit_.Unread();
+}
+
+void BarrierWarnings::PortLost(Time at)
+{
+    Unread();
+    if (portLost_)
+        return;
+    portLost_ = true;
+    hall_.Apply({.source = HallSource::PortLost, .time = at, .since = at});
+}
+
+void BarrierWarnings::PortBack(Time at)
+{
+    if (!portLost_)
+        return;
+    portLost_ = false;
+    hall_.Apply({.source = HallSource::PortBack, .time = at, .since = at});
+}
+
+void BarrierWarnings::Check(Time now)
+{
+    Report(HallSource::EntryBarrier, entry_.Check(now), now);
+    Report(HallSource::ExitBarrier, exit_.Check(now), now);
+}
+
+std::optional<BarrierWarnings::Time> BarrierWarnings::NextCheck() const
+{
+    const auto entry = entry_.NextCheck();
+    const auto exit = exit_.NextCheck();
+    if (entry && exit)
+        return std::min(*entry, *exit);
+    return entry ? entry : exit;
+}
+
+void BarrierWarnings::Report(HallSource barrier, std::optional<BarrierHealth::State> state, Time at)
+{
+    if (!state)
+        return;
+    const bool entry = barrier == HallSource::EntryBarrier;
+    const BarrierHealth &health = entry ? entry_ : exit_;
+    HallSource source = entry ? HallSource::EntryClear : HallSource::ExitClear;
+    if (*state == BarrierHealth::State::Blocked)
+        source = entry ? HallSource::EntryBlocked : HallSource::ExitBlocked;
+    else if (*state == BarrierHealth::State::Flickering)
+        source = entry ? HallSource::EntryFlickering : HallSource::ExitFlickering;
+    hall_.Apply({.source = source, .time = at, .since = health.Since()});
+}
