@@ -93,6 +93,8 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     setAutoFillBackground(true);
 
     Tabs = new QTabWidget(this);
+    // Every tab in sight: the dialog grows to show them all.
+    Tabs->setUsesScrollButtons(false);
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
     Tabs->addTab(BarrierPage(), QStringLiteral("Lichtschranken"));
     Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
