@@ -26,33 +26,6 @@ namespace {
 
 class AdvancedSettingsTest : public ::testing::Test {
 protected:
-    void store(std::initializer_list<std::pair<QString, QVariant>> values)
-    {
-        test.settings.keyExists = true;
-        for (const auto &[name, value] : values)
-            test.settings.values[name] = value;
-    }
-
-    // Opens "Erweiterte Einstellungen" from the settings dialog, acts in it,
-    // and leaves the settings dialog with Cancel.
-    void advanced(const std::function<void(TFormAdvanced &)> &inside)
-    {
-        TForm2 &settings = *test.app().forms.Form2;
-        TFormAdvanced &dialog = *test.app().forms.FormAdvanced;
-        WhenIdle([&] {
-            WhenIdle([&] {
-                EXPECT_TRUE(dialog.isModal());
-                EXPECT_EQ(dialog.parentWidget(), &settings);
-                inside(dialog);
-                if (dialog.isVisible())
-                    dialog.close();
-            });
-            settings.btn_Advanced->click();
-            settings.btn_Cansel->click();
-        });
-        test.main().bF2Click();
-    }
-
     TempFolder folder;
     TestApplication test;
 };
@@ -60,9 +33,9 @@ protected:
 TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
 {
     test.ports = {7};
-    store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
-           {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
-           {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"FlickerPerSecond", -1}});
+    test.Store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
+                {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
+                {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"FlickerPerSecond", -1}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
@@ -84,11 +57,11 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
 TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
 {
     test.journalFile = folder.Path() / "journal.sqlite3";
-    store({{"Unbekannt", "bleibt"}});
+    test.Store({{"Unbekannt", "bleibt"}});
     test.Start();
     ASSERT_TRUE(test.app().Journal().Running());
 
-    advanced([](TFormAdvanced &dialog) {
+    test.EditAdvanced([](TFormAdvanced &dialog) {
         dialog.seJournalDays->setValue(0);
         dialog.cbResumeCount->setChecked(true);
         dialog.btn_Cancel->click();
@@ -96,7 +69,7 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     EXPECT_TRUE(test.settings.writes.isEmpty());
     EXPECT_TRUE(test.app().Journal().Running());
 
-    advanced([](TFormAdvanced &dialog) {
+    test.EditAdvanced([](TFormAdvanced &dialog) {
         EXPECT_EQ(dialog.seJournalDays->value(), 400);
         EXPECT_FALSE(dialog.teDailyReset->isEnabled());
         dialog.seJournalDays->setValue(0);
@@ -124,7 +97,7 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     // Back on, and a store that fails says why; what was chosen holds all the same.
     test.settings.failWritesOf = "JournalDays";
     test.settings.failReason = "Kein Platz auf dem Gerät";
-    advanced([](TFormAdvanced &dialog) {
+    test.EditAdvanced([](TFormAdvanced &dialog) {
         EXPECT_EQ(dialog.seJournalDays->value(), 0);
         EXPECT_EQ(dialog.teDailyReset->time(), QTime(4, 15));
         dialog.seJournalDays->setValue(30);
@@ -145,7 +118,7 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
 
 TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromTheStartAndAtOnceOnOk)
 {
-    store({{"WarnPercent", " 80"}});
+    test.Store({{"WarnPercent", " 80"}});
     test.Start();
     const TFormMonitor2 &display = *test.app().forms.FormMonitor2;
     const auto digits = [&] { return test.main().Label1->palette().color(QPalette::WindowText); };
@@ -167,7 +140,7 @@ TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromThe
     test.hall().SetCapacity(11);
     EXPECT_EQ(digits(), amber);
 
-    advanced([](TFormAdvanced &dialog) {
+    test.EditAdvanced([](TFormAdvanced &dialog) {
         EXPECT_EQ(dialog.seWarnPercent->value(), 80);
         EXPECT_FALSE(dialog.cbShowPlacesLeft->isChecked());
         dialog.seWarnPercent->setValue(0);
@@ -203,11 +176,12 @@ TEST_F(AdvancedSettingsTest, StartAtLoginWritesAndRemovesTheUsersAutostartEntry)
 {
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder.Path() / "config").string()));
-    const QString entry = QString::fromStdString((folder.Path() / "config/autostart/de.vendaro.Pontra.desktop").string());
+    const QString entry =
+        QString::fromStdString((folder.Path() / "config/autostart/de.vendaro.Pontra.desktop").string());
     test.programPath = QStringLiteral("/opt/Pontra Halle/pontra");
     test.Start();
 
-    advanced([&](TFormAdvanced &dialog) {
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
         EXPECT_FALSE(dialog.cbLoginStart->isChecked());
         EXPECT_TRUE(dialog.lblLoginStartPlace->text().endsWith(entry));
         dialog.cbLoginStart->setChecked(true);
@@ -228,7 +202,7 @@ TEST_F(AdvancedSettingsTest, StartAtLoginWritesAndRemovesTheUsersAutostartEntry)
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
 
-    advanced([&](TFormAdvanced &dialog) {
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
         EXPECT_TRUE(dialog.cbLoginStart->isChecked());
         dialog.cbLoginStart->setChecked(false);
         dialog.btn_OK->click();
@@ -240,7 +214,7 @@ TEST_F(AdvancedSettingsTest, StartAtLoginWritesAndRemovesTheUsersAutostartEntry)
     ASSERT_TRUE(written.open(QIODevice::WriteOnly));
     written.write("[Desktop Entry]\nType=Application\nName=Pontra\nExec=pontra\nHidden=true\n");
     written.close();
-    advanced([&](TFormAdvanced &dialog) {
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
         EXPECT_FALSE(dialog.cbLoginStart->isChecked());
         dialog.btn_Cancel->click();
     });

@@ -35,21 +35,6 @@ QString ClockText(system_clock::time_point at)
                              static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count()));
 }
 
-// The journal's rows as the export prints them, without their time.
-QStringList Exported(const std::filesystem::path &journal)
-{
-    CommandLine command;
-    command.action = CommandLine::Action::ExportCsv;
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunCommandLine(command, "pontra", journal, out, err), kExitDone) << err.str();
-    QStringList rows = QString::fromStdString(out.str()).split("\r\n", Qt::SkipEmptyParts);
-    rows.removeFirst();
-    for (QString &row : rows)
-        row = row.section(';', 1, 3);
-    return rows;
-}
-
 // The program on simulated COM2 with a journal and a clock the test sets.
 class BarrierWarningTest : public ::testing::Test {
 protected:
@@ -119,8 +104,9 @@ TEST_F(BarrierWarningTest, ABlockedEntryIsMarkedToldInTheTrayOnceAndJournaledUnt
     EXPECT_EQ(test.tray->Messages.size(), 1);
     test.Stop();
 
-    EXPECT_EQ(Exported(test.journalFile), QStringList({"Start;Neubeginn;0", "Lichtschranke Eingang;+1;1",
-                                                       "Eingang blockiert;;1", "Eingang frei;;1"}));
+    EXPECT_EQ(ExportedRows(test.journalFile),
+              QStringList({"Start;Neubeginn;0", "Lichtschranke Eingang;+1;1", "Eingang blockiert;;1",
+                           "Eingang frei;;1"}));
 }
 
 TEST_F(BarrierWarningTest, ALostPortMarksBothBarriersWithItsTimeUntilItIsOpenAgain)
@@ -140,8 +126,9 @@ TEST_F(BarrierWarningTest, ALostPortMarksBothBarriersWithItsTimeUntilItIsOpenAga
     EXPECT_FALSE(marked(main().FrameL2));
     test.Stop();
 
-    EXPECT_EQ(Exported(test.journalFile), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "Schnittstelle getrennt;;1",
-                                                       "Schnittstelle wieder verbunden;;1"}));
+    EXPECT_EQ(ExportedRows(test.journalFile),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "Schnittstelle getrennt;;1",
+                           "Schnittstelle wieder verbunden;;1"}));
 }
 
 // The lines changed from a thread of the test's own, each change once the

@@ -23,22 +23,6 @@ using namespace std::chrono;
 // run alike in any time zone.
 const system_clock::time_point kNoon = sys_days(year(2026) / March / 10) + hours(12);
 
-// The journal's rows as the export prints them, each without its time:
-// "source;change;count".
-QStringList Exported(const std::filesystem::path &journal)
-{
-    CommandLine command;
-    command.action = CommandLine::Action::ExportCsv;
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunCommandLine(command, "pontra", journal, out, err), kExitDone) << err.str();
-    QStringList rows = QString::fromStdString(out.str()).split("\r\n", Qt::SkipEmptyParts);
-    rows.removeFirst();
-    for (QString &row : rows)
-        row = row.section(';', 1, 3);
-    return rows;
-}
-
 class DayJournalTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,9 +68,9 @@ TEST_F(DayJournalTest, KeysAndBarriersAreRecordedWithTheirCauses)
     EXPECT_EQ(digits(), "0");
     test.Stop();
 
-    EXPECT_EQ(Exported(journal), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3", "RAUS;-1;2",
-                                              "RESET;Rücksetzung;0", "Lichtschranke Eingang;+1;1",
-                                              "Lichtschranke Ausgang;-1;0"}));
+    EXPECT_EQ(ExportedRows(journal),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3", "RAUS;-1;2",
+                           "RESET;Rücksetzung;0", "Lichtschranke Eingang;+1;1", "Lichtschranke Ausgang;-1;0"}));
 }
 
 TEST_F(DayJournalTest, TheDailyResetComesOnceADayAtItsMinuteAndIsRecorded)
@@ -121,9 +105,9 @@ TEST_F(DayJournalTest, TheDailyResetComesOnceADayAtItsMinuteAndIsRecorded)
     test.main().bInClick();
     test.Stop();
 
-    EXPECT_EQ(Exported(journal), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "Tagesreset;Rücksetzung;0",
-                                              "REIN;+1;1", "Start;Neubeginn;0", "Tagesreset;Rücksetzung;0",
-                                              "REIN;+1;1"}));
+    EXPECT_EQ(ExportedRows(journal),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "Tagesreset;Rücksetzung;0", "REIN;+1;1",
+                           "Start;Neubeginn;0", "Tagesreset;Rücksetzung;0", "REIN;+1;1"}));
 }
 
 TEST_F(DayJournalTest, ResumeCountTakesTheLastCountOfTheSameDayOnly)
@@ -153,8 +137,9 @@ TEST_F(DayJournalTest, ResumeCountTakesTheLastCountOfTheSameDayOnly)
     EXPECT_EQ(digits(), "0");
     test.Stop();
 
-    EXPECT_EQ(Exported(journal).mid(4), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2",
-                                                     "Start;Stand übernommen;2", "Start;Neubeginn;0"}));
+    EXPECT_EQ(ExportedRows(journal).mid(4),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "Start;Stand übernommen;2",
+                           "Start;Neubeginn;0"}));
 }
 
 TEST_F(DayJournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheCountingGoesOn)

@@ -41,31 +41,6 @@ std::string CountIs(int count)
 
 class LiveFeedTest : public ::testing::Test {
 protected:
-    void store(std::initializer_list<std::pair<QString, QVariant>> values)
-    {
-        test.settings.keyExists = true;
-        for (const auto &[name, value] : values)
-            test.settings.values[name] = value;
-    }
-
-    // Acts in "Erweiterte Einstellungen", opened from the settings dialog,
-    // which is then left with Cancel.
-    void advanced(const std::function<void(TFormAdvanced &)> &inside)
-    {
-        TForm2 &settings = *test.app().forms.Form2;
-        TFormAdvanced &dialog = *test.app().forms.FormAdvanced;
-        WhenIdle([&] {
-            WhenIdle([&] {
-                inside(dialog);
-                if (dialog.isVisible())
-                    dialog.close();
-            });
-            settings.btn_Advanced->click();
-            settings.btn_Cansel->click();
-        });
-        test.main().bF2Click();
-    }
-
     void showMain()
     {
         test.main().show();
@@ -82,7 +57,7 @@ TEST_F(LiveFeedTest, FollowsReinAndRausAndEndsItsStreamsWithTheProgram)
     const auto at = sys_days(year(2026) / 12 / 9) + hours(13);
     test.now = [at] { return at; };
     const std::uint16_t port = FreePort();
-    store({{"HttpPort", port}});
+    test.Store({{"HttpPort", port}});
     test.Start();
     showMain();
     ASSERT_TRUE(test.app().Feed().Running());
@@ -129,7 +104,7 @@ TEST_F(LiveFeedTest, ATakenPortGivesOneNoticeAndTheCountingGoesOn)
     ListenSocket taken;
     std::string error;
     ASSERT_TRUE(OpenListenSocket("127.0.0.1", 0, taken, error)) << error;
-    store({{"HttpPort", taken.port}});
+    test.Store({{"HttpPort", taken.port}});
     test.Start();
     showMain();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
@@ -160,7 +135,7 @@ TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)
 {
     // 192.0.2.1 belongs to no computer: no test server listens beyond loopback.
     const std::uint16_t port = FreePort();
-    store({{"HttpPort", port}, {"HttpBind", "192.0.2.1"}});
+    test.Store({{"HttpPort", port}, {"HttpBind", "192.0.2.1"}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     EXPECT_TRUE(test.notices.first().startsWith(
@@ -171,7 +146,7 @@ TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)
     EXPECT_EQ(test.app().Advanced.HttpToken, key);
 
     QString newKey;
-    advanced([&](TFormAdvanced &dialog) {
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
         const QString address = QStringLiteral("http://192.0.2.1:%1/?token=%2").arg(port).arg(key);
         EXPECT_EQ(dialog.Tabs->tabText(dialog.Tabs->indexOf(dialog.edHttpToken->parentWidget())),
                   "Live-Anzeige im Browser");

@@ -1,7 +1,15 @@
 #include "support/TestApplication.h"
 
+#include "app/CommandLine.h"
+#include "dialogs/TForm2.h"
+#include "widgets/TLbSpeedButton.h"
+
 #include <QApplication>
 #include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
 
 TestApplication::TestApplication(std::set<int> presentPorts) : ports(std::move(presentPorts)) {}
 
@@ -34,6 +42,45 @@ PontraApplication &TestApplication::Start()
         .Now = now,
     }, &termination);
     return *app_;
+}
+
+void TestApplication::Store(std::initializer_list<std::pair<QString, QVariant>> values)
+{
+    settings.keyExists = true;
+    for (const auto &[name, value] : values)
+        settings.values[name] = value;
+}
+
+void TestApplication::EditAdvanced(const std::function<void(TFormAdvanced &)> &inside)
+{
+    TForm2 &dialog = *app().forms.Form2;
+    TFormAdvanced &advanced = *app().forms.FormAdvanced;
+    WhenIdle([&] {
+        WhenIdle([&] {
+            EXPECT_TRUE(advanced.isModal());
+            EXPECT_EQ(advanced.parentWidget(), &dialog);
+            inside(advanced);
+            if (advanced.isVisible())
+                advanced.close();
+        });
+        dialog.btn_Advanced->click();
+        dialog.btn_Cansel->click();
+    });
+    main().bF2Click();
+}
+
+QStringList ExportedRows(const std::filesystem::path &journal)
+{
+    CommandLine command;
+    command.action = CommandLine::Action::ExportCsv;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine(command, "pontra", journal, out, err), kExitDone) << err.str();
+    QStringList rows = QString::fromStdString(out.str()).split("\r\n", Qt::SkipEmptyParts);
+    rows.removeFirst();
+    for (QString &row : rows)
+        row = row.section(';', 1, 3);
+    return rows;
 }
 
 void TestApplication::Stop()

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/PontraApplication.h"
+#include "app/TFormAdvanced.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "support/MemorySettingsStore.h"
 #include "support/RecordingHelpViewer.h"
 #include "support/RecordingNotificationArea.h"
 
 #include <QStringList>
+#include <QVariant>
+
+#include <filesystem>
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -22,6 +27,12 @@ public:
     PontraApplication &Start();
     // Destroys the windows (runs the main window's FormDestroy).
     void Stop();
+
+    // Values in the settings file before Start().
+    void Store(std::initializer_list<std::pair<QString, QVariant>> values);
+    // Opens "Erweiterte Einstellungen" from the settings dialog, acts in it,
+    // and leaves the settings dialog with Cancel.
+    void EditAdvanced(const std::function<void(TFormAdvanced &)> &inside);
 
     PontraApplication &app() { return *app_; }
     CounterState &state() { return app_->State; }
@@ -57,6 +68,10 @@ public:
 private:
     std::unique_ptr<PontraApplication> app_;
 };
+
+// The journal's rows as the export prints them, each without its time:
+// "source;change;count".
+QStringList ExportedRows(const std::filesystem::path &journal);
 
 // Runs action as soon as the event loop runs, e.g. inside a dialog's exec().
 void WhenIdle(std::function<void()> action);
