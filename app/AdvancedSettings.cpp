@@ -70,52 +70,33 @@ SettingValue NumberValue(const AdvancedSettings &settings)
     return SettingValue(settings.*Member);
 }
 
+// A key that is 0 or 1.
+template <bool AdvancedSettings::*member>
+constexpr AdvancedKey FlagKey(const char *name)
+{
+    return {name,
+            [](const QString &text, AdvancedSettings &settings) {
+                const auto flag = WholeNumber(text, 0, 1);
+                if (flag)
+                    settings.*member = *flag == 1;
+                return flag.has_value();
+            },
+            [](const AdvancedSettings &settings) { return SettingValue(settings.*member ? 1 : 0); }};
+}
+
 const std::array<AdvancedKey, 17> kKeys{{
-    {"JournalDays",
-     [](const QString &text, AdvancedSettings &settings) {
-         const auto days = WholeNumber(text, 0, kMaxJournalDays);
-         if (days)
-             settings.JournalDays = *days;
-         return days.has_value();
-     },
-     [](const AdvancedSettings &settings) { return SettingValue(settings.JournalDays); }},
+    {"JournalDays", ReadNumber<&AdvancedSettings::JournalDays, kMaxJournalDays>,
+     NumberValue<&AdvancedSettings::JournalDays>},
     {"DailyReset",
      [](const QString &text, AdvancedSettings &settings) {
          return ParseDailyResetTime(text.toStdString(), settings.DailyReset);
      },
      [](const AdvancedSettings &settings) { return SettingValue(DailyResetText(settings.DailyReset)); }},
-    {"ResumeCount",
-     [](const QString &text, AdvancedSettings &settings) {
-         const auto resume = WholeNumber(text, 0, 1);
-         if (resume)
-             settings.ResumeCount = *resume == 1;
-         return resume.has_value();
-     },
-     [](const AdvancedSettings &settings) { return SettingValue(settings.ResumeCount ? 1 : 0); }},
-    {"WarnPercent",
-     [](const QString &text, AdvancedSettings &settings) {
-         const auto percent = WholeNumber(text, 0, kMaxWarnPercent);
-         if (percent)
-             settings.WarnPercent = *percent;
-         return percent.has_value();
-     },
-     [](const AdvancedSettings &settings) { return SettingValue(settings.WarnPercent); }},
-    {"ShowPlacesLeft",
-     [](const QString &text, AdvancedSettings &settings) {
-         const auto show = WholeNumber(text, 0, 1);
-         if (show)
-             settings.ShowPlacesLeft = *show == 1;
-         return show.has_value();
-     },
-     [](const AdvancedSettings &settings) { return SettingValue(settings.ShowPlacesLeft ? 1 : 0); }},
-    {"HttpPort",
-     [](const QString &text, AdvancedSettings &settings) {
-         const auto port = WholeNumber(text, 0, 65535);
-         if (port)
-             settings.HttpPort = *port;
-         return port.has_value();
-     },
-     [](const AdvancedSettings &settings) { return SettingValue(settings.HttpPort); }},
+    FlagKey<&AdvancedSettings::ResumeCount>("ResumeCount"),
+    {"WarnPercent", ReadNumber<&AdvancedSettings::WarnPercent, kMaxWarnPercent>,
+     NumberValue<&AdvancedSettings::WarnPercent>},
+    FlagKey<&AdvancedSettings::ShowPlacesLeft>("ShowPlacesLeft"),
+    {"HttpPort", ReadNumber<&AdvancedSettings::HttpPort, 65535>, NumberValue<&AdvancedSettings::HttpPort>},
     {"HttpBind",
      [](const QString &text, AdvancedSettings &settings) {
          if (!IsNumericAddress(text))
