@@ -129,6 +129,11 @@ PontraApplication::~PontraApplication()
     journal_->Stop();
 }
 
+const FeedSnapshot &PontraApplication::FeedState() const
+{
+    return publisher_->Snapshot();
+}
+
 std::chrono::system_clock::time_point PontraApplication::Now() const
 {
     return now_ ? now_() : std::chrono::system_clock::now();

@@ -15,6 +15,7 @@ class DailyResetTimer;
 class DayJournal;
 class FeedPublisher;
 class FeedServer;
+struct FeedSnapshot;
 class HallLink;
 struct DoorLinkSettings;
 class TFormAdvanced;
@@ -48,6 +49,8 @@ public:
     DayJournal &Journal() { return *journal_; }
     DailyResetTimer &DailyReset() { return *dailyReset_; }
     FeedServer &Feed() { return *feed_; }
+    // What the live feed tells now.
+    const FeedSnapshot &FeedState() const;
     HallLink &Link() { return *link_; }
 
     // Stores the advanced settings and puts them into effect; on OK in

@@ -1,7 +1,7 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
-#include "app/CommandLine.h"
+#include "feed/FeedSnapshot.h"
 #include "app/TFrameL.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalTestSupport.h"
@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -47,9 +46,7 @@ protected:
 
     void start(std::initializer_list<std::pair<QString, QVariant>> advanced = {})
     {
-        test.settings.keyExists = true;
-        for (const auto &[name, value] : advanced)
-            test.settings.values[name] = value;
+        test.Store(advanced);
         test.Start();
         test.hall().SetCapacity(50);
         lines(kClear);
@@ -95,6 +92,10 @@ TEST_F(BarrierWarningTest, ABlockedEntryIsMarkedToldInTheTrayOnceAndJournaledUnt
     EXPECT_EQ(test.tray->Icon.Tip, warning);
     EXPECT_EQ(test.tray->Messages, QStringList({"Pontra 1.0: " + warning}));
     EXPECT_EQ(main().Label1->text(), "1");
+    // The live feed says the same.
+    EXPECT_EQ(test.app().FeedState().warnings, std::vector<std::string>({warning.toStdString()}));
+    EXPECT_TRUE(test.app().FeedState().entryBlocked);
+    EXPECT_FALSE(test.app().FeedState().exitBlocked);
 
     clock += seconds(5);
     lines(kClear);
@@ -102,6 +103,8 @@ TEST_F(BarrierWarningTest, ABlockedEntryIsMarkedToldInTheTrayOnceAndJournaledUnt
     EXPECT_TRUE(main().FrameL1->toolTip().isEmpty());
     EXPECT_EQ(test.tray->Icon.Tip, "Pontra 1.0");
     EXPECT_EQ(test.tray->Messages.size(), 1);
+    EXPECT_TRUE(test.app().FeedState().warnings.empty());
+    EXPECT_FALSE(test.app().FeedState().entryBlocked);
     test.Stop();
 
     EXPECT_EQ(ExportedRows(test.journalFile),

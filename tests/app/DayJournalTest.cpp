@@ -1,7 +1,6 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
-#include "app/CommandLine.h"
 #include "app/DailyResetTimer.h"
 #include "app/DayJournal.h"
 #include "hall/LocalTime.h"
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
