@@ -145,11 +145,7 @@ struct FeedServer::Callbacks {
     static void *Arrived(void *, const char *uri, MHD_Connection *)
     {
         // Unescaped, "%00" would end the address early: "/metrics%00/x".
-        for (std::string_view rest = uri; !rest.empty(); rest.remove_prefix(1)) {
-            if (rest.starts_with("%00"))
-                return &kNulInAddress;
-        }
-        return &kArrived;
+        return std::string_view(uri).find("%00") != std::string_view::npos ? &kNulInAddress : &kArrived;
     }
 
     static MHD_Result Request(void *cls, MHD_Connection *connection, const char *url, const char *method,
