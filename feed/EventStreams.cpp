@@ -173,8 +173,11 @@ void EventStreams::Run()
         std::vector<Stream *> resume;
         if (built_ == version_)
             resume = WaitForChange(lock, beat);
-        if (stopping_)
+        if (stopping_) {
+            // Stop() resumes them with the others.
+            waiting_.insert(waiting_.end(), resume.begin(), resume.end());
             break;
+        }
         bool fresh = built_ != version_;
         if (std::chrono::steady_clock::now() >= beat) {
             ++heartbeats_;
