@@ -370,7 +370,7 @@ QWidget *TFormAdvanced::LiveDisplayPage()
     grid->addWidget(edHttpToken, 2, 1);
     grid->addWidget(btnNewToken, 2, 2);
 
-    auto *hostsLabel = new QLabel(QStringLiteral("Weitere &Namen:"), page);
+    auto *hostsLabel = new QLabel(QStringLiteral("&Weitere Namen:"), page);
     edHttpHosts = new QLineEdit(page);
     edHttpHosts->setValidator(new HostListValidator(edHttpHosts));
     edHttpHosts->setPlaceholderText(QStringLiteral("z. B. anzeige.halle.example"));

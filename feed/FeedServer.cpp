@@ -258,8 +258,9 @@ struct FeedServer::Callbacks {
     static MHD_Result Refuse(FeedServer &server, MHD_Connection *connection, unsigned status,
                              const std::string &sentence, std::initializer_list<Header> headers = {})
     {
-        MHD_Response *response = MHD_create_response_from_buffer(
-            sentence.size() + 1, const_cast<char *>((sentence + "\n").c_str()), MHD_RESPMEM_MUST_COPY);
+        const std::string body = sentence + "\n";
+        MHD_Response *response =
+            MHD_create_response_from_buffer(body.size(), const_cast<char *>(body.data()), MHD_RESPMEM_MUST_COPY);
         if (response) {
             Prepare(server, connection, response, "text/plain; charset=utf-8", Kind::Api, headers);
             MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
