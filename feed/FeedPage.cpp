@@ -11,9 +11,9 @@ QByteArray Resource(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray Hash(const QByteArray &inline_)
+QByteArray Hash(const QByteArray &text)
 {
-    return "'sha256-" + QCryptographicHash::hash(inline_, QCryptographicHash::Sha256).toBase64() + "'";
+    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64() + "'";
 }
 
 } // namespace
