@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -47,6 +48,13 @@ public:
     {
         Read([] { return false; });
         return closed_;
+    }
+    // Whether the server has closed the connection, without waiting.
+    bool Closed()
+    {
+        char byte;
+        const ssize_t got = recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
     }
     const std::string &Received() const { return received_; }
     void Forget() { received_.clear(); }

@@ -421,6 +421,14 @@ TEST(FeedServer, KeepsPlacesForClientsWithTheKeyAgainstSlowConnectionsWithout)
     EXPECT_TRUE(slow.front()->ReadUntilClosed());
     EXPECT_TRUE(slow.back()->ReadUntilClosed());
     EXPECT_EQ(slow.back()->Received(), "");
+    // A header sent a byte at a time is ended once its time is up and
+    // another client comes.
+    FeedClient trickle(port, 0, 50);
+    trickle.Send("GET /metrics HTTP/1.1\r\n");
+    EXPECT_TRUE(WaitFor([&] {
+        trickle.Send("X");
+        return Get(port, "/metrics" + key).status == 200 && trickle.Closed();
+    }));
 
     // One address, one more than its share: the last closed at once.
     std::vector<std::unique_ptr<FeedClient>> one;
