@@ -1,5 +1,6 @@
 #include "app/AdvancedSettings.h"
 
+#include "feed/FeedHosts.h"
 #include "hall/DailyResetSchedule.h"
 #include "link/BrokerAddress.h"
 #include "link/DoorLinkSettings.h"
@@ -7,6 +8,7 @@
 #include <QHostAddress>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -84,7 +86,7 @@ constexpr AdvancedKey FlagKey(const char *name)
             [](const AdvancedSettings &settings) { return SettingValue(settings.*member ? 1 : 0); }};
 }
 
-const std::array<AdvancedKey, 17> kKeys{{
+const std::array<AdvancedKey, 18> kKeys{{
     {"JournalDays", ReadNumber<&AdvancedSettings::JournalDays, kMaxJournalDays>,
      NumberValue<&AdvancedSettings::JournalDays>},
     {"DailyReset",
@@ -113,6 +115,14 @@ const std::array<AdvancedKey, 17> kKeys{{
          return true;
      },
      [](const AdvancedSettings &settings) { return SettingValue(settings.HttpToken); }},
+    {"HttpHosts",
+     [](const QString &text, AdvancedSettings &settings) {
+         if (!IsFeedHostList(text))
+             return false;
+         settings.HttpHosts = text.simplified();
+         return true;
+     },
+     [](const AdvancedSettings &settings) { return SettingValue(settings.HttpHosts); }},
     NameKey<&AdvancedSettings::Door>("Door"),
     NameKey<&AdvancedSettings::HallName>("Hall"),
     {"Broker",
@@ -206,4 +216,10 @@ QString DailyResetText(std::optional<std::chrono::minutes> at)
     return QStringLiteral("%1:%2")
         .arg(at->count() / 60, 2, 10, QLatin1Char('0'))
         .arg(at->count() % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool IsFeedHostList(const QString &text)
+{
+    const QStringList names = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return std::ranges::all_of(names, [](const QString &name) { return IsFeedHostName(name.toStdString()); });
 }

@@ -31,6 +31,9 @@ struct AdvancedSettings {
     QString HttpBind = QStringLiteral("127.0.0.1");
     // The key a client must give; needed on any address but loopback.
     QString HttpToken;
+    // Further host names or addresses under which the feed answers, and whose
+    // pages may read it from elsewhere; separated by spaces.
+    QString HttpHosts;
     // Several entrances: this door's name, the hall the doors share, the
     // MQTT broker ("host:port"; empty: the door counts alone), its login,
     // and the CA file that makes the link TLS.
@@ -74,6 +77,8 @@ QString BadAdvancedSettingsNotice(const QStringList &bad);
 bool IsNumericAddress(const QString &text);
 // A text the HttpToken key takes: empty, or what a URL carries unescaped.
 bool IsFeedToken(const QString &text);
+// A text the HttpHosts key takes: host names or addresses, separated by spaces.
+bool IsFeedHostList(const QString &text);
 
 // "HH:MM", as the DailyReset key stores it.
 QString DailyResetText(std::optional<std::chrono::minutes> at);

@@ -267,8 +267,10 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     journal_->SetKeepDays(settings.JournalDays);
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
-    const bool feedChanged = std::tie(settings.HttpPort, settings.HttpBind, settings.HttpToken)
-                             != std::tie(Advanced.HttpPort, Advanced.HttpBind, Advanced.HttpToken);
+    const auto feedKeys = [](const AdvancedSettings &keys) {
+        return std::tie(keys.HttpPort, keys.HttpBind, keys.HttpToken, keys.HttpHosts);
+    };
+    const bool feedChanged = feedKeys(settings) != feedKeys(Advanced);
     const auto linkKeys = [](const AdvancedSettings &keys) {
         return std::tie(keys.Door, keys.HallName, keys.Broker, keys.BrokerUser, keys.BrokerPassword,
                         keys.BrokerCaFile);
@@ -318,6 +320,8 @@ void PontraApplication::StartFeed()
     config.bindAddress = bind;
     config.port = static_cast<std::uint16_t>(Advanced.HttpPort);
     config.token = Advanced.HttpToken.toStdString();
+    for (const QString &host : Advanced.HttpHosts.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        config.hosts.push_back(host.toStdString());
     config.journal = journal_->File();
     std::string error;
     if (!feed_->Start(config, error)) {

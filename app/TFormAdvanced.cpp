@@ -79,6 +79,16 @@ public:
     }
 };
 
+// Host names or addresses, separated by spaces.
+class HostListValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        return IsFeedHostList(input) ? Acceptable : Intermediate;
+    }
+};
+
 } // namespace
 
 TFormAdvanced::TFormAdvanced(QWidget *parent)
@@ -360,6 +370,18 @@ QWidget *TFormAdvanced::LiveDisplayPage()
     grid->addWidget(edHttpToken, 2, 1);
     grid->addWidget(btnNewToken, 2, 2);
 
+    auto *hostsLabel = new QLabel(QStringLiteral("&Weitere Namen:"), page);
+    edHttpHosts = new QLineEdit(page);
+    edHttpHosts->setValidator(new HostListValidator(edHttpHosts));
+    edHttpHosts->setPlaceholderText(QStringLiteral("z. B. anzeige.halle.example"));
+    edHttpHosts->setToolTip(QStringLiteral("Namen oder Adressen, unter denen die Geräte diesen Rechner erreichen, "
+                                           "durch Leerzeichen getrennt. Unter anderen als den eigenen Namen und "
+                                           "Adressen des Rechners antwortet die Live-Anzeige nicht. Webseiten von "
+                                           "diesen Namen dürfen die Daten auch lesen."));
+    hostsLabel->setBuddy(edHttpHosts);
+    grid->addWidget(hostsLabel, 3, 0);
+    grid->addWidget(edHttpHosts, 3, 1, 1, 2);
+
     lblHttpAddress = makeNote({}, page);
     lblHttpAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     btnCopyAddress = new QPushButton(QStringLiteral("&Kopieren"), page);
@@ -373,15 +395,15 @@ QWidget *TFormAdvanced::LiveDisplayPage()
     // Enter in a field must not make a new key.
     for (QPushButton *button : {btnNewToken, btnCopyAddress})
         button->setAutoDefault(false);
-    grid->addWidget(lblHttpAddress, 3, 0, 1, 2);
-    grid->addWidget(btnCopyAddress, 3, 2);
+    grid->addWidget(lblHttpAddress, 4, 0, 1, 2);
+    grid->addWidget(btnCopyAddress, 4, 2);
 
     grid->addWidget(makeNote(QStringLiteral("Die Seite zeigt, was die Anzeige für die Besucher zeigt, und ändert "
                                             "nichts am Zählerstand. Sie ist unverschlüsselt: nur im eigenen Netzwerk "
                                             "der Halle verwenden."),
                              page),
-                    4, 0, 1, 3);
-    grid->setRowStretch(5, 1);
+                    5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
     grid->setColumnStretch(1, 1);
 
     connect(seHttpPort, &QSpinBox::valueChanged, this, &TFormAdvanced::LiveDisplayChanged);
@@ -413,7 +435,7 @@ void TFormAdvanced::SetLinkState(const QString &state)
 
 void TFormAdvanced::AcceptValid()
 {
-    for (QLineEdit *edit : {edBroker, edDoor, edHall}) {
+    for (QLineEdit *edit : {edHttpHosts, edBroker, edDoor, edHall}) {
         if (!edit->hasAcceptableInput()) {
             Tabs->setCurrentWidget(edit->parentWidget());
             edit->setFocus();
@@ -453,6 +475,7 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     seHttpPort->setValue(settings.HttpPort);
     cbHttpBind->setCurrentText(settings.HttpBind);
     edHttpToken->setText(settings.HttpToken);
+    edHttpHosts->setText(settings.HttpHosts);
     LiveDisplayChanged();
     edDoor->setText(settings.Door);
     edHall->setText(settings.HallName);
@@ -479,6 +502,7 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
     settings.HttpPort = seHttpPort->value();
     settings.HttpBind = cbHttpBind->currentText().trimmed();
     settings.HttpToken = edHttpToken->text();
+    settings.HttpHosts = edHttpHosts->text().simplified();
     settings.Door = edDoor->text();
     settings.HallName = edHall->text();
     settings.Broker = edBroker->text().trimmed();

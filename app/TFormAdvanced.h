@@ -51,6 +51,7 @@ public:
     QComboBox *cbHttpBind;
     QLineEdit *edHttpToken;
     QPushButton *btnNewToken;
+    QLineEdit *edHttpHosts;
     QLabel *lblHttpAddress;
     QPushButton *btnCopyAddress;
     // Tab "Mehrere Eingänge".

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -17,11 +21,22 @@ const auto kHeartbeat = std::make_shared<const std::string>(": ping\n\n");
 // A page that lost the program tries again after a second.
 const auto kRetry = std::make_shared<const std::string>("retry: 1000\n\n");
 
+// A client's close, or its reset; bytes it sends are not watched, so that
+// they cannot wake the thread again and again.
+#ifdef POLLRDHUP
+constexpr short kPeerClosed = POLLRDHUP;
+#else
+constexpr short kPeerClosed = 0; // POLLHUP and POLLERR come anyway
+#endif
+
 } // namespace
 
 struct EventStreams::Stream {
     EventStreams *owner;
     MHD_Connection *connection;
+    int fd;
+    // The client closed its end: the next read ends the stream.
+    bool gone = false;
     // The number of the next message to send.
     std::uint64_t next;
     std::uint64_t heartbeats;
@@ -34,17 +49,20 @@ EventStreams::~EventStreams()
     Stop();
 }
 
-void EventStreams::Start(std::chrono::milliseconds heartbeat)
+bool EventStreams::Start(std::chrono::milliseconds heartbeat)
 {
     std::unique_lock lock(mutex_);
     if (!stopping_)
-        return;
+        return true;
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
     stopping_ = false;
     heartbeat_ = heartbeat;
     // A new stream always finds the current state in the list.
     if (messages_.empty() || built_ != version_)
         BuildMessage(lock);
     thread_ = std::thread(&EventStreams::Run, this);
+    return true;
 }
 
 void EventStreams::Stop()
@@ -55,12 +73,14 @@ void EventStreams::Stop()
         if (stopping_)
             return;
         stopping_ = true;
+        Wake();
     }
-    wake_.notify_all();
     thread_.join();
     {
         std::lock_guard lock(mutex_);
         waiting.swap(waiting_);
+        for (int &end : wake_)
+            close(std::exchange(end, -1));
     }
     Resume(waiting);
 }
@@ -71,8 +91,8 @@ void EventStreams::Publish(FeedSnapshot snapshot)
         std::lock_guard lock(mutex_);
         latest_ = std::move(snapshot);
         ++version_;
+        Wake();
     }
-    wake_.notify_all();
 }
 
 FeedSnapshot EventStreams::Latest() const
@@ -91,7 +111,8 @@ MHD_Response *EventStreams::NewStream(MHD_Connection *connection)
 {
     std::lock_guard lock(mutex_);
     const std::uint64_t newest = firstMessage_ + messages_.size() - 1;
-    auto *stream = new Stream{this, connection, newest, heartbeats_, kRetry};
+    const auto *info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    auto *stream = new Stream{this, connection, info ? info->connect_fd : -1, false, newest, heartbeats_, kRetry};
     MHD_Response *response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kBlockSize, &Read, stream, &Free);
     if (!response) {
         delete stream;
@@ -106,7 +127,7 @@ ssize_t EventStreams::Read(void *cls, std::uint64_t, char *buffer, std::size_t s
     auto &stream = *static_cast<Stream *>(cls);
     EventStreams &owner = *stream.owner;
     std::lock_guard lock(owner.mutex_);
-    if (owner.stopping_)
+    if (owner.stopping_ || stream.gone)
         return MHD_CONTENT_READER_END_WITH_ERROR;
     if (!stream.sending || stream.sent == stream.sending->size()) {
         const std::uint64_t end = owner.firstMessage_ + owner.messages_.size();
@@ -122,6 +143,7 @@ ssize_t EventStreams::Read(void *cls, std::uint64_t, char *buffer, std::size_t s
             // Nothing to send: no polling, the thread resumes it.
             owner.waiting_.push_back(&stream);
             MHD_suspend_connection(stream.connection);
+            owner.Wake(); // to watch it for the client's close
             return 0;
         }
         stream.sent = 0;
@@ -148,23 +170,68 @@ void EventStreams::Run()
     std::unique_lock lock(mutex_);
     auto beat = std::chrono::steady_clock::now() + heartbeat_;
     while (!stopping_) {
-        wake_.wait_until(lock, beat, [this] { return stopping_ || built_ != version_; });
-        if (stopping_)
+        std::vector<Stream *> resume;
+        if (built_ == version_)
+            resume = WaitForChange(lock, beat);
+        if (stopping_) {
+            // Stop() resumes them with the others.
+            waiting_.insert(waiting_.end(), resume.begin(), resume.end());
             break;
+        }
+        bool fresh = built_ != version_;
         if (std::chrono::steady_clock::now() >= beat) {
             ++heartbeats_;
             beat = std::chrono::steady_clock::now() + heartbeat_;
+            fresh = true;
         }
         if (built_ != version_)
             BuildMessage(lock);
-        std::vector<Stream *> waiting;
-        waiting.swap(waiting_);
+        if (fresh) {
+            resume.insert(resume.end(), waiting_.begin(), waiting_.end());
+            waiting_.clear();
+        }
         // Outside the lock, so that no lock of the server's is ever taken
         // while this one is held in the other order.
         lock.unlock();
-        Resume(waiting);
+        Resume(resume);
         lock.lock();
     }
+}
+
+std::vector<EventStreams::Stream *> EventStreams::WaitForChange(std::unique_lock<std::mutex> &lock,
+                                                                std::chrono::steady_clock::time_point deadline)
+{
+    // Only this thread resumes a waiting stream, so each of these stays
+    // suspended, and its socket open, until the poll has returned.
+    const std::vector<Stream *> watched = waiting_;
+    std::vector<pollfd> sockets{{wake_[0], POLLIN, 0}};
+    for (const Stream *stream : watched)
+        sockets.push_back({stream->fd, kPeerClosed, 0});
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    lock.unlock();
+    if (poll(sockets.data(), sockets.size(), static_cast<int>(std::max<std::int64_t>(left.count(), 0))) > 0
+        && sockets[0].revents != 0) {
+        char drained[64];
+        while (read(wake_[0], drained, sizeof drained) > 0) {
+        }
+    }
+    lock.lock();
+    std::vector<Stream *> gone;
+    for (std::size_t i = 0; i < watched.size(); ++i) {
+        if (sockets[i + 1].revents == 0)
+            continue;
+        watched[i]->gone = true;
+        std::erase(waiting_, watched[i]);
+        gone.push_back(watched[i]);
+    }
+    return gone;
+}
+
+void EventStreams::Wake()
+{
+    const char byte = 0;
+    // Full: it wakes anyway.
+    (void)!write(wake_[1], &byte, 1);
 }
 
 void EventStreams::BuildMessage(std::unique_lock<std::mutex> &lock)

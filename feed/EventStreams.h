@@ -3,7 +3,6 @@
 #include "feed/FeedSnapshot.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -24,7 +23,9 @@ struct MHD_Response;
 // only its place in that list: one that falls more than the list behind
 // (a client that does not read) skips to the newest message, so a slow
 // client costs memory and time for its own connection alone. The same thread
-// sends a comment line to every stream at the heartbeat interval.
+// sends a comment line to every stream at the heartbeat interval, and watches
+// the suspended streams' sockets so that a client that closed its end loses
+// its connection at once rather than at the next write.
 class EventStreams {
 public:
     EventStreams() = default;
@@ -32,7 +33,8 @@ public:
     EventStreams(const EventStreams &) = delete;
     EventStreams &operator=(const EventStreams &) = delete;
 
-    void Start(std::chrono::milliseconds heartbeat);
+    // False when the system has no file descriptor left for its wake-up.
+    bool Start(std::chrono::milliseconds heartbeat);
     // Ends every stream (the waiting ones are resumed to close) and the thread.
     // Call before the server itself stops.
     void Stop();
@@ -55,10 +57,16 @@ private:
     void Run();
     void BuildMessage(std::unique_lock<std::mutex> &lock);
     static void Resume(const std::vector<Stream *> &streams);
+    void Wake();
+    // The streams among those given whose client has gone, taken out of the
+    // waiting ones and marked; waits at most until deadline or a Wake().
+    std::vector<Stream *> WaitForChange(std::unique_lock<std::mutex> &lock,
+                                        std::chrono::steady_clock::time_point deadline);
 
     std::chrono::milliseconds heartbeat_{15'000};
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    // Wakes the thread from its poll(): a change, a newly suspended stream, Stop().
+    int wake_[2] = {-1, -1};
     FeedSnapshot latest_;
     std::uint64_t version_ = 0;
     std::uint64_t built_ = 0;

@@ -1,5 +1,6 @@
 #include "feed/FeedPage.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 namespace {
@@ -8,6 +9,11 @@ QByteArray Resource(const char *name)
 {
     QFile file(QStringLiteral(":/feed/") + QLatin1String(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Hash(const QByteArray &text)
+{
+    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64() + "'";
 }
 
 } // namespace
@@ -22,4 +28,16 @@ const std::string &FeedPageHtml()
         return html.toStdString();
     }();
     return page;
+}
+
+const std::string &FeedPagePolicy()
+{
+    static const std::string policy = [] {
+        const QByteArray style = Resource("display.css");
+        const QByteArray script = Resource("display.js");
+        return ("default-src 'none'; style-src " + Hash(style) + "; script-src " + Hash(script)
+                + "; img-src data:; connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'")
+            .toStdString();
+    }();
+    return policy;
 }

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "feed/ConnectionPlaces.h"
 #include "feed/DayQueries.h"
 #include "feed/EventStreams.h"
+#include "feed/FeedHosts.h"
 #include "feed/FeedSnapshot.h"
 #include "feed/ListenSocket.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 struct MHD_Connection;
 struct MHD_Daemon;
@@ -24,7 +27,12 @@ struct FeedServerConfig {
     std::string token;
     // Empty: /api/v1/day answers 404.
     std::filesystem::path journal;
+    // Host names and addresses a request may name besides this computer's
+    // own; pages from these may also read the feed from their own origin.
+    std::vector<std::string> hosts;
     std::chrono::seconds idleTimeout{30};
+    // For the header of a connection's first request.
+    std::chrono::seconds headerTimeout{5};
     std::chrono::milliseconds heartbeat{15'000};
 };
 
@@ -41,10 +49,17 @@ struct FeedServerConfig {
 //   GET /metrics             Prometheus text format 0.0.4
 //
 // HEAD for each; other methods 405, other paths 404; with a token every path
-// needs ?token= or "Authorization: Bearer", else 401.
+// needs ?token= or "Authorization: Bearer", else 401 before anything else. A
+// request must name this computer in its Host header (421), and one that
+// could be read in two ways (Content-Length beside Transfer-Encoding, an
+// unknown transfer coding, %00 in its address) is refused and its connection
+// closed.
 class FeedServer {
 public:
     static constexpr unsigned kMaxConnections = 256;
+    // Of them for connections that have not yet shown a whole request.
+    static constexpr unsigned kMaxUnproven = 64;
+    static constexpr unsigned kMaxPerAddress = 16;
     static constexpr std::size_t kMaxHeaderBytes = 8192;
 
     FeedServer();
@@ -74,9 +89,11 @@ private:
     bool Authorized(MHD_Connection *connection) const;
 
     FeedServerConfig config_;
+    // Both on the server's thread only.
+    std::optional<ConnectionPlaces> places_;
+    FeedHosts hosts_;
     ListenSocket socket_;
     MHD_Daemon *daemon_ = nullptr;
     EventStreams streams_;
     std::unique_ptr<DayQueries> days_;
-    std::atomic<unsigned> connections_{0};
 };

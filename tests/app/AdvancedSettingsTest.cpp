@@ -35,14 +35,16 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     test.ports = {7};
     test.Store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
                 {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
-                {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"FlickerPerSecond", -1}});
+                {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"HttpHosts", "halle:80"},
+                {"FlickerPerSecond", -1}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
 
     ASSERT_EQ(test.notices.size(), 1);
     EXPECT_TRUE(test.notices.first().contains("\nJournalDays=abc\nDailyReset=25:99\nResumeCount=7\nWarnPercent=100\n"
-                                              "ShowPlacesLeft=ja\nHttpPort=70000\nHttpBind=localhost\nHttpToken=a b\n"))
+                                              "ShowPlacesLeft=ja\nHttpPort=70000\nHttpBind=localhost\nHttpToken=a b\n"
+                                              "HttpHosts=halle:80\n"))
         << test.notices.first().toStdString();
     EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\n")) << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
@@ -82,8 +84,8 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     });
     EXPECT_EQ(test.settings.writes,
               QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft", "HttpPort",
-                           "HttpBind", "HttpToken", "Door", "Hall", "Broker", "BrokerUser", "BrokerPassword",
-                           "BrokerCaFile", "DebounceMs", "BlockedSeconds", "FlickerPerSecond"}));
+                           "HttpBind", "HttpToken", "HttpHosts", "Door", "Hall", "Broker", "BrokerUser",
+                           "BrokerPassword", "BrokerCaFile", "DebounceMs", "BlockedSeconds", "FlickerPerSecond"}));
     EXPECT_EQ(test.settings.values["DebounceMs"], 20);
     EXPECT_EQ(test.settings.values["BlockedSeconds"], 30);
     EXPECT_EQ(test.settings.values["FlickerPerSecond"], 0);

@@ -160,15 +160,28 @@ TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)
         dialog.btnNewToken->click();
         newKey = dialog.edHttpToken->text();
         EXPECT_NE(newKey, key);
+        // A further name, not an address with its scheme.
+        dialog.edHttpHosts->setText("http://anzeige.halle.example");
+        dialog.btn_OK->click();
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.edHttpHosts->setText("anzeige.halle.example  192.0.2.7");
         dialog.btn_OK->click();
     });
     EXPECT_EQ(test.settings.values["HttpToken"], newKey);
     EXPECT_EQ(test.settings.values["HttpBind"], "127.0.0.1");
+    EXPECT_EQ(test.settings.values["HttpHosts"], "anzeige.halle.example 192.0.2.7");
 
     // A key once given holds on loopback too.
     ASSERT_TRUE(test.app().Feed().Running());
     EXPECT_EQ(Get(port, "/api/v1/occupancy").status, 401);
     EXPECT_EQ(Get(port, "/api/v1/occupancy?token=" + newKey.toStdString()).status, 200);
+    for (const auto &[host, status] : {std::pair{"anzeige.halle.example", 200}, {"evil.example", 421}}) {
+        EXPECT_EQ(Exchange(port, "GET /api/v1/occupancy?token=" + newKey.toStdString() + " HTTP/1.1\r\nHost: " + host
+                                     + "\r\nConnection: close\r\n\r\n")
+                      .status,
+                  status)
+            << host;
+    }
     EXPECT_EQ(test.notices.size(), 1);
 }
 

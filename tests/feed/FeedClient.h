@@ -6,24 +6,38 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <utility>
 
 // A raw TCP client on loopback, for exact control over what the server gets.
 // Reads wait for a condition and give up after 10 s.
 class FeedClient {
 public:
-    // A small receiveBuffer makes a client that never reads stall soon.
-    explicit FeedClient(std::uint16_t port, int receiveBuffer = 0)
+    // A small receiveBuffer makes a client that never reads stall soon; from
+    // is the last byte of the loopback address it comes from (127.0.0.from),
+    // as the server takes only so many connections from one address.
+    explicit FeedClient(std::uint16_t port, int receiveBuffer = 0, std::uint8_t from = 1)
     {
         if (receiveBuffer > 0)
             setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in source{AF_INET, 0, {htonl(INADDR_LOOPBACK - 1 + from)}, {}};
+        bind(fd_, reinterpret_cast<sockaddr *>(&source), sizeof source);
         sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
         connected_ = connect(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
     }
     ~FeedClient() { close(fd_); }
 
     bool Connected() const { return connected_; }
+    // Gone with a reset rather than a close.
+    void Reset()
+    {
+        const linger now{1, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        close(std::exchange(fd_, -1));
+    }
     void Send(const std::string &bytes) { (void)!send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     bool ReadUntil(const std::string &what)
     {
@@ -34,6 +48,13 @@ public:
     {
         Read([] { return false; });
         return closed_;
+    }
+    // Whether the server has closed the connection, without waiting.
+    bool Closed()
+    {
+        char byte;
+        const ssize_t got = recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
     }
     const std::string &Received() const { return received_; }
     void Forget() { received_.clear(); }
@@ -89,14 +110,21 @@ inline FeedReply Split(const std::string &received)
             end == std::string::npos ? "" : received.substr(end + 4)};
 }
 
+// The answer to these bytes, read to the server's close; status 0 when it
+// did not close within 10 s.
+inline FeedReply Exchange(std::uint16_t port, const std::string &bytes)
+{
+    FeedClient client(port);
+    client.Send(bytes);
+    return client.ReadUntilClosed() ? Split(client.Received()) : FeedReply{};
+}
+
 // A request with its header lines ("Name: value\r\n"), answered and closed.
 inline FeedReply Request(std::uint16_t port, const std::string &method, const std::string &path,
                          const std::string &headers = {})
 {
-    FeedClient client(port);
-    client.Send(method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "Connection: close\r\n\r\n");
-    client.ReadUntilClosed();
-    return Split(client.Received());
+    return Exchange(port, method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers
+                              + "Connection: close\r\n\r\n");
 }
 
 inline FeedReply Get(std::uint16_t port, const std::string &path, const std::string &headers = {})

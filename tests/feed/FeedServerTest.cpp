@@ -3,6 +3,7 @@
 
 #include "feed/FeedPublisher.h"
 #include "feed/FeedServer.h"
+#include "feed/FeedHosts.h"
 #include "feed/FeedToken.h"
 #include "feed/ListenSocket.h"
 #include "hall/Hall.h"
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -44,10 +46,11 @@ FeedSnapshot Hall(std::int32_t count, std::int32_t capacity = 5)
 }
 
 // An event stream, read to its first message.
-std::unique_ptr<FeedClient> Listen(std::uint16_t port, int receiveBuffer = 0)
+std::unique_ptr<FeedClient> Listen(std::uint16_t port, int receiveBuffer = 0, std::uint8_t from = 1,
+                                   const std::string &query = {})
 {
-    auto client = std::make_unique<FeedClient>(port, receiveBuffer);
-    client->Send("GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    auto client = std::make_unique<FeedClient>(port, receiveBuffer, from);
+    client->Send("GET /api/v1/events" + query + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_TRUE(client->ReadUntil("data: {") && client->ReadUntil("}\n\n")) << client->Received();
     return client;
 }
@@ -100,7 +103,8 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
                               R"("updated":"2026-12-09T14:03:12+01:00","warnings":[]})");
     EXPECT_EQ(occupancy.Header("Content-Type"), "application/json");
     EXPECT_EQ(occupancy.Header("Cache-Control"), "no-store");
-    EXPECT_EQ(occupancy.Header("Access-Control-Allow-Origin"), "*");
+    EXPECT_EQ(occupancy.Header("Access-Control-Allow-Origin"), "");
+    EXPECT_EQ(occupancy.Header("Vary"), "Origin");
 
     const FeedReply metrics = Get(port, "/metrics");
     EXPECT_EQ(metrics.Header("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
@@ -132,6 +136,7 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
                                    Get(port, "/api/v1/day.csv?date=2026-12-09")}) {
         EXPECT_EQ(reply.body, csv.str());
         EXPECT_EQ(reply.Header("Content-Type"), "text/csv; charset=utf-8");
+        EXPECT_EQ(reply.Header("Vary"), "Origin, Accept");
     }
     EXPECT_EQ(Get(port, "/api/v1/day?date=2026-12-09", "Accept: text/csv;q=0\r\n").Header("Content-Type"),
               "application/json");
@@ -142,6 +147,11 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
 
     const FeedReply page = Get(port, "/");
     EXPECT_EQ(page.Header("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_EQ(page.Header("X-Frame-Options"), "DENY");
+    const std::string policy = page.Header("Content-Security-Policy");
+    for (const char *rule : {"default-src 'none'", "script-src 'sha256-", "style-src 'sha256-", "img-src data:",
+                             "connect-src 'self'", "frame-ancestors 'none'"})
+        EXPECT_NE(policy.find(rule), std::string::npos) << rule << " missing in " << policy;
     for (const char *part : {"<html lang=\"de\">", "<meta charset=\"utf-8\">", "data:image/svg+xml;base64,"})
         EXPECT_NE(page.body.find(part), std::string::npos) << part;
     // Nothing to fetch from elsewhere: no file, font or script of its own.
@@ -156,7 +166,13 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
             EXPECT_EQ(head.Header("Content-Length"), std::to_string(Get(port, path).body.size())) << path;
         }
     }
-    EXPECT_EQ(Request(port, "HEAD", "/api/v1/events").Header("Content-Type"), "text/event-stream");
+    // The stream has no length: its HEAD says none, rather than 0, and ends.
+    FeedClient headOfStream(port);
+    headOfStream.Send("HEAD /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_TRUE(headOfStream.ReadUntilClosed());
+    EXPECT_EQ(Split(headOfStream.Received()).Header("Content-Type"), "text/event-stream");
+    EXPECT_EQ(Split(headOfStream.Received()).Header("Content-Length"), "");
+    EXPECT_EQ(Split(headOfStream.Received()).body, "");
     for (const char *method : {"POST", "PUT", "DELETE", "OPTIONS"}) {
         const FeedReply refused = Request(port, method, "/api/v1/occupancy", "Content-Length: 3\r\n\r\nabc");
         EXPECT_EQ(refused.status, 405) << method;
@@ -337,12 +353,13 @@ TEST(FeedServer, RefusesTheConnectionBeyond256AndStopsWithAllOfThemStalled)
     // Half of them streams that stopped reading, half idle after an answer.
     std::vector<std::unique_ptr<FeedClient>> open;
     for (unsigned i = 0; i < FeedServer::kMaxConnections / 2; ++i) {
-        open.push_back(Listen(port, 4096));
-        open.push_back(std::make_unique<FeedClient>(port));
+        const auto from = static_cast<std::uint8_t>(2 + 2 * i / FeedServer::kMaxPerAddress);
+        open.push_back(Listen(port, 4096, from));
+        open.push_back(std::make_unique<FeedClient>(port, 0, from));
         open.back()->Send("GET /api/v1/occupancy HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         ASSERT_TRUE(open.back()->ReadUntil("\"warnings\":[]}")) << i;
     }
-    FeedClient refused(port);
+    FeedClient refused(port, 0, 100);
     EXPECT_TRUE(refused.Connected());
     EXPECT_TRUE(refused.ReadUntilClosed());
     EXPECT_EQ(refused.Received(), "");
@@ -360,6 +377,149 @@ TEST(FeedServer, RefusesTheConnectionBeyond256AndStopsWithAllOfThemStalled)
     EXPECT_FALSE(server.Running());
     EXPECT_TRUE(open.front()->ReadUntilClosed());
     EXPECT_FALSE(FeedClient(port).Connected());
+}
+
+TEST(FeedServer, FreesTheStreamOfAClientThatLeftAtOnce)
+{
+    FeedServer server;
+    // At the usual heartbeat, no write finds the gone ones for 15 s.
+    const std::uint16_t port = Start(server);
+    auto stream = Listen(port);
+    stream->Reset();
+    EXPECT_TRUE(WaitFor([&] { return server.Streams() == 0; }));
+
+    // A page loaded again and again, each time opening and closing a stream:
+    // more times than there are places, from one address.
+    for (unsigned load = 0; load < FeedServer::kMaxConnections + 44; ++load) {
+        ASSERT_NE(Listen(port), nullptr);
+        ASSERT_TRUE(WaitFor([&] { return server.Streams() == 0; })) << load;
+    }
+    EXPECT_EQ(Get(port, "/metrics").status, 200);
+}
+
+TEST(FeedServer, KeepsPlacesForClientsWithTheKeyAgainstSlowConnectionsWithout)
+{
+    FeedServer server;
+    FeedServerConfig config;
+    config.token = MakeFeedToken();
+    config.headerTimeout = seconds(1);
+    const std::uint16_t port = Start(server, config);
+    const std::string key = "?token=" + config.token;
+    const auto page = Listen(port, 0, 1, "?token=" + config.token);
+
+    // 300 connections from 19 other addresses that never finish their header.
+    std::vector<std::unique_ptr<FeedClient>> slow;
+    for (unsigned i = 0; i < 300; ++i) {
+        slow.push_back(std::make_unique<FeedClient>(port, 0, 2 + i / FeedServer::kMaxPerAddress));
+        slow.back()->Send("GET /api/v1/occupancy HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ");
+    }
+    for (int client = 0; client < 30; ++client)
+        EXPECT_EQ(Get(port, "/api/v1/occupancy" + key).status, 200) << client;
+    server.Publish(Hall(3));
+    EXPECT_TRUE(page->ReadUntil(CountIs(3)));
+    // The longest waiting ones made room, and the rest end in their time.
+    EXPECT_TRUE(slow.front()->ReadUntilClosed());
+    EXPECT_TRUE(slow.back()->ReadUntilClosed());
+    EXPECT_EQ(slow.back()->Received(), "");
+    // A header sent a byte at a time is ended once its time is up and
+    // another client comes.
+    FeedClient trickle(port, 0, 50);
+    trickle.Send("GET /metrics HTTP/1.1\r\n");
+    EXPECT_TRUE(WaitFor([&] {
+        trickle.Send("X");
+        return Get(port, "/metrics" + key).status == 200 && trickle.Closed();
+    }));
+
+    // One address, one more than its share: the last closed at once.
+    std::vector<std::unique_ptr<FeedClient>> one;
+    for (unsigned i = 0; i <= FeedServer::kMaxPerAddress; ++i)
+        one.push_back(std::make_unique<FeedClient>(port, 0, 40));
+    EXPECT_TRUE(one.back()->ReadUntilClosed());
+    EXPECT_EQ(one.back()->Received(), "");
+
+    // Without the key, the answer is 401 before anything else, and the end.
+    for (const std::string request : {"POST /nothing HTTP/1.1\r\nHost: evil.example\r\nContent-Length: 9\r\n\r\n",
+                                      "GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"}) {
+        const FeedReply refused = Exchange(port, request);
+        EXPECT_EQ(refused.status, 401) << request;
+        EXPECT_EQ(refused.body, "Der Zugangsschlüssel fehlt oder stimmt nicht.\n");
+    }
+}
+
+TEST(FeedServer, AnswersOnlyUnderItsOwnNamesAndSharesOnlyWithListedOrigins)
+{
+    FeedServer server;
+    FeedServerConfig config;
+    config.hosts = {"Anzeige.Halle.example", "192.0.2.7"};
+    const std::uint16_t port = Start(server, config);
+    const std::string at = ":" + std::to_string(port);
+    const auto asked = [&](const std::string &host, const std::string &headers = {}) {
+        return Exchange(port, "GET /api/v1/occupancy HTTP/1.1\r\nHost: " + host + "\r\n" + headers
+                                  + "Connection: close\r\n\r\n");
+    };
+    char name[256] = {};
+    gethostname(name, sizeof name - 1);
+    const std::vector<std::string> own = {"127.0.0.1" + at, "localhost" + at, "LocalHost.", "127.0.0.2",
+                                          "[::1]" + at, name, std::string(name) + at, "anzeige.halle.example:8080",
+                                          "192.0.2.7"};
+    for (const std::string &host : own)
+        EXPECT_EQ(asked(host).status, 200) << host;
+    const std::vector<std::string> foreign = {"evil.example" + at, "127.0.0.1.evil.example",
+                                              "localhost.evil.example" + at, "[::1" + at, "localhost:80x", at,
+                                              "192.0.2.8"};
+    for (const std::string &host : foreign) {
+        const FeedReply refused = asked(host);
+        EXPECT_EQ(refused.status, 421) << host;
+        EXPECT_EQ(refused.body.rfind("Unter diesem Namen antwortet die Live-Anzeige nicht.", 0), 0u) << host;
+    }
+    // Only pages from a listed name may read the answer from elsewhere.
+    for (const std::string origin : {"http://anzeige.halle.example", "https://ANZEIGE.halle.example:8443"}) {
+        const FeedReply shared = asked("127.0.0.1", "Origin: " + origin + "\r\n");
+        EXPECT_EQ(shared.Header("Access-Control-Allow-Origin"), origin);
+        EXPECT_EQ(shared.Header("Vary"), "Origin");
+    }
+    const std::vector<std::string> unshared = {"https://evil.example", "http://localhost" + at, "null",
+                                               "http://anzeige.halle.example.evil.example",
+                                               "file://anzeige.halle.example"};
+    for (const std::string &origin : unshared)
+        EXPECT_EQ(asked("127.0.0.1", "Origin: " + origin + "\r\n").Header("Access-Control-Allow-Origin"), "")
+            << origin;
+
+    for (const char *good : {"halle-1.example", "anzeige", "192.0.2.7", "2001:db8::7", "x.local."})
+        EXPECT_TRUE(IsFeedHostName(good)) << good;
+    for (const char *bad : {"", "halle.example:8080", "http://halle.example", "*.example", "a..b", "[::1]", "ä.de"})
+        EXPECT_FALSE(IsFeedHostName(bad)) << bad;
+}
+
+TEST(FeedServer, RefusesRequestsThatCouldBeReadTwoWaysAndEndsTheirConnection)
+{
+    FeedServer server;
+    const std::uint16_t port = Start(server);
+    const std::string host = "Host: 127.0.0.1\r\n";
+    for (const auto &[request, status] : std::vector<std::pair<std::string, int>>{
+             {"GET /metrics HTTP/1.1\r\n\r\n", 400},
+             {"GET /metrics HTTP/1.1\r\n" + host + "Host: evil.example\r\n\r\n", 400},
+             {"GET /metrics HTTP/1.1\r\n" + host + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+              400},
+             {"GET /metrics HTTP/1.1\r\n" + host + "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n", 400},
+             {"GET /metrics%00/x HTTP/1.1\r\n" + host + "\r\n", 400},
+             {"GET /api/v1/occupancy?x=%00 HTTP/1.1\r\n" + host + "\r\n", 400},
+             {"GET /metrics HTTP/1.1\r\n" + host + "Transfer-Encoding: gzip\r\n\r\n", 501},
+             {"GET /metrics HTTP/1.1\r\n" + host + "Transfer-Encoding: gzip, chunked\r\n\r\n", 501},
+             {"POST /metrics HTTP/1.1\r\n" + host + "Transfer-Encoding: identity\r\n\r\nabc", 501},
+         }) {
+        // Without "Connection: close": the server ends it, at once.
+        const FeedReply refused = Exchange(port, request);
+        EXPECT_EQ(refused.status, status) << request;
+        EXPECT_EQ(refused.Header("Content-Type"), "text/plain; charset=utf-8") << request;
+        EXPECT_EQ(refused.body.find("<"), std::string::npos) << refused.body;
+    }
+    // HTTP/1.0 needs no Host; a chunked body is read and ignored.
+    EXPECT_EQ(Exchange(port, "GET /metrics HTTP/1.0\r\n\r\n").status, 200);
+    EXPECT_EQ(Exchange(port, "GET /metrics HTTP/1.1\r\n" + host
+                                 + "Transfer-Encoding: Chunked\r\nConnection: close\r\n\r\n3\r\nabc\r\n0\r\n\r\n")
+                  .status,
+              200);
 }
 
 } // namespace
