@@ -105,7 +105,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
 #ifndef QT_NO_SESSIONMANAGER
     // A session manager that ends the session may not wait for the end.
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
-                     [main = main_.get()](QSessionManager &) { main->WriteSettings(); }, Qt::DirectConnection);
+                     [main = main_.get()](QSessionManager &) { main->WriteSettings(true); }, Qt::DirectConnection);
 #endif
     StartCounting();
 }

@@ -148,8 +148,10 @@ public:
     // can choose one and is told why it stays dead.
     void ScanPorts();
     void FormDestroy();
-    // Stores the settings as they are in memory now.
-    void WriteSettings();
+    // Stores the settings as they are in memory now. A failure is shown in
+    // a box; unattended, as when the system ends the run and nobody may be
+    // there to close one, it goes to standard error and the journal.
+    void WriteSettings(bool unattended = false);
     // Ends the run without asking, as the system does at shutdown: open
     // dialogs close unanswered, and FormDestroy stores the settings.
     void EndWithoutQuestion();
