@@ -24,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -45,8 +46,19 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
             box->show();
         };
     }
+    if (!services.Ask) {
+        services.Ask = [this](const QString &question) {
+            OperatorMessageBox box(forms.FormMain, question, QMessageBox::Question);
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+            box.setDefaultButton(QMessageBox::No);
+            return box.exec() == QMessageBox::Yes;
+        };
+    }
     showError_ = services.ShowError;
     showNotice_ = services.ShowNotice;
+    ask_ = services.Ask;
     // The copy the windows read follows the hall from the first change on,
     // the capacity read with the settings included.
     hall.AddListener(&mirror_);
@@ -153,7 +165,7 @@ void PontraApplication::StartCounting()
 {
     for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.AddListener(listener);
-    journal_->SetKeepDays(Advanced.JournalDays);
+    journal_->SetKeepDays(Advanced.JournalDays, JournalExpiryAgreed());
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
     hall.AddListener(publisher_.get());
     // The barriers' warnings as the operator reads them, for the feed too.
@@ -205,6 +217,49 @@ void PontraApplication::StartCounting()
     dailyReset_ = std::make_unique<DailyResetTimer>(hall, schedule, [this] { return Now(); });
     // One missed while the computer was off or asleep.
     dailyReset_->Check();
+}
+
+bool PontraApplication::JournalExpiryAgreed()
+{
+    const QString agreedKey = QStringLiteral("JournalDaysAgreed");
+    const int days = Advanced.JournalDays;
+    int agreed = AdvancedSettings().JournalDays;
+    if (settings_.OpenKey(false)) {
+        if (const auto stored = settings_.ReadInteger(agreedKey); stored && *stored > 0)
+            agreed = *stored;
+        settings_.CloseKey();
+    }
+    if (days < 1 || days == agreed)
+        return true;
+    JournalReader::Expiring expiring;
+    if (days < agreed) {
+        try {
+            expiring = JournalReader(journal_->File()).ExpiringRows(days, LocalTimeAt(Now()).date);
+        } catch (const JournalError &) {
+            // The writer finds the same fault and tells the operator.
+        }
+    }
+    if (expiring.rows == 0) {
+        Store({{agreedKey, days}});
+        return true;
+    }
+    const auto counted = [](std::int64_t number, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(number).arg(QString::fromUtf8(number == 1 ? one : many));
+    };
+    const QString question =
+        QStringLiteral("Das Tagesjournal soll seine Einträge nur noch %1 aufbewahren (JournalDays, bisher %2). "
+                       "Dabei würden %3 von %4 gelöscht.\n\nJetzt löschen? Mit „Nein“ bleiben sie bis zum Ende "
+                       "dieses Laufs, und beim nächsten Start fragt das Programm wieder.")
+            .arg(counted(days, "Tag", "Tage"), counted(agreed, "Tag", "Tage"),
+                 counted(expiring.rows, "Eintrag", "Einträge"), counted(expiring.days, "Tag", "Tagen"));
+    // Over the main window once it shows.
+    QTimer::singleShot(0, main_.get(), [this, days, question, agreedKey] {
+        if (Advanced.JournalDays != days || !ask_(question))
+            return;
+        Store({{agreedKey, days}});
+        journal_->SetKeepDays(days);
+    });
+    return false;
 }
 
 void PontraApplication::ShowOccupancyWarning()
@@ -263,8 +318,14 @@ void PontraApplication::EditAdvancedSettings()
 void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
 {
     // Stored at once: a crash later loses nothing.
-    const QString failed = Store(AdvancedSettingValues(settings));
-    journal_->SetKeepDays(settings.JournalDays);
+    SettingValues values = AdvancedSettingValues(settings);
+    // A keeping time the operator chose is one agreed to.
+    const bool keepDaysChanged = settings.JournalDays != Advanced.JournalDays;
+    if (keepDaysChanged && settings.JournalDays > 0)
+        values.append({QStringLiteral("JournalDaysAgreed"), settings.JournalDays});
+    const QString failed = Store(values);
+    if (keepDaysChanged)
+        journal_->SetKeepDays(settings.JournalDays);
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
     const bool feedChanged = std::tie(settings.HttpPort, settings.HttpBind, settings.HttpToken)

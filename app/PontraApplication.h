@@ -62,6 +62,10 @@ private:
     QStringList ReadAdvanced();
     void EditAdvancedSettings();
     void StartCounting();
+    // Whether the journal may delete at once what its keeping time lets go.
+    // A keeping time shorter than the last one agreed to, which would delete
+    // rows, first asks the operator, once the program runs.
+    bool JournalExpiryAgreed();
     // The display and the main window's digits follow the warning share.
     void ShowOccupancyWarning();
     // Starts the live feed afresh as the settings say, or stops it; a key
@@ -81,6 +85,7 @@ private:
     QString programPath_;
     std::function<void(const QString &)> showError_;
     std::function<void(const QString &)> showNotice_;
+    std::function<bool(const QString &)> ask_;
     CounterMirror mirror_{State};
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;

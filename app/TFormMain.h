@@ -51,6 +51,9 @@ struct MainWindowServices {
     // Tells the operator something without stopping the program;
     // PontraApplication's own shows a box over the main window.
     std::function<void(const QString &)> ShowNotice = {};
+    // Asks the operator a question; true for "Ja". PontraApplication's own
+    // shows a box with "Ja" and "Nein" over the main window.
+    std::function<bool(const QString &)> Ask = {};
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice = {};
     // Makes the notification area for the tray icon; empty for the desktop's own.
