@@ -30,6 +30,13 @@
 
 #include <tuple>
 
+namespace {
+
+// The journal's keeping time last agreed to; the program writes it.
+const QString kJournalDaysAgreed = QStringLiteral("JournalDaysAgreed");
+
+} // namespace
+
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
     : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
 {
@@ -125,6 +132,8 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
 PontraApplication::~PontraApplication()
 {
     dailyReset_.reset();
+    if (agreeAtEnd_)
+        Store({{kJournalDaysAgreed, *agreeAtEnd_}});
     // The settings are stored and the port closed while every listener still
     // hears a last change; then the windows go, and the journal writes its
     // last rows.
@@ -221,11 +230,10 @@ void PontraApplication::StartCounting()
 
 bool PontraApplication::JournalExpiryAgreed()
 {
-    const QString agreedKey = QStringLiteral("JournalDaysAgreed");
     const int days = Advanced.JournalDays;
     int agreed = AdvancedSettings().JournalDays;
     if (settings_.OpenKey(false)) {
-        if (const auto stored = settings_.ReadInteger(agreedKey); stored && *stored > 0)
+        if (const auto stored = settings_.ReadInteger(kJournalDaysAgreed); stored && *stored > 0)
             agreed = *stored;
         settings_.CloseKey();
     }
@@ -240,7 +248,8 @@ bool PontraApplication::JournalExpiryAgreed()
         }
     }
     if (expiring.rows == 0) {
-        Store({{agreedKey, days}});
+        // Stored at the end, with the other settings: a start writes nothing.
+        agreeAtEnd_ = days;
         return true;
     }
     const auto counted = [](std::int64_t number, const char *one, const char *many) {
@@ -253,10 +262,10 @@ bool PontraApplication::JournalExpiryAgreed()
             .arg(counted(days, "Tag", "Tage"), counted(agreed, "Tag", "Tage"),
                  counted(expiring.rows, "Eintrag", "Einträge"), counted(expiring.days, "Tag", "Tagen"));
     // Over the main window once it shows.
-    QTimer::singleShot(0, main_.get(), [this, days, question, agreedKey] {
+    QTimer::singleShot(0, main_.get(), [this, days, question] {
         if (Advanced.JournalDays != days || !ask_(question))
             return;
-        Store({{agreedKey, days}});
+        Store({{kJournalDaysAgreed, days}});
         journal_->SetKeepDays(days);
     });
     return false;
@@ -321,8 +330,10 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     SettingValues values = AdvancedSettingValues(settings);
     // A keeping time the operator chose is one agreed to.
     const bool keepDaysChanged = settings.JournalDays != Advanced.JournalDays;
-    if (keepDaysChanged && settings.JournalDays > 0)
-        values.append({QStringLiteral("JournalDaysAgreed"), settings.JournalDays});
+    if (keepDaysChanged && settings.JournalDays > 0) {
+        values.append({kJournalDaysAgreed, settings.JournalDays});
+        agreeAtEnd_.reset();
+    }
     const QString failed = Store(values);
     if (keepDaysChanged)
         journal_->SetKeepDays(settings.JournalDays);

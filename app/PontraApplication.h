@@ -10,6 +10,7 @@
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>
+#include <optional>
 
 class DailyResetTimer;
 class DayJournal;
@@ -86,6 +87,8 @@ private:
     std::function<void(const QString &)> showError_;
     std::function<void(const QString &)> showNotice_;
     std::function<bool(const QString &)> ask_;
+    // A keeping time agreed to by a start that deleted nothing, to store.
+    std::optional<int> agreeAtEnd_;
     CounterMirror mirror_{State};
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;
