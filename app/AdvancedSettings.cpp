@@ -86,6 +86,11 @@ constexpr AdvancedKey FlagKey(const char *name)
             [](const AdvancedSettings &settings) { return SettingValue(settings.*member ? 1 : 0); }};
 }
 
+// The longest text any key takes: a path's length on Linux.
+constexpr qsizetype kMaxValueLength = 4096;
+// How much of a bad value the notice shows.
+constexpr qsizetype kShownValueLength = 40;
+
 const std::array<AdvancedKey, 18> kKeys{{
     {"JournalDays", ReadNumber<&AdvancedSettings::JournalDays, kMaxJournalDays>,
      NumberValue<&AdvancedSettings::JournalDays>},
@@ -144,6 +149,30 @@ const std::array<AdvancedKey, 18> kKeys{{
      NumberValue<&AdvancedSettings::FlickerPerSecond>},
 }};
 
+// A bad key as the notice names it: "Name=value", the value cut short and
+// its control characters shown by their codes.
+QString BadSettingEntry(const QString &name, const QString &text)
+{
+    QString shown;
+    for (const QChar c : QStringView(text).first(std::min<qsizetype>(text.size(), kShownValueLength))) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (text.size() > kShownValueLength)
+        shown += QChar(0x2026);
+    return name + QLatin1Char('=') + shown;
+}
+
+// What no key takes: a NUL character, which the number readers and the
+// system's calls would take as the text's end and read the part before it,
+// or a text longer than any key's good value.
+bool UsableText(const QString &text)
+{
+    return text.size() <= kMaxValueLength && !text.contains(QChar(0));
+}
+
 } // namespace
 
 QString AdvancedSettings::DefaultDoor()
@@ -161,14 +190,18 @@ AdvancedSettings ReadAdvancedSettings(SettingsStore &store, QStringList &bad)
             if (const auto number = store.ReadInteger(name))
                 text = QString::number(*number);
         }
-        if (!text)
+        if (!text) {
+            // Present, but neither text nor number: a list, for one.
+            if (const auto other = store.ReadAnyText(name))
+                bad << BadSettingEntry(name, *other);
             continue;
+        }
         // A bad text must not leave half of itself behind.
         AdvancedSettings read = settings;
-        if (key.read(*text, read))
+        if (UsableText(*text) && key.read(*text, read))
             settings = read;
         else
-            bad << name + QLatin1Char('=') + *text;
+            bad << BadSettingEntry(name, *text);
     }
     return settings;
 }

@@ -15,19 +15,20 @@ DayJournal::~DayJournal()
     Stop();
 }
 
-void DayJournal::SetKeepDays(int days)
+void DayJournal::SetKeepDays(int days, bool expire)
 {
-    if (days == keepDays_ && (Running() || days < 1))
+    if (days == keepDays_ && (days < 1 || (Running() && expire == expire_)))
         return;
     Stop();
     keepDays_ = days;
+    expire_ = expire;
     // Without a folder for it there is none; the advanced settings say so.
     if (days < 1 || file_.empty())
         return;
     const unsigned writer = ++writers_;
     JournalWriter::Options options;
     options.file = file_;
-    options.keepDays = days;
+    options.keepDays = expire ? days : 0;
     // On the writer's thread: the notice is shown on the GUI thread. A
     // stopped writer reports nothing more, so this object is alive for
     // every call.

@@ -28,7 +28,8 @@ public:
 
     // Keeps the journal with rows of that many days, starting its writer or
     // starting it afresh for a new number; 0 stops it and keeps no journal.
-    void SetKeepDays(int days);
+    // Without expire, older rows stay too until it is called with expire.
+    void SetKeepDays(int days, bool expire = true);
     // Writes what is queued and stops, at the end of the run.
     void Stop();
 
@@ -40,6 +41,7 @@ private:
     const std::filesystem::path file_;
     const Notice notice_;
     int keepDays_ = 0;
+    bool expire_ = true;
     std::unique_ptr<JournalWriter> writer_;
     std::unique_ptr<JournalRecorder> recorder_;
     // Counts the writers started, so that a report of one that was stopped

@@ -24,10 +24,18 @@
 
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
 
 #include <tuple>
+
+namespace {
+
+// The journal's keeping time last agreed to; the program writes it.
+const QString kJournalDaysAgreed = QStringLiteral("JournalDaysAgreed");
+
+} // namespace
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
     : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
@@ -45,8 +53,19 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
             box->show();
         };
     }
+    if (!services.Ask) {
+        services.Ask = [this](const QString &question) {
+            OperatorMessageBox box(forms.FormMain, question, QMessageBox::Question);
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+            box.setDefaultButton(QMessageBox::No);
+            return box.exec() == QMessageBox::Yes;
+        };
+    }
     showError_ = services.ShowError;
     showNotice_ = services.ShowNotice;
+    ask_ = services.Ask;
     // The copy the windows read follows the hall from the first change on,
     // the capacity read with the settings included.
     hall.AddListener(&mirror_);
@@ -105,7 +124,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
 #ifndef QT_NO_SESSIONMANAGER
     // A session manager that ends the session may not wait for the end.
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
-                     [main = main_.get()](QSessionManager &) { main->WriteSettings(); }, Qt::DirectConnection);
+                     [main = main_.get()](QSessionManager &) { main->WriteSettings(true); }, Qt::DirectConnection);
 #endif
     StartCounting();
 }
@@ -113,6 +132,8 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
 PontraApplication::~PontraApplication()
 {
     dailyReset_.reset();
+    if (agreeAtEnd_)
+        Store({{kJournalDaysAgreed, *agreeAtEnd_}});
     // The settings are stored and the port closed while every listener still
     // hears a last change; then the windows go, and the journal writes its
     // last rows.
@@ -153,7 +174,7 @@ void PontraApplication::StartCounting()
 {
     for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
         hall.AddListener(listener);
-    journal_->SetKeepDays(Advanced.JournalDays);
+    journal_->SetKeepDays(Advanced.JournalDays, JournalExpiryAgreed());
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
     hall.AddListener(publisher_.get());
     // The barriers' warnings as the operator reads them, for the feed too.
@@ -205,6 +226,49 @@ void PontraApplication::StartCounting()
     dailyReset_ = std::make_unique<DailyResetTimer>(hall, schedule, [this] { return Now(); });
     // One missed while the computer was off or asleep.
     dailyReset_->Check();
+}
+
+bool PontraApplication::JournalExpiryAgreed()
+{
+    const int days = Advanced.JournalDays;
+    int agreed = AdvancedSettings().JournalDays;
+    if (settings_.OpenKey(false)) {
+        if (const auto stored = settings_.ReadInteger(kJournalDaysAgreed); stored && *stored > 0)
+            agreed = *stored;
+        settings_.CloseKey();
+    }
+    if (days < 1 || days == agreed)
+        return true;
+    JournalReader::Expiring expiring;
+    if (days < agreed) {
+        try {
+            expiring = JournalReader(journal_->File()).ExpiringRows(days, LocalTimeAt(Now()).date);
+        } catch (const JournalError &) {
+            // The writer finds the same fault and tells the operator.
+        }
+    }
+    if (expiring.rows == 0) {
+        // Stored at the end, with the other settings: a start writes nothing.
+        agreeAtEnd_ = days;
+        return true;
+    }
+    const auto counted = [](std::int64_t number, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(number).arg(QString::fromUtf8(number == 1 ? one : many));
+    };
+    const QString question =
+        QStringLiteral("Das Tagesjournal soll seine Einträge nur noch %1 aufbewahren (JournalDays, bisher %2). "
+                       "Dabei würden %3 von %4 gelöscht.\n\nJetzt löschen? Mit „Nein“ bleiben sie bis zum Ende "
+                       "dieses Laufs, und beim nächsten Start fragt das Programm wieder.")
+            .arg(counted(days, "Tag", "Tage"), counted(agreed, "Tag", "Tage"),
+                 counted(expiring.rows, "Eintrag", "Einträge"), counted(expiring.days, "Tag", "Tagen"));
+    // Over the main window once it shows.
+    QTimer::singleShot(0, main_.get(), [this, days, question] {
+        if (Advanced.JournalDays != days || !ask_(question))
+            return;
+        Store({{kJournalDaysAgreed, days}});
+        journal_->SetKeepDays(days);
+    });
+    return false;
 }
 
 void PontraApplication::ShowOccupancyWarning()
@@ -263,8 +327,16 @@ void PontraApplication::EditAdvancedSettings()
 void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
 {
     // Stored at once: a crash later loses nothing.
-    const QString failed = Store(AdvancedSettingValues(settings));
-    journal_->SetKeepDays(settings.JournalDays);
+    SettingValues values = AdvancedSettingValues(settings);
+    // A keeping time the operator chose is one agreed to.
+    const bool keepDaysChanged = settings.JournalDays != Advanced.JournalDays;
+    if (keepDaysChanged && settings.JournalDays > 0) {
+        values.append({kJournalDaysAgreed, settings.JournalDays});
+        agreeAtEnd_.reset();
+    }
+    const QString failed = Store(values);
+    if (keepDaysChanged)
+        journal_->SetKeepDays(settings.JournalDays);
     if (settings.DailyReset != Advanced.DailyReset)
         dailyReset_->Change(settings.DailyReset);
     const auto feedKeys = [](const AdvancedSettings &keys) {

@@ -10,6 +10,7 @@
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>
+#include <optional>
 
 class DailyResetTimer;
 class DayJournal;
@@ -62,6 +63,10 @@ private:
     QStringList ReadAdvanced();
     void EditAdvancedSettings();
     void StartCounting();
+    // Whether the journal may delete at once what its keeping time lets go.
+    // A keeping time shorter than the last one agreed to, which would delete
+    // rows, first asks the operator, once the program runs.
+    bool JournalExpiryAgreed();
     // The display and the main window's digits follow the warning share.
     void ShowOccupancyWarning();
     // Starts the live feed afresh as the settings say, or stops it; a key
@@ -81,6 +86,9 @@ private:
     QString programPath_;
     std::function<void(const QString &)> showError_;
     std::function<void(const QString &)> showNotice_;
+    std::function<bool(const QString &)> ask_;
+    // A keeping time agreed to by a start that deleted nothing, to store.
+    std::optional<int> agreeAtEnd_;
     CounterMirror mirror_{State};
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;

@@ -170,6 +170,17 @@ std::optional<QString> QSettingsStore::ReadString(const QString &name)
     return value->toString();
 }
 
+std::optional<QString> QSettingsStore::ReadAnyText(const QString &name)
+{
+    const std::optional<QVariant> value = Value(name);
+    if (!value)
+        return std::nullopt;
+    // "a,b" unquoted in the file reads as a list.
+    if (value->typeId() == QMetaType::QStringList)
+        return value->toStringList().join(QStringLiteral(", "));
+    return value->toString();
+}
+
 QString QSettingsStore::WriteValues(const SettingValues &values)
 {
     failureReason_.clear();

@@ -27,6 +27,9 @@ public:
     virtual std::optional<std::int32_t> ReadInteger(const QString &name) = 0;
     // Empty when the value is missing or is not a text.
     virtual std::optional<QString> ReadString(const QString &name) = 0;
+    // Any value as text, whatever its type, a list's items joined by ", ",
+    // so that a value of no readable type can be named; empty when missing.
+    virtual std::optional<QString> ReadAnyText(const QString &name) = 0;
     // Stores the values in order and returns the name of the first one not
     // stored, empty when all were. A store keeping its values in one file
     // writes them together, all or none; one that stores value by value

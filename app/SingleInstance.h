@@ -27,6 +27,12 @@ public:
     // For a copy that could not claim: asks the running one to show its
     // window. False when it did not take the request.
     bool AskRunningCopyToShow();
+    // For a copy whose request went unanswered: the lock is stale unless a
+    // running copy of this program on this computer holds it. A stale lock
+    // that is a regular file of this user is removed and claimed; any other
+    // (a link, another user's file) is left alone and this copy runs
+    // unguarded, and says so. False only when a running copy holds the lock.
+    bool ClaimUnanswered();
 
     QString LockFileName() const { return lockPath_; }
     QString SocketName() const { return socketPath_; }
@@ -36,6 +42,11 @@ signals:
     void ShowRequested();
 
 private:
+    // Whether the process the lock names is a running copy of this program.
+    bool HeldByRunningCopy();
+    // Answers later starts on the local socket.
+    void Listen();
+
     QString lockPath_;
     QString socketPath_;
     QLockFile lock_;

@@ -375,11 +375,11 @@ void TFormMain::FormDestroy()
     if (destroyed_)
         return;
     destroyed_ = true;
-    WriteSettings();
+    WriteSettings(endWithoutQuestion_);
     ComPort->Close();
 }
 
-void TFormMain::WriteSettings()
+void TFormMain::WriteSettings(bool unattended)
 {
     SettingValues values = {
         {QStringLiteral("Port"), ComPort->Port},
@@ -406,12 +406,18 @@ void TFormMain::WriteSettings()
         // Without its key nothing is stored: the first value is the one lost.
         failed = values.first().first;
     }
-    if (failed.isEmpty() || !services_.ShowError)
+    if (failed.isEmpty())
         return;
     // The system's reason, when there is one, on a line of its own.
     const QString reason = store.FailureReason();
-    services_.ShowError(QStringLiteral("Failed to set data for '%1'").arg(failed)
-                        + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+    const QString message = QStringLiteral("Failed to set data for '%1'").arg(failed)
+                            + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
+    if (unattended) {
+        qWarning("%s", qPrintable(message));
+        hall_.Apply({.source = HallSource::SettingsNotStored, .time = Now()});
+    } else if (services_.ShowError) {
+        services_.ShowError(message);
+    }
 }
 
 void TFormMain::bInClick()
@@ -733,6 +739,8 @@ void TFormMain::ComPortClose(QObject *)
 
 void TFormMain::HallReported(const HallChange &report)
 {
+    if (report.source == HallSource::SettingsNotStored)
+        return;
     const QString text = BarrierWarningText(report, ComPort->Port);
     switch (report.source) {
     case HallSource::EntryBlocked:

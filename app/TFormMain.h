@@ -51,6 +51,9 @@ struct MainWindowServices {
     // Tells the operator something without stopping the program;
     // PontraApplication's own shows a box over the main window.
     std::function<void(const QString &)> ShowNotice = {};
+    // Asks the operator a question; true for "Ja". PontraApplication's own
+    // shows a box with "Ja" and "Nein" over the main window.
+    std::function<bool(const QString &)> Ask = {};
     // Makes the device behind the serial port; empty for the platform's own.
     SerialDeviceFactory NewSerialDevice = {};
     // Makes the notification area for the tray icon; empty for the desktop's own.
@@ -148,8 +151,10 @@ public:
     // can choose one and is told why it stays dead.
     void ScanPorts();
     void FormDestroy();
-    // Stores the settings as they are in memory now.
-    void WriteSettings();
+    // Stores the settings as they are in memory now. A failure is shown in
+    // a box; unattended, as when the system ends the run and nobody may be
+    // there to close one, it goes to standard error and the journal.
+    void WriteSettings(bool unattended = false);
     // Ends the run without asking, as the system does at shutdown: open
     // dialogs close unanswered, and FormDestroy stores the settings.
     void EndWithoutQuestion();

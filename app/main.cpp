@@ -88,9 +88,12 @@ int main(int argc, char *argv[])
     // one's window forward instead of fighting over the port and the settings.
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), programName);
     if (!instance.Claim()) {
-        if (!instance.AskRunningCopyToShow())
+        if (instance.AskRunningCopyToShow())
+            return 0;
+        if (!instance.ClaimUnanswered()) {
             qWarning("%s runs already and did not answer.", qPrintable(programName));
-        return 0;
+            return 0;
+        }
     }
     QSettingsStore settings(programName);
     MainWindowServices services{

@@ -16,7 +16,7 @@ enum class HallSource : std::uint16_t {
     OtherDoors = 8,
     // Another door reset the hall.
     OtherDoorReset = 9,
-    // Reports on the barriers and their port; they change no count.
+    // Reports on the barriers, their port and the program; they change no count.
     EntryBlocked = 10,    // Eingang blockiert
     EntryClear = 11,      // Eingang frei
     EntryFlickering = 12, // Eingang flattert
@@ -25,10 +25,12 @@ enum class HallSource : std::uint16_t {
     ExitFlickering = 15,
     PortLost = 16,
     PortBack = 17,
+    // The settings could not be stored as the system ended the run.
+    SettingsNotStored = 18,
 };
 
 // Whether the hall passes the source on as a report instead of a change.
 constexpr bool IsReport(HallSource source)
 {
-    return source >= HallSource::EntryBlocked && source <= HallSource::PortBack;
+    return source >= HallSource::EntryBlocked && source <= HallSource::SettingsNotStored;
 }

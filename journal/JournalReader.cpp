@@ -109,3 +109,19 @@ std::optional<std::chrono::year_month_day> JournalReader::LastDailyReset() const
     });
     return date;
 }
+
+JournalReader::Expiring JournalReader::ExpiringRows(int keepDays, std::chrono::year_month_day today) const
+{
+    Expiring expiring;
+    WithJournal([&](SqliteConnection &db) {
+        // The writer's bound; the local days before it counted back from it.
+        SqliteStatement count(db, std::string("SELECT count(*), count(DISTINCT (?1 - 1 - (") + kLocalTimeMs
+                                      + ")) / 86400000) FROM changes WHERE " + kLocalTimeMs + " < ?1");
+        count.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays)));
+        if (count.Step()) {
+            expiring.rows = count.Integer(0);
+            expiring.days = count.Integer(1);
+        }
+    });
+    return expiring;
+}

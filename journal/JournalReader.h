@@ -3,6 +3,7 @@
 #include "journal/JournalRow.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -31,6 +32,13 @@ public:
     std::optional<JournalRow> LastRow() const;
     // The local date of the last daily reset.
     std::optional<std::chrono::year_month_day> LastDailyReset() const;
+    // The rows, and the local dates they fall on, that keeping rows of
+    // keepDays days before today would delete.
+    struct Expiring {
+        std::int64_t rows = 0;
+        std::int64_t days = 0;
+    };
+    Expiring ExpiringRows(int keepDays, std::chrono::year_month_day today) const;
 
 private:
     template <typename Read>

@@ -60,6 +60,8 @@ std::string_view JournalSourceName(std::uint16_t source)
         return "Schnittstelle getrennt";
     case HallSource::PortBack:
         return "Schnittstelle wieder verbunden";
+    case HallSource::SettingsNotStored:
+        return "Einstellungen nicht gespeichert";
     }
     return {};
 }

@@ -56,6 +56,28 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     EXPECT_TRUE(test.state().ContaktIn);
 }
 
+TEST_F(AdvancedSettingsTest, ANulCharacterAListOrAnOverlongTextIsBadForEveryKeyAndShownShort)
+{
+    const QString nul(QChar(0));
+    test.Store({{"JournalDays", "1" + nul + "00"}, {"HttpPort", "1" + nul + "2"}, {"ResumeCount", "1" + nul},
+                {"BrokerCaFile", "/etc/ca.pem" + nul + "x"}, {"WarnPercent", QStringList({"a", "b"})},
+                {"Door", QStringList({"Halle Nord", "Tür 2"})}, {"HttpToken", QString(1'000'000, 'a')},
+                {"BrokerPassword", QString(5000, 'p')}, {"BrokerUser", QString(4096, 'u')}});
+    test.Start();
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+
+    const QString notice = test.notices.first();
+    EXPECT_TRUE(notice.contains("\nJournalDays=1\\x0000\nResumeCount=1\\x00\nWarnPercent=a, b\nHttpPort=1\\x002\n"
+                                "HttpToken=" + QString(40, 'a') + "…\nDoor=Halle Nord, Tür 2\n"))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.contains("\nBrokerPassword=" + QString(40, 'p') + "…\nBrokerCaFile=/etc/ca.pem\\x00x\n"))
+        << notice.toStdString();
+    EXPECT_LT(notice.size(), 1000);
+    AdvancedSettings expected;
+    expected.BrokerUser = QString(4096, 'u');
+    EXPECT_EQ(test.app().Advanced, expected);
+}
+
 TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
 {
     test.journalFile = folder.Path() / "journal.sqlite3";

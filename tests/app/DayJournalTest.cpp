@@ -140,6 +140,44 @@ TEST_F(DayJournalTest, ResumeCountTakesTheLastCountOfTheSameDayOnly)
                            "Start;Neubeginn;0"}));
 }
 
+TEST_F(DayJournalTest, AShorterKeepingTimeDeletesRowsOnlyOnceTheOperatorAgreed)
+{
+    // The writer deletes by the system's clock: the rows lie before it.
+    const auto now = system_clock::now();
+    clock = now - days(100);
+    test.Start();
+    test.main().bInClick();
+    test.Stop();
+    clock = now - days(10);
+    test.Start();
+    test.Stop();
+
+    advanced({{"JournalDays", 30}});
+    clock = now;
+    for (const bool agreed : {false, true}) {
+        SCOPED_TRACE(agreed);
+        test.answer = agreed;
+        test.Start();
+        ASSERT_TRUE(WaitUntil([&] { return test.questions.size() == 1; }));
+        EXPECT_TRUE(test.questions.first().contains("nur noch 30 Tage aufbewahren (JournalDays, bisher 400 Tage). "
+                                                    "Dabei würden 2 Einträge von 1 Tag gelöscht."))
+            << test.questions.first().toStdString();
+        test.Stop();
+        test.questions.clear();
+        // Each start adds its row; "Nein" keeps the two of 100 days ago.
+        EXPECT_EQ(ExportedRows(journal).size(), agreed ? 3 : 4);
+    }
+    EXPECT_EQ(test.settings.values["JournalDaysAgreed"], 30);
+    // Asked once: the next start keeps 30 days without a word, and a longer
+    // time needs no question either.
+    advanced({{"JournalDays", 60}});
+    test.Start();
+    QCoreApplication::processEvents();
+    test.Stop();
+    EXPECT_TRUE(test.questions.isEmpty());
+    EXPECT_EQ(test.settings.values["JournalDaysAgreed"], 60);
+}
+
 TEST_F(DayJournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheCountingGoesOn)
 {
     // A file where its folder should be.

@@ -1,3 +1,4 @@
+#include "support/ProgramProcess.h"
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
@@ -57,6 +58,36 @@ TEST(Termination, ASignalEndsTheRunWithoutTheQuestionWhateverIsOpen)
         EXPECT_EQ(dialog == test.app().forms.FDlgYesNo, c.open == std::string("question"));
         test.Stop();
         EXPECT_EQ(test.settings.values["MaxCounter"], 77);
+    }
+}
+
+// A shutdown must not wait for a box nobody closes: the settings that
+// could not be stored are told on standard error and in the journal.
+TEST(Termination, ASignalEndsTheRunAlsoWhenTheSettingsCannotBeStored)
+{
+    const struct {
+        int signal;
+        const char *blocked; // what stands where the settings would go
+    } cases[] = {{SIGTERM, "config/Vendaro"}, {SIGHUP, "config/Vendaro/pontra.ini"}, {SIGINT, "config/Vendaro"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.signal);
+        Program program;
+        // A file in the folder's place, a folder in the file's.
+        QDir().mkpath(program.Path("config"));
+        if (QString(c.blocked).endsWith(".ini"))
+            QDir().mkpath(program.Path(c.blocked));
+        else
+            QFile(program.Path(c.blocked)).open(QIODevice::WriteOnly);
+        auto run = program.Start();
+        ASSERT_TRUE(WaitUntil([&] { return program.Holds(*run); }));
+        ::kill(static_cast<pid_t>(run->processId()), c.signal);
+        ASSERT_TRUE(run->waitForFinished(10000));
+        EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run->exitCode(), 0);
+        EXPECT_TRUE(run->readAllStandardError().contains("Failed to set data for 'Port'"));
+        const QStringList rows = ExportedRows(program.JournalFile().toStdString());
+        ASSERT_FALSE(rows.isEmpty());
+        EXPECT_EQ(rows.last(), "Einstellungen nicht gespeichert;;0");
     }
 }
 

@@ -32,6 +32,16 @@ std::optional<QString> MemorySettingsStore::ReadString(const QString &name)
     return it->toString();
 }
 
+std::optional<QString> MemorySettingsStore::ReadAnyText(const QString &name)
+{
+    const auto it = values.constFind(name);
+    if (!keyOpen || it == values.cend())
+        return std::nullopt;
+    if (it->typeId() == QMetaType::QStringList)
+        return it->toStringList().join(QStringLiteral(", "));
+    return it->toString();
+}
+
 QString MemorySettingsStore::WriteValues(const SettingValues &values)
 {
     ++batches;

@@ -16,6 +16,7 @@ public:
     void CloseKey() override;
     std::optional<std::int32_t> ReadInteger(const QString &name) override;
     std::optional<QString> ReadString(const QString &name) override;
+    std::optional<QString> ReadAnyText(const QString &name) override;
     QString WriteValues(const SettingValues &values) override;
     QString FailureReason() const override { return failReason; }
 

@@ -28,6 +28,10 @@ PontraApplication &TestApplication::Start()
                                         [this](const QString &message) { errors << message; })
                                   : nullptr,
         .ShowNotice = [this](const QString &message) { notices << message; },
+        .Ask = [this](const QString &question) {
+            questions << question;
+            return answer;
+        },
         .NewSerialDevice = lines->Factory(),
         .NewNotificationArea = [this] { return std::make_unique<RecordingNotificationArea>(tray); },
         .NewHelpViewer = [this] { return std::make_unique<RecordingHelpViewer>(help); },

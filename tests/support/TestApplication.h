@@ -64,6 +64,9 @@ public:
     QStringList errors;
     // The notices shown.
     QStringList notices;
+    // The questions asked, and the answer each gets.
+    QStringList questions;
+    bool answer = false;
 
 private:
     std::unique_ptr<PontraApplication> app_;
