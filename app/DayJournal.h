@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include "journal/JournalRow.h"
+
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,13 +32,18 @@ public:
     // Keeps the journal with rows of that many days, starting its writer or
     // starting it afresh for a new number; 0 stops it and keeps no journal.
     void SetKeepDays(int days);
-    // Writes what is queued and stops, at the end of the run.
-    void Stop();
+    // Writes what is queued and stops, at the end of the run. Rows that
+    // could not be written are saved beside the journal as CSV; returns the
+    // German sentence that says where (or that they are lost), else empty.
+    QString Stop();
 
     bool Running() const { return writer_ != nullptr; }
     const std::filesystem::path &File() const { return file_; }
 
 private:
+    // Stops the writer; the rows it could not write.
+    std::deque<JournalRow> StopWriter();
+
     Hall &hall_;
     const std::filesystem::path file_;
     const Notice notice_;

@@ -27,10 +27,11 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <iostream>
 #include <tuple>
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
-    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
+    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath), termination_(termination)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -126,7 +127,13 @@ PontraApplication::~PontraApplication()
     link_.reset();
     main_.reset();
     forms = {};
-    journal_->Stop();
+    const QString unwritten = journal_->Stop();
+    if (!unwritten.isEmpty()) {
+        // Also in the log of a shutdown, which no box holds up.
+        std::cerr << unwritten.toStdString() << std::endl;
+        if (!termination_ || !termination_->Arrived())
+            showError_(unwritten);
+    }
 }
 
 const FeedSnapshot &PontraApplication::FeedState() const

@@ -79,6 +79,7 @@ private:
     std::function<std::chrono::system_clock::time_point()> now_;
     // What the entry for the start at login runs.
     QString programPath_;
+    TerminationSignals *termination_;
     std::function<void(const QString &)> showError_;
     std::function<void(const QString &)> showNotice_;
     CounterMirror mirror_{State};
