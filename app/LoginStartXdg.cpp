@@ -77,7 +77,7 @@ bool LoginStart::Enabled()
     // Read as a regular file only: a fifo in its place would hold the dialog.
     const FileContent entry = ReadRegularFile(FilePath(EntryPath()), kMostEntrySize);
     KeyFile file(g_key_file_new());
-    if (!entry.problem.empty()
+    if (!entry.exists || !entry.problem.empty()
         || !g_key_file_load_from_data(file.get(), entry.bytes.data(), entry.bytes.size(), G_KEY_FILE_NONE, nullptr))
         return false;
     // Switched off by the desktop's own settings, which keep the entry.

@@ -42,8 +42,13 @@ FilePlace Locate(const std::filesystem::path &file, LinkInPlace link, struct sta
         if (errno != ENOENT)
             return Refused(SystemProblem(LastError()));
         const std::filesystem::path folder = Resolved(absolute.parent_path());
-        if (folder.empty())
-            return Refused(SystemProblem(LastError()));
+        if (folder.empty()) {
+            // Without its folder there is no file, which a writer finds.
+            if (errno != ENOENT)
+                return Refused(SystemProblem(LastError()));
+            place.path = absolute;
+            return place;
+        }
         place.path = folder / absolute.filename();
         // A name that appeared in the resolved folder meanwhile is looked at again.
         if (lstat(place.path.c_str(), &seen) != 0)
