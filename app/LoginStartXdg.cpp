@@ -116,7 +116,12 @@ QString LoginStart::Set(bool enabled, const QString &programPath)
     if (!g_key_file_load_from_data(file.get(), entry.constData(), static_cast<gsize>(entry.size()),
                                    G_KEY_FILE_KEEP_TRANSLATIONS, nullptr))
         return failed;
-    const QByteArray exec = ExecArgument(programPath).toUtf8();
+    // GLib looks the program up before it expands the field codes, so that a
+    // program whose path holds a percent sign would never be found: env
+    // starts it, with the sign doubled in its argument as the entry's rules
+    // ask.
+    const QString program = ExecArgument(programPath);
+    const QByteArray exec = (programPath.contains(u'%') ? QStringLiteral("env ") + program : program).toUtf8();
     g_key_file_set_string(file.get(), kGroup, "Exec", exec.constData());
     g_key_file_remove_key(file.get(), kGroup, "TryExec", nullptr);
     g_key_file_set_boolean(file.get(), kGroup, "X-GNOME-Autostart-enabled", TRUE);

@@ -71,8 +71,8 @@ UnwrittenRows SaveUnwrittenRows(const std::filesystem::path &journal, const std:
 std::string UnwrittenNotice(const UnwrittenRows &saved)
 {
     const bool one = saved.count == 1;
-    const std::string failed = (one ? std::string("Ein Eintrag ließ") : std::to_string(saved.count) + " Einträge ließen")
-                               + " sich bis zum Ende nicht ins Tagesjournal schreiben";
+    const std::string rows = one ? std::string("Ein Eintrag ließ") : std::to_string(saved.count) + " Einträge ließen";
+    const std::string failed = rows + " sich bis zum Ende nicht ins Tagesjournal schreiben";
     if (!saved.file.empty())
         return failed + ". " + (one ? "Er steht" : "Sie stehen") + " in " + QuotedPath(saved.file)
                + " (CSV wie beim Export).";

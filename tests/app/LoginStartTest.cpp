@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,20 +36,36 @@ protected:
     const fs::path entry = folder.Path() / "config/autostart/de.vendaro.Pontra.desktop";
 };
 
-// A field code is a percent sign in an Exec line; one in a folder's name is doubled.
+// A field code is a percent sign in an Exec line; one in a folder's name is
+// doubled, and env starts the program, which GLib could not find by that name.
 TEST_F(LoginStartTest, ThePercentSignOfAFolderIsEscapedInExec)
 {
-    ASSERT_EQ(LoginStart::Set(true, QStringLiteral("/opt/Halle_100%/pontra")), QString());
+    // A stand-in program that says it ran.
+    const fs::path program = folder.Path() / "Halle_100%" / "pontra";
+    const fs::path ran = folder.Path() / "ran";
+    fs::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\ntouch '" << ran.string() << "'\n";
+    fs::permissions(program, fs::perms::owner_all);
+    ASSERT_EQ(LoginStart::Set(true, QString::fromStdString(program.string())), QString());
     QFile written(QString::fromStdString(entry.string()));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QByteArray content = written.readAll();
-    EXPECT_TRUE(content.contains("\nExec=/opt/Halle_100%%/pontra\n")) << content.toStdString();
+    const std::string exec = "\nExec=env " + folder.Path().string() + "/Halle_100%%/pontra\n";
+    EXPECT_TRUE(content.contains(QByteArray::fromStdString(exec))) << content.toStdString();
     EXPECT_TRUE(LoginStart::Enabled());
     if (const QString validator = QStandardPaths::findExecutable("desktop-file-validate"); !validator.isEmpty()) {
         QProcess validate;
         validate.start(validator, {written.fileName()});
         ASSERT_TRUE(validate.waitForFinished(60000));
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+    }
+    // As the desktop starts it at login.
+    if (const QString gio = QStandardPaths::findExecutable("gio"); !gio.isEmpty()) {
+        QProcess launch;
+        launch.start(gio, {"launch", written.fileName()});
+        ASSERT_TRUE(launch.waitForFinished(60000));
+        EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+        EXPECT_TRUE(WaitFor([&] { return fs::exists(ran); }));
     }
 }
 
