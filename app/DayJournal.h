@@ -1,9 +1,9 @@
 #pragma once
 
+#include "journal/JournalRow.h"
+
 #include <QObject>
 #include <QString>
-
-#include "journal/JournalRow.h"
 
 #include <deque>
 #include <filesystem>
