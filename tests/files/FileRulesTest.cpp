@@ -67,23 +67,6 @@ TEST_F(FileRulesTest, WritesOnlyTheUsersRegularFilesInTheUsersFolders)
     EXPECT_EQ(FileSentence(ForeignFolderProblem()), "Ihr Ordner gehört einem anderen Benutzer.");
 }
 
-// Each of these would block or exhaust the memory if opened as a file.
-TEST_F(FileRulesTest, ReadsOnlyRegularFilesWithoutWaitingAndUpToTheBound)
-{
-    mkfifo((own / "fifo").c_str(), 0600);
-    fs::create_symlink("/dev/zero", own / "null");
-    for (const fs::path &file : {own / "fifo", own / "null"}) {
-        EXPECT_EQ(ReadRegularFile(file, 1 << 20).problem, NotRegularFileProblem()) << file;
-        EXPECT_EQ(PlaceToRead(file).problem, NotRegularFileProblem()) << file;
-    }
-    Write(own / "gross", std::string((1 << 20) + 1, 'x'));
-    EXPECT_EQ(ReadRegularFile(own / "gross", 1 << 20).problem, "die Datei ist größer als 1 MB");
-    const FileContent foreignContent = ReadRegularFile(foreign / "datei", 1 << 20);
-    EXPECT_EQ(foreignContent.bytes, "fremd") << "reading another user's file is no harm";
-    EXPECT_FALSE(ReadRegularFile(own / "fehlt", 10).exists);
-    EXPECT_TRUE(ReadRegularFile(own / "fehlt", 10).problem.empty());
-}
-
 TEST(HomeFolder, IsTheAccountsWithoutHome)
 {
     const char *was = std::getenv("HOME");
