@@ -96,7 +96,7 @@ std::optional<DoorStateRecord> DoorStateFile::Load(const std::filesystem::path &
     auto record = DecodeDoorState(content.bytes);
     if (record && !(InRange(record->own) && std::all_of(record->others.begin(), record->others.end(),
                                                         [](const auto &door) { return InRange(door.second); }))) {
-        problem = "die Zählerstände darin liegen außerhalb des Zählbereichs";
+        problem = "ihre Zahlen liegen außerhalb des Zählbereichs (über 2147483647)";
         return std::nullopt;
     }
     return record;

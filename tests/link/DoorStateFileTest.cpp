@@ -93,7 +93,7 @@ TEST_F(DoorStateFileTest, NeitherWritesAnotherUsersFileNorWaitsOnWhatIsNoRegular
                                           DoorStateRecord{kEpoch, {1, 0}, {{"Nord", {0, 2147483648}}}}}) {
         std::ofstream(file) << EncodeDoorState(beyond);
         EXPECT_FALSE(DoorStateFile::Load(file, problem));
-        EXPECT_EQ(problem, "die Zählerstände darin liegen außerhalb des Zählbereichs");
+        EXPECT_EQ(problem, "ihre Zahlen liegen außerhalb des Zählbereichs (über 2147483647)");
     }
 
     // The certificates too, read by the library at the start.
