@@ -1,8 +1,11 @@
 #pragma once
 
+#include "journal/JournalRow.h"
+
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -30,13 +33,18 @@ public:
     // starting it afresh for a new number; 0 stops it and keeps no journal.
     // Without expire, older rows stay too until it is called with expire.
     void SetKeepDays(int days, bool expire = true);
-    // Writes what is queued and stops, at the end of the run.
-    void Stop();
+    // Writes what is queued and stops, at the end of the run. Rows that
+    // could not be written are saved beside the journal as CSV; returns the
+    // German sentence that says where (or that they are lost), else empty.
+    QString Stop();
 
     bool Running() const { return writer_ != nullptr; }
     const std::filesystem::path &File() const { return file_; }
 
 private:
+    // Stops the writer; the rows it could not write.
+    std::deque<JournalRow> StopWriter();
+
     Hall &hall_;
     const std::filesystem::path file_;
     const Notice notice_;

@@ -1,5 +1,7 @@
 #include "app/LoginStart.h"
 
+#include "files/FileRules.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +23,8 @@ struct ErrorFree {
 };
 
 constexpr const char *kGroup = G_KEY_FILE_DESKTOP_GROUP;
+// An entry is a few kilobytes; a larger file is not one.
+constexpr std::size_t kMostEntrySize = 1 << 20;
 
 QString EntryPath()
 {
@@ -43,7 +47,22 @@ QString ExecArgument(const QString &path)
         quoted += c;
     }
     quoted.replace(u'%', QStringLiteral("%%"));
-    return needsQuotes ? u'"' + quoted + u'"' : path;
+    return needsQuotes ? u'"' + quoted + u'"' : quoted;
+}
+
+std::filesystem::path FilePath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The entry's place may be written only as the program's own file; a
+// German sentence when not, else empty.
+QString PlaceProblem(const QString &path, const QString &failed)
+{
+    const FilePlace place = PlaceToWrite(FilePath(path));
+    if (place.problem.empty())
+        return {};
+    return failed + QLatin1Char(' ') + QString::fromStdString(FileSentence(place.problem));
 }
 
 } // namespace
@@ -55,8 +74,11 @@ QString LoginStart::Place()
 
 bool LoginStart::Enabled()
 {
+    // Read as a regular file only: a fifo in its place would hold the dialog.
+    const FileContent entry = ReadRegularFile(FilePath(EntryPath()), kMostEntrySize);
     KeyFile file(g_key_file_new());
-    if (!g_key_file_load_from_file(file.get(), QFile::encodeName(EntryPath()).constData(), G_KEY_FILE_NONE, nullptr))
+    if (!entry.exists || !entry.problem.empty()
+        || !g_key_file_load_from_data(file.get(), entry.bytes.data(), entry.bytes.size(), G_KEY_FILE_NONE, nullptr))
         return false;
     // Switched off by the desktop's own settings, which keep the entry.
     const auto flag = [&](const char *key) { return g_key_file_get_boolean(file.get(), kGroup, key, nullptr); };
@@ -72,10 +94,14 @@ QString LoginStart::Set(bool enabled, const QString &programPath)
 {
     const QString path = EntryPath();
     if (!enabled) {
-        if (!QFile::exists(path) || QFile::remove(path))
+        const QString failed = QStringLiteral("Der Eintrag „%1“ für den Start mit der Anmeldung lässt sich nicht "
+                                              "löschen.")
+                                   .arg(QDir::toNativeSeparators(path));
+        if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
             return {};
-        return QStringLiteral("Der Eintrag „%1“ für den Start mit der Anmeldung lässt sich nicht löschen.")
-            .arg(QDir::toNativeSeparators(path));
+        if (const QString problem = PlaceProblem(path, failed); !problem.isEmpty())
+            return problem;
+        return QFile::remove(path) ? QString() : failed;
     }
     const QString failed = QStringLiteral("Der Eintrag „%1“ für den Start mit der Anmeldung lässt sich nicht "
                                           "schreiben.")
@@ -90,13 +116,20 @@ QString LoginStart::Set(bool enabled, const QString &programPath)
     if (!g_key_file_load_from_data(file.get(), entry.constData(), static_cast<gsize>(entry.size()),
                                    G_KEY_FILE_KEEP_TRANSLATIONS, nullptr))
         return failed;
-    const QByteArray exec = ExecArgument(programPath).toUtf8();
+    // GLib looks the program up before it expands the field codes, so that a
+    // program whose path holds a percent sign would never be found: env
+    // starts it, with the sign doubled in its argument as the entry's rules
+    // ask.
+    const QString program = ExecArgument(programPath);
+    const QByteArray exec = (programPath.contains(u'%') ? QStringLiteral("env ") + program : program).toUtf8();
     g_key_file_set_string(file.get(), kGroup, "Exec", exec.constData());
     g_key_file_remove_key(file.get(), kGroup, "TryExec", nullptr);
     g_key_file_set_boolean(file.get(), kGroup, "X-GNOME-Autostart-enabled", TRUE);
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (g_mkdir_with_parents(folder.constData(), 0700) != 0)
         return failed;
+    if (const QString problem = PlaceProblem(path, failed); !problem.isEmpty())
+        return problem;
     GError *error = nullptr;
     // Written to a temporary file and renamed: never half an entry.
     if (!g_key_file_save_to_file(file.get(), QFile::encodeName(path).constData(), &error)) {

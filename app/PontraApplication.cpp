@@ -28,6 +28,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <iostream>
 #include <tuple>
 
 namespace {
@@ -38,7 +39,7 @@ const QString kJournalDaysAgreed = QStringLiteral("JournalDaysAgreed");
 } // namespace
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
-    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath)
+    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath), termination_(termination)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -147,7 +148,13 @@ PontraApplication::~PontraApplication()
     link_.reset();
     main_.reset();
     forms = {};
-    journal_->Stop();
+    const QString unwritten = journal_->Stop();
+    if (!unwritten.isEmpty()) {
+        // Also in the log of a shutdown, which no box holds up.
+        std::cerr << unwritten.toStdString() << std::endl;
+        if (!termination_ || !termination_->Arrived())
+            showError_(unwritten);
+    }
 }
 
 const FeedSnapshot &PontraApplication::FeedState() const

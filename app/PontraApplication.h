@@ -84,6 +84,7 @@ private:
     std::function<std::chrono::system_clock::time_point()> now_;
     // What the entry for the start at login runs.
     QString programPath_;
+    TerminationSignals *termination_;
     std::function<void(const QString &)> showError_;
     std::function<void(const QString &)> showNotice_;
     std::function<bool(const QString &)> ask_;

@@ -3,12 +3,12 @@
 #ifndef Q_OS_WIN
 #include "app/IniRootValues.h"
 #include "app/RegularFileRewrite.h"
+#include "files/AccountHome.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -18,18 +18,6 @@ namespace {
 const QString kOrganisation = QStringLiteral("Vendaro");
 
 #ifndef Q_OS_WIN
-// The home folder the user account names.
-QString AccountHome()
-{
-    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-    QByteArray buffer(suggested > 0 ? suggested : 16384, '\0');
-    passwd entry {};
-    passwd *found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
-        return {};
-    return QFile::decodeName(found->pw_dir);
-}
-
 // The user's folder for configuration files by the XDG rules:
 // $XDG_CONFIG_HOME when it is an absolute path (a relative one is ignored),
 // else .config in the home folder, which is $HOME or, when that is unset,
@@ -39,12 +27,10 @@ QString ConfigFolder()
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (QDir::isAbsolutePath(config))
         return QDir::cleanPath(config);
-    QString home = QDir::cleanPath(qEnvironmentVariable("HOME"));
-    if (!QDir::isAbsolutePath(home) || home == QLatin1String("/"))
-        home = QDir::cleanPath(AccountHome());
-    if (!QDir::isAbsolutePath(home) || home == QLatin1String("/"))
+    const std::filesystem::path home = HomeFolder();
+    if (home.empty())
         return {};
-    return home + QStringLiteral("/.config");
+    return QDir::cleanPath(QFile::decodeName(home.c_str())) + QStringLiteral("/.config");
 }
 
 // Makes the folder and those above it that are missing, each private to the

@@ -1,5 +1,7 @@
 #include "app/RegularFileRewrite.h"
 
+#include "files/FileRules.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -18,8 +20,8 @@ namespace {
 constexpr QByteArrayView kTemporarySuffix(".tmp");
 constexpr int kTemporaryRandom = 6;
 
-const QString kForeignFile = QStringLiteral("Die Datei gehört einem anderen Benutzer.");
-const QString kForeignFolder = QStringLiteral("Ihr Ordner gehört einem anderen Benutzer.");
+const QString kForeignFile = QString::fromStdString(FileSentence(ForeignFileProblem()));
+const QString kForeignFolder = QString::fromStdString(FileSentence(ForeignFolderProblem()));
 const QString kHardLinks =
     QStringLiteral("Die Datei hat weitere harte Verknüpfungen, die beim Ersetzen abgetrennt würden.");
 
@@ -284,7 +286,7 @@ bool IsTemporaryOf(QByteArrayView name, QByteArrayView base)
 
 QString NotRegularFileReason()
 {
-    return QStringLiteral("An der Stelle der Datei steht keine gewöhnliche Datei.");
+    return QString::fromStdString(FileSentence(NotRegularFileProblem()));
 }
 
 QString RewriteRegularFile(const QString &path, const std::function<QByteArray(const QByteArray &)> &edit)

@@ -4,6 +4,7 @@
 #include "app/QSettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "files/AccountHome.h"
 #include "journal/JournalPath.h"
 #include "serial/PlatformSerial.h"
 #include "serial/SimulatedSerialPorts.h"
@@ -37,7 +38,10 @@ QString ProgramName()
 
 std::filesystem::path ProgramJournal()
 {
-    return JournalFile(ProgramName().toStdString(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    // Without $HOME (a service, a cron job) the account's home folder, as the settings take it.
+    const std::string home = HomeFolder().string();
+    return JournalFile(ProgramName().toStdString(), std::getenv("XDG_DATA_HOME"),
+                       home.empty() ? nullptr : home.c_str());
 }
 
 // The command line's actions need no display and run beside a running copy:

@@ -1,5 +1,9 @@
 #include "journal/JournalPath.h"
 
+#include "hall/LocalTime.h"
+
+#include <cstdio>
+
 namespace {
 
 bool IsAbsolute(const char *folder)
@@ -45,4 +49,16 @@ std::string Utf8Path(const std::filesystem::path &path)
 {
     const auto text = path.u8string();
     return {text.begin(), text.end()};
+}
+
+std::string LocalFileStamp(std::chrono::system_clock::time_point now)
+{
+    const auto local = LocalTimeAt(now);
+    const std::chrono::hh_mm_ss<std::chrono::seconds> clock(local.timeOfDay);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d%02d", static_cast<int>(local.date.year()),
+                  static_cast<unsigned>(local.date.month()), static_cast<unsigned>(local.date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return stamp;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -16,3 +17,6 @@ bool MakePrivateFolders(const std::filesystem::path &folder, std::error_code &er
 
 // A path as UTF-8, the form SQLite and the notices take on every platform.
 std::string Utf8Path(const std::filesystem::path &path);
+
+// A moment's local date and time for a file name: 20261209-140312.
+std::string LocalFileStamp(std::chrono::system_clock::time_point now);

@@ -56,6 +56,8 @@ void JournalReader::WithJournal(Read read) const
         }
     } catch (const SqliteError &error) {
         throw JournalError("Das Tagesjournal lässt sich nicht lesen: " + SqliteReason(file_, error.Code()) + ".");
+    } catch (const FileRefused &refused) {
+        throw JournalError("Das Tagesjournal lässt sich nicht lesen: " + RefusedReason(refused) + ".");
     }
 }
 

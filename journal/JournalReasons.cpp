@@ -1,5 +1,6 @@
 #include "journal/JournalReasons.h"
 
+#include "files/FileRules.h"
 #include "journal/JournalPath.h"
 
 #include <sqlite3.h>
@@ -11,15 +12,12 @@ std::string QuotedPath(const std::filesystem::path &path)
 
 std::string SystemReason(const std::error_code &error)
 {
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        return "keine Berechtigung";
-    if (error == std::errc::read_only_file_system)
-        return "der Datenträger ist schreibgeschützt";
-    if (error == std::errc::no_space_on_device)
-        return "der Datenträger ist voll";
-    if (error == std::errc::not_a_directory || error == std::errc::file_exists)
-        return "ein Teil des Pfads ist kein Ordner";
-    return "Fehler " + std::to_string(error.value());
+    return SystemProblem(error);
+}
+
+std::string RefusedReason(const FileRefused &refused)
+{
+    return QuotedPath(refused.File()) + " – " + refused.what();
 }
 
 std::string SqliteReason(const std::filesystem::path &file, int code)

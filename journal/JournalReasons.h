@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/SqliteConnection.h"
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -11,5 +13,7 @@
 std::string QuotedPath(const std::filesystem::path &path);
 // An error of the system: "keine Berechtigung".
 std::string SystemReason(const std::error_code &error);
+// A file the journal may not use, named.
+std::string RefusedReason(const FileRefused &refused);
 // A failed SQLite call on the file, by SQLite's primary result code.
 std::string SqliteReason(const std::filesystem::path &file, int code);

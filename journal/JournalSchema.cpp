@@ -29,6 +29,11 @@ CREATE INDEX changes_by_local_time ON changes (utc_ms + utc_offset_s * 1000);
 CREATE INDEX changes_daily_resets ON changes (id) WHERE source = 6;
 )";
 
+// The table as pragma_table_info describes the one kTables makes, column by
+// column: name, type, NOT NULL, primary key.
+constexpr const char *kChangesColumns = "id INTEGER 0 1,utc_ms INTEGER 1 0,utc_offset_s INTEGER 1 0,"
+                                        "source INTEGER 1 0,change INTEGER 1 0,count INTEGER 1 0,capacity INTEGER 1 0";
+
 std::string SqlText(std::string_view text)
 {
     std::string quoted = "'";
@@ -70,13 +75,17 @@ JournalFileKind InspectJournal(SqliteConnection &db)
     // another connection is either not begun or complete, never half.
     SqliteStatement inspect(db, "SELECT (SELECT application_id FROM pragma_application_id),"
                                 " (SELECT user_version FROM pragma_user_version),"
-                                " (SELECT count(*) FROM sqlite_schema)");
+                                " (SELECT count(*) FROM sqlite_schema),"
+                                " (SELECT group_concat(name || ' ' || type || ' ' || \"notnull\" || ' ' || pk, ',')"
+                                "  FROM pragma_table_info('changes')"
+                                "  WHERE (SELECT type FROM sqlite_schema WHERE name = 'changes') = 'table')");
     inspect.Step();
     const auto application = inspect.Integer(0);
     const auto version = inspect.Integer(1);
     if (application == kApplicationId) {
+        // Marked as ours but without the table as made: another's, whatever it holds.
         if (version == kSchemaVersion)
-            return JournalFileKind::Journal;
+            return inspect.Text(3) == kChangesColumns ? JournalFileKind::Journal : JournalFileKind::Foreign;
         return version > kSchemaVersion ? JournalFileKind::Newer : JournalFileKind::Foreign;
     }
     return application == 0 && inspect.Integer(2) == 0 ? JournalFileKind::Empty : JournalFileKind::Foreign;

@@ -5,7 +5,6 @@
 #include "journal/JournalReasons.h"
 #include "journal/JournalSchema.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -44,6 +43,9 @@ void JournalStore::Write(const std::deque<JournalRow> &rows, std::chrono::system
             Close();
             if (!error.Damaged())
                 throw JournalFailure(SqliteReason(file_, error.Code()));
+        } catch (const FileRefused &refused) {
+            Close();
+            throw JournalFailure(RefusedReason(refused));
         }
         if (setAside)
             throw JournalFailure("die neu angelegte Datei " + QuotedPath(file_) + " ist nicht brauchbar");
@@ -90,13 +92,7 @@ void JournalStore::Close()
 
 void JournalStore::SetAside(std::chrono::system_clock::time_point now)
 {
-    const auto local = LocalTimeAt(now);
-    const auto clock = std::chrono::hh_mm_ss<std::chrono::seconds>(local.timeOfDay);
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, ".defekt-%04d%02u%02u-%02d%02d%02d", static_cast<int>(local.date.year()),
-                  static_cast<unsigned>(local.date.month()), static_cast<unsigned>(local.date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()));
+    const std::string stamp = ".defekt-" + LocalFileStamp(now);
     std::filesystem::path target = WithSuffix(file_, stamp);
     std::error_code error;
     for (int n = 2; std::filesystem::exists(target, error); ++n)

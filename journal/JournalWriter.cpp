@@ -7,6 +7,7 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,7 @@ struct JournalWriter::Shared {
     bool stop = false;
     bool finished = false;
     bool allWritten = false;
+    std::deque<JournalRow> unwritten;
     std::condition_variable done;
     // Held while the status callback runs; once abandoned is set under it,
     // the callback is never called again.
@@ -94,6 +96,12 @@ bool JournalWriter::Stop(std::chrono::milliseconds wait)
     return finished && allWritten;
 }
 
+std::deque<JournalRow> JournalWriter::TakeUnwritten()
+{
+    std::lock_guard lock(shared_->mutex);
+    return std::exchange(shared_->unwritten, {});
+}
+
 void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
 {
     const Options &options = shared->options;
@@ -152,6 +160,7 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
         std::lock_guard lock(shared->mutex);
         shared->finished = true;
         shared->allWritten = pending.empty();
+        shared->unwritten = std::move(pending);
     }
     shared->done.notify_all();
 }

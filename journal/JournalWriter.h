@@ -4,6 +4,7 @@
 #include "journal/JournalStatus.h"
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -45,6 +46,9 @@ public:
     // Writes what is queued and ends the thread, waiting at most `wait`; no
     // status is reported after it returns. True when every row was written.
     bool Stop(std::chrono::milliseconds wait = std::chrono::seconds(3));
+    // After a Stop() that found the thread ended: the rows it could not
+    // write, in their order, for the caller to keep elsewhere.
+    std::deque<JournalRow> TakeUnwritten();
 
 private:
     struct Shared;

@@ -1,5 +1,6 @@
 #include "link/BrokerConnection.h"
 
+#include "files/FileRules.h"
 #include "link/LinkTexts.h"
 
 #include <mosquitto.h>
@@ -27,6 +28,8 @@ constexpr int kLoopMilliseconds = 1000;
 // CONNACK return codes of MQTT 3.1.1 for a refused login.
 constexpr int kBadUserNameOrPassword = 4;
 constexpr int kNotAuthorised = 5;
+// A CA file holds a few certificates; a larger one is refused unread.
+constexpr std::size_t kMostCaFileSize = 1 << 20;
 
 void InitialiseLibrary()
 {
@@ -188,11 +191,15 @@ BrokerConnection::BrokerConnection(Options options)
     mosquitto_int_option(session.mosq, MOSQ_OPT_TCP_NODELAY, 1);
     if (!settings.user.empty())
         mosquitto_username_pw_set(session.mosq, settings.user.c_str(), settings.password.c_str());
-    if (!settings.caFile.empty() &&
-        mosquitto_tls_set(session.mosq, settings.caFile.string().c_str(), nullptr, nullptr, nullptr, nullptr) !=
-            MOSQ_ERR_SUCCESS) {
-        problem_ = CaFileText(settings.caFile);
-        return;
+    if (!settings.caFile.empty()) {
+        // The library would wait for ever on a fifo in the file's place.
+        const FileContent checked = ReadRegularFile(settings.caFile, kMostCaFileSize);
+        if (!checked.exists || !checked.problem.empty()
+            || mosquitto_tls_set(session.mosq, settings.caFile.string().c_str(), nullptr, nullptr, nullptr,
+                                 nullptr) != MOSQ_ERR_SUCCESS) {
+            problem_ = CaFileText(settings.caFile, checked.problem);
+            return;
+        }
     }
     mosquitto_connect_callback_set(session.mosq, &Session::Connected);
     mosquitto_message_callback_set(session.mosq, &Session::Received);

@@ -1,5 +1,6 @@
 #include "link/DoorLink.h"
 
+#include "files/FileRules.h"
 #include "link/BrokerAddress.h"
 #include "link/BrokerConnection.h"
 #include "link/DoorMessages.h"
@@ -228,11 +229,11 @@ struct DoorLink::Shared {
         HandOn(record);
     }
 
-    void StateFileWriting(bool writing)
+    void StateFileWriting(bool writing, const std::string &problem)
     {
         std::lock_guard report(reportMutex);
         if (!writing && !stateFileFailing)
-            TellNotice(StateFileText(settings.stateFile));
+            TellNotice(StateFileText(settings.stateFile, problem));
         stateFileFailing = !writing;
     }
 
@@ -293,7 +294,9 @@ std::string DoorLink::Start(const DoorLinkSettings &settings)
     if (std::string problem = SettingsProblem(settings); !problem.empty())
         return problem;
     auto shared = std::make_shared<Shared>(callbacks_, settings);
-    if (const auto record = settings.stateFile.empty() ? std::nullopt : DoorStateFile::Load(settings.stateFile)) {
+    std::string stateProblem;
+    if (const auto record =
+            settings.stateFile.empty() ? std::nullopt : DoorStateFile::Load(settings.stateFile, stateProblem)) {
         shared->merge.TakeBack(record->epoch, record->own);
         for (const auto &[door, totals] : record->others)
             shared->merge.Heard(door, record->epoch, totals);
@@ -304,7 +307,8 @@ std::string DoorLink::Start(const DoorLinkSettings &settings)
     Shared *link = shared.get();
     if (!settings.stateFile.empty())
         shared->stateFile = std::make_unique<DoorStateFile>(
-            settings.stateFile, [link](bool writing) { link->StateFileWriting(writing); });
+            settings.stateFile,
+            [link](bool writing, const std::string &problem) { link->StateFileWriting(writing, problem); });
     BrokerConnection::Options options;
     options.address = shared->address;
     options.user = settings.user;
@@ -322,6 +326,11 @@ std::string DoorLink::Start(const DoorLinkSettings &settings)
     shared->broker = std::make_unique<BrokerConnection>(std::move(options));
     if (std::string problem = shared->broker->Problem(); !problem.empty())
         return problem;
+    // A file refused as a place to write is told by the writer, once.
+    if (!stateProblem.empty() && PlaceToWrite(settings.stateFile).problem.empty()) {
+        std::lock_guard report(shared->reportMutex);
+        shared->TellNotice(StateFileReadText(settings.stateFile, stateProblem));
+    }
     shared_ = std::move(shared);
     publisher_ = std::thread(&DoorLink::RunPublisher, shared_);
     return {};

@@ -1,10 +1,13 @@
 #include "link/DoorStateFile.h"
 
-#include <QFile>
+#include "files/FileRules.h"
+
 #include <QSaveFile>
 #include <QString>
 
+#include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -13,32 +16,45 @@ namespace {
 // written.
 constexpr auto kRetryInterval = std::chrono::seconds(5);
 // The file is a few hundred bytes; anything much larger is not ours.
-constexpr qint64 kMostFileSize = 1 << 20;
+constexpr std::size_t kMostFileSize = 1 << 20;
+// The hall's count is a 32-bit number; so is each door's share of it.
+constexpr std::int64_t kMostTotal = std::numeric_limits<std::int32_t>::max();
 
 QString FileName(const std::filesystem::path &file)
 {
     return QString::fromStdU16String(file.u16string());
 }
 
-bool Write(const std::filesystem::path &file, const DoorStateRecord &record)
+bool InRange(const DoorTotals &totals)
 {
-    QSaveFile out(FileName(file));
+    return totals.in <= kMostTotal && totals.out <= kMostTotal;
+}
+
+// Empty when written, else why not.
+std::string Write(const std::filesystem::path &file, const DoorStateRecord &record)
+{
+    const FilePlace place = PlaceToWrite(file);
+    if (!place.problem.empty())
+        return place.problem;
+    QSaveFile out(FileName(place.path));
     const std::string json = EncodeDoorState(record);
-    return out.open(QIODevice::WriteOnly) &&
-           out.write(json.data(), static_cast<qint64>(json.size())) == static_cast<qint64>(json.size()) &&
-           out.commit();
+    if (out.open(QIODevice::WriteOnly) &&
+        out.write(json.data(), static_cast<qint64>(json.size())) == static_cast<qint64>(json.size()) &&
+        out.commit())
+        return {};
+    return "die Datei lässt sich nicht schreiben";
 }
 
 } // namespace
 
 struct DoorStateFile::Shared {
-    Shared(std::filesystem::path stateFile, std::function<void(bool)> writingChanged)
+    Shared(std::filesystem::path stateFile, std::function<void(bool, const std::string &)> writingChanged)
         : file(std::move(stateFile)), writing(std::move(writingChanged))
     {
     }
 
     const std::filesystem::path file;
-    const std::function<void(bool)> writing;
+    const std::function<void(bool, const std::string &)> writing;
     std::mutex mutex;
     std::condition_variable wake;
     std::optional<DoorStateRecord> pending;
@@ -51,15 +67,16 @@ struct DoorStateFile::Shared {
     std::mutex callbackMutex;
     bool abandoned = false;
 
-    void Tell(bool ok)
+    void Tell(bool ok, const std::string &problem)
     {
         std::lock_guard lock(callbackMutex);
         if (!abandoned && writing)
-            writing(ok);
+            writing(ok, problem);
     }
 };
 
-DoorStateFile::DoorStateFile(std::filesystem::path file, std::function<void(bool writing)> writing)
+DoorStateFile::DoorStateFile(std::filesystem::path file,
+                             std::function<void(bool writing, const std::string &problem)> writing)
     : shared_(std::make_shared<Shared>(std::move(file), std::move(writing)))
 {
     thread_ = std::thread(&DoorStateFile::Run, shared_);
@@ -70,13 +87,19 @@ DoorStateFile::~DoorStateFile()
     Stop();
 }
 
-std::optional<DoorStateRecord> DoorStateFile::Load(const std::filesystem::path &file)
+std::optional<DoorStateRecord> DoorStateFile::Load(const std::filesystem::path &file, std::string &problem)
 {
-    QFile in(FileName(file));
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kMostFileSize)
+    const FileContent content = ReadRegularFile(file, kMostFileSize);
+    problem = content.problem;
+    if (!content.problem.empty() || !content.exists)
         return std::nullopt;
-    const QByteArray json = in.readAll();
-    return DecodeDoorState(std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
+    auto record = DecodeDoorState(content.bytes);
+    if (record && !(InRange(record->own) && std::all_of(record->others.begin(), record->others.end(),
+                                                        [](const auto &door) { return InRange(door.second); }))) {
+        problem = "ihre Zahlen liegen außerhalb des Zählbereichs (über 2147483647)";
+        return std::nullopt;
+    }
+    return record;
 }
 
 void DoorStateFile::Save(DoorStateRecord record)
@@ -129,9 +152,10 @@ void DoorStateFile::Run(const std::shared_ptr<Shared> &shared)
             DoorStateRecord record = std::move(*shared->pending);
             shared->pending.reset();
             lock.unlock();
-            const bool written = Write(shared->file, record);
+            const std::string problem = Write(shared->file, record);
+            const bool written = problem.empty();
             if (written != writing)
-                shared->Tell(written);
+                shared->Tell(written, problem);
             writing = written;
             lock.lock();
             // A newer record wins over one that failed.

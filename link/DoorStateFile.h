@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 // The door's state file in the data folder, written on a thread of its own:
@@ -15,16 +16,20 @@
 // one or the new one.
 class DoorStateFile {
 public:
-    // writing: told on the writer thread when writing fails and when it
-    // works again.
-    DoorStateFile(std::filesystem::path file, std::function<void(bool writing)> writing);
+    // writing: told on the writer thread when writing fails (problem says
+    // why, as a phrase to follow the file's name) and when it works again.
+    // The file is written only as the program's own (files/FileRules.h).
+    DoorStateFile(std::filesystem::path file,
+                  std::function<void(bool writing, const std::string &problem)> writing);
     // Stops with the default wait.
     ~DoorStateFile();
     DoorStateFile(const DoorStateFile &) = delete;
     DoorStateFile &operator=(const DoorStateFile &) = delete;
 
-    // Empty when there is no file or it holds no door's state.
-    static std::optional<DoorStateRecord> Load(const std::filesystem::path &file);
+    // Empty when there is no file or it holds no door's state. problem says
+    // why a file there is refused: no regular file, larger than 1 MB, or
+    // totals beyond the range of the count.
+    static std::optional<DoorStateRecord> Load(const std::filesystem::path &file, std::string &problem);
 
     void Save(DoorStateRecord record);
     // Writes the newest record and ends the thread, waiting until `deadline`

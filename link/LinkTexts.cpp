@@ -32,9 +32,10 @@ std::string BrokerAddressText(std::string_view value)
            Quoted(value) + ".";
 }
 
-std::string CaFileText(const std::filesystem::path &file)
+std::string CaFileText(const std::filesystem::path &file, const std::string &problem)
 {
-    return "Die Zertifikatsdatei " + Quoted(file) + " aus der Einstellung „BrokerCaFile“ lässt sich nicht lesen.";
+    return "Die Zertifikatsdatei " + Quoted(file) + " aus der Einstellung „BrokerCaFile“ lässt sich nicht lesen" +
+           (problem.empty() ? "." : ": " + problem + ".");
 }
 
 std::string ConnectedText(std::string_view broker)
@@ -80,8 +81,14 @@ std::string ConnectFailedText(std::string_view broker, int code)
            ").";
 }
 
-std::string StateFileText(const std::filesystem::path &file)
+std::string StateFileText(const std::filesystem::path &file, const std::string &problem)
 {
-    return "Die Zählerstände dieses Eingangs lassen sich nicht in " + Quoted(file) +
-           " sichern. Der Eingang zählt weiter; nach einem Neustart holt er sie vom Hallen-Server zurück.";
+    return "Die Zählerstände dieses Eingangs lassen sich nicht in " + Quoted(file) + " sichern: " + problem +
+           ". Der Eingang zählt weiter; nach einem Neustart holt er sie vom Hallen-Server zurück.";
+}
+
+std::string StateFileReadText(const std::filesystem::path &file, const std::string &problem)
+{
+    return "Die Zählerstände dieses Eingangs lassen sich nicht aus " + Quoted(file) + " lesen: " + problem +
+           ". Der Eingang holt sie vom Hallen-Server zurück.";
 }

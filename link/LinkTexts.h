@@ -16,7 +16,8 @@ inline constexpr const char *kLoginRefusedText =
 std::string EmptyNameText(std::string_view key);
 std::string NameCharacterText(std::string_view key, std::string_view value);
 std::string BrokerAddressText(std::string_view value);
-std::string CaFileText(const std::filesystem::path &file);
+// problem: why, as a phrase to follow the file's name; may be empty.
+std::string CaFileText(const std::filesystem::path &file, const std::string &problem = {});
 
 // The state of the connection, one sentence each; `broker` as the operator
 // wrote it.
@@ -29,5 +30,7 @@ std::string ConnectRefusedText(int code);
 std::string CertificateText(std::string_view broker, const std::filesystem::path &caFile);
 std::string ConnectFailedText(std::string_view broker, int code);
 
-// The door's own totals cannot be kept in their file.
-std::string StateFileText(const std::filesystem::path &file);
+// The door's own totals cannot be kept in their file, or be taken back from
+// it; problem says why, as a phrase to follow the file's name.
+std::string StateFileText(const std::filesystem::path &file, const std::string &problem);
+std::string StateFileReadText(const std::filesystem::path &file, const std::string &problem);

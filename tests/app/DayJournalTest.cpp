@@ -5,8 +5,10 @@
 #include "app/DayJournal.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalTestSupport.h"
+#include "journal/SqliteConnection.h"
 #include "serial/TComPort.h"
 
+#include <QFile>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -192,6 +194,34 @@ TEST_F(DayJournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheCountingGoesOn
     EXPECT_EQ(digits(), "2");
     EXPECT_TRUE(test.app().Journal().Running());
     EXPECT_EQ(test.notices.size(), 1);
+}
+
+// Another program holds the journal's lock for the whole run: the rows go
+// beside it at the end, and the message at the end says where.
+TEST_F(DayJournalTest, RowsStillUnwrittenAtTheEndAreSavedBesideTheJournal)
+{
+    test.Start();
+    ASSERT_TRUE(WaitUntil([&] { return ExportedRows(journal).size() == 1; }));
+    test.Stop();
+    SqliteConnection other(journal, SqliteConnection::Mode::ReadWrite);
+    other.Exec("BEGIN EXCLUSIVE");
+    test.Start();
+    for (int i = 0; i < 3; ++i)
+        test.main().bInClick();
+    test.Stop();
+    other.Exec("COMMIT");
+
+    ASSERT_EQ(test.errors.size(), 1);
+    const QString saved = test.errors.first().section(u'„', 1).section(u'“', 0, 0);
+    EXPECT_TRUE(test.errors.first().startsWith("4 Einträge ließen sich bis zum Ende nicht ins Tagesjournal schreiben. "
+                                               "Sie stehen in „"))
+        << test.errors.first().toStdString();
+    EXPECT_EQ(std::filesystem::path(saved.toStdString()).parent_path(), journal.parent_path());
+    QFile csv(saved);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 5) << "the export's header and the rows";
+    EXPECT_TRUE(lines.last().endsWith(";REIN;+1;3;5")) << lines.last().toStdString();
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace std::chrono;
@@ -102,13 +104,23 @@ TEST(ExportCommand, PrintsTheJournalWithoutADisplayBesideTheRunningProgram)
                              "\nMaxCounter=5\n"})
         EXPECT_TRUE(stored.contains(kept)) << kept << " in " << stored.toStdString();
 
+    // Once the program is gone, an export leaves no log beside the journal.
+    EXPECT_EQ(Command(program, {"--export-csv"}).exitCode, 0);
+    for (const char *companion : {"-wal", "-shm"})
+        EXPECT_FALSE(QFile::exists(program.JournalFile() + companion)) << companion;
+
     // A file that is no journal: its reason, and 1.
     WriteFile(program.JournalFile(), "kein Tagesjournal");
-    QFile::remove(program.JournalFile() + "-wal");
     const Finished unreadable = Command(program, {"--export-csv"});
     EXPECT_EQ(unreadable.exitCode, 1);
     EXPECT_TRUE(unreadable.out.isEmpty());
     EXPECT_TRUE(unreadable.err.contains("Tagesjournal")) << unreadable.err.toStdString();
+    // A fifo: refused at once, not waited on.
+    QFile::remove(program.JournalFile());
+    ASSERT_EQ(mkfifo(QFile::encodeName(program.JournalFile()).constData(), 0600), 0);
+    const Finished fifo = Command(program, {"--export-csv"});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_TRUE(fifo.err.contains("keine gewöhnliche Datei")) << fifo.err.toStdString();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -112,6 +113,53 @@ TEST_F(JournalWriterTest, RecordsTheHallsChangesAndReadsThemBackByLocalDay)
     EXPECT_TRUE(Statuses().empty()) << "nothing to report";
     EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
+    for (const char *companion : {"-wal", "-shm"})
+        EXPECT_FALSE(std::filesystem::exists(file.string() + companion)) << "the readers leave no " << companion;
+}
+
+// Run as root, as the hostile cases need: another user's files are nobody's.
+TEST_F(JournalWriterTest, AnotherUsersFileOrAFifoIsNeverOpenedAndTheRowsWaitInMemory)
+{
+    const std::filesystem::path foreign = temp.Path() / "fremd";
+    const std::filesystem::path theirs = foreign / "journal.sqlite3";
+    {
+        JournalWriter::Options options;
+        options.file = theirs;
+        JournalWriter writer(options);
+        writer.Append(Passage(1, 1));
+        ASSERT_TRUE(writer.Stop());
+    }
+    std::ofstream(foreign / "leer");
+    for (const auto &entry : std::filesystem::directory_iterator(foreign))
+        ASSERT_EQ(chown(entry.path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(foreign.c_str(), 65534, 65534), 0);
+    std::filesystem::create_directories(file.parent_path());
+    const std::string before = Contents(theirs);
+
+    for (const auto &[target, problem] :
+         {std::pair<std::filesystem::path, std::string>{theirs, "die Datei gehört einem anderen Benutzer"},
+          {foreign / "leer", "die Datei gehört einem anderen Benutzer"},
+          {foreign / "neu.db", "an der Stelle der Datei steht keine gewöhnliche Datei"},
+          {"", "an der Stelle der Datei steht keine gewöhnliche Datei"}}) {
+        std::filesystem::remove(file);
+        if (target.empty()) {
+            ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+        } else {
+            std::filesystem::create_symlink(target, file);
+        }
+        statuses.clear();
+        JournalWriter writer(Options());
+        writer.Append(Passage(2, 2));
+        ASSERT_TRUE(WaitFor([&] { return !Statuses().empty(); })) << target;
+        EXPECT_NE(Statuses()[0].reason.find(problem), std::string::npos) << target << ": " << Statuses()[0].reason;
+        EXPECT_FALSE(writer.Stop());
+        EXPECT_EQ(writer.TakeUnwritten(), std::deque<JournalRow>{Passage(2, 2)});
+        if (target.empty()) {
+            EXPECT_THROW(reader.LastRow(), JournalError) << "a fifo is refused, not waited on";
+        }
+    }
+    EXPECT_EQ(Contents(theirs), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(foreign), {}), 2) << "nothing made beside them";
 }
 
 TEST_F(JournalWriterTest, AProcessKilledAfterItsChangesLosesNone)
@@ -216,14 +264,17 @@ TEST_F(JournalWriterTest, UnwritablePlaceKeepsRowsInMemoryAndWritesThemOnceItCan
 
 TEST_F(JournalWriterTest, DamagedOrForeignFileIsMovedAsideUntouched)
 {
-    for (const bool damaged : {true, false}) {
+    // Damaged, another program's, and one marked as ours without our table.
+    for (const char *foreignSql : {"", "CREATE TABLE kunden (name TEXT); INSERT INTO kunden VALUES ('Meier')",
+                                   "CREATE TABLE kunden (name TEXT); PRAGMA application_id = 1347310674;"
+                                   " PRAGMA user_version = 1"}) {
         std::filesystem::remove_all(file.parent_path());
         std::filesystem::create_directories(file.parent_path());
-        if (damaged) {
+        if (!*foreignSql) {
             std::ofstream(file, std::ios::binary) << std::string(3000, 'x');
         } else {
             SqliteConnection foreign(file, SqliteConnection::Mode::ReadWrite);
-            foreign.Exec("CREATE TABLE kunden (name TEXT); INSERT INTO kunden VALUES ('Meier')");
+            foreign.Exec(foreignSql);
         }
         const std::string before = Contents(file);
         EXPECT_THROW(reader.LastRow(), JournalError);

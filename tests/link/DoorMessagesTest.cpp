@@ -1,10 +1,8 @@
 #include "link/DoorMessages.h"
-#include "link/DoorStateFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -43,37 +41,6 @@ TEST(DoorMessages, SayWhatTheDoorsNeedAndRefuseEverythingElse)
                             R"([1,0,""])", "", "{", "\xff"})
         EXPECT_FALSE(DecodeDoorMessage(bad)) << bad;
     EXPECT_FALSE(DecodeResetMessage(R"({"epoch":"2026-12-09T13:03:12Z/Süd"})"));
-}
-
-TEST(DoorStateFile, KeepsTheNewestRecordAndSaysWhenItCannot)
-{
-    const auto folder = std::filesystem::temp_directory_path() / "pontra-state-test";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const auto file = folder / "tür.json";
-    {
-        DoorStateFile state(file, [](bool) { ADD_FAILURE() << "the folder is writable"; });
-        for (std::int64_t in = 1; in <= 1000; ++in)
-            state.Save({kEpoch, {in, in / 2}, {{"Nord", {4, 1}}, {"West", {0, 0}}}});
-        EXPECT_TRUE(state.Stop());
-        state.Save({kEpoch, {1, 0}, {}}); // after the stop: dropped
-    }
-    const DoorStateRecord last{kEpoch, {1000, 500}, {{"Nord", {4, 1}}, {"West", {0, 0}}}};
-    EXPECT_EQ(DoorStateFile::Load(file), last);
-
-    std::ofstream(file) << R"({"epoch":"","in":2,"out":1,"doors":{"Nord":{"in":-1,"out":0},"":{"in":1,"out":0}}})";
-    EXPECT_EQ(DoorStateFile::Load(file), (DoorStateRecord{DoorEpoch(), {2, 1}, {}})) << "doors without sound totals go";
-    std::ofstream(file) << "{kaputt";
-    EXPECT_FALSE(DoorStateFile::Load(file));
-    EXPECT_FALSE(DoorStateFile::Load(folder / "nothing.json"));
-
-    std::vector<bool> told;
-    DoorStateFile blocked(folder / "missing" / "tür.json", [&](bool writing) { told.push_back(writing); });
-    blocked.Save(last);
-    blocked.Save(last);
-    EXPECT_FALSE(blocked.Stop());
-    EXPECT_EQ(told, std::vector<bool>{false}) << "told once";
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace
