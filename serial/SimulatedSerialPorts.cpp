@@ -154,7 +154,8 @@ std::uint32_t eventsOfChange(std::uint32_t changed)
 void countChanges(SimulatedSerialPorts::Line &line, std::uint32_t changed, std::uint32_t times)
 {
     ModemLines lines{line.status, line.changes};
-    for (std::uint32_t bit : {SerialDevice::MsCtsOn, SerialDevice::MsDsrOn, SerialDevice::MsRingOn, SerialDevice::MsRlsdOn}) {
+    for (std::uint32_t bit :
+         {SerialDevice::MsCtsOn, SerialDevice::MsDsrOn, SerialDevice::MsRingOn, SerialDevice::MsRlsdOn}) {
         if (changed & bit)
             lines.Changes(bit) += times;
     }

@@ -65,7 +65,8 @@ void TComThread::Execute()
         const SerialDevice::WaitResult result = device_.WaitEvent(events);
         // The lines with their counters as the wait left them; the moment is
         // taken after them, so that a later look at the lines tells its age.
-        const ModemLines lines = result == SerialDevice::WaitResult::Completed ? device_.ReadModemLines() : ModemLines{};
+        const ModemLines lines =
+            result == SerialDevice::WaitResult::Completed ? device_.ReadModemLines() : ModemLines{};
         const auto returned = std::chrono::steady_clock::now();
         // A stop request wins over a wait that completed at the same time.
         if (stop_)

@@ -446,6 +446,8 @@ TEST_F(PosixSerialDeviceFakeModem, ModemLinesCountEveryChangeAlsoWhereTheDriverK
     {
         Waiter w(device);
         ASSERT_TRUE(Asleep());
+        // Read from another thread while the wait sleeps, as the GUI does.
+        EXPECT_EQ(device.ReadModemLines().Changes(SerialDevice::MsDsrOn), 0u);
         fake.Toggle(TIOCM_DSR, 2);
         ASSERT_TRUE(w.Left());
     }
