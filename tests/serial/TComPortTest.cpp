@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -211,32 +210,6 @@ TEST_F(PortTest, BothLinesInOneWaitCallCtsBeforeDsr)
     lines.SetLines(3, CTS | DSR);
     ASSERT_TRUE(WaitUntil([&] { return calls.size() == 3; }));
     EXPECT_EQ(calls, QStringList({"open", "CTS", "DSR"}));
-}
-
-// Each handler sees the lines as its wait left them, with their counters,
-// however late it runs: a flicker between two waits shows as two changes.
-TEST_F(PortTest, HandlersSeeTheLinesAndCountersTheirWaitRead)
-{
-    std::vector<ModemLines> seen;
-    port.OnDSR = [&](QObject *) { seen.push_back(port.EventLines()); };
-    port.Open();
-    EXPECT_EQ(port.ReadModemLines().Changes(DSR), 0u);
-    lines.SetLine(3, DSR, true);
-    ASSERT_TRUE(HandOverPending());
-    lines.SetLine(3, DSR, false); // before the GUI thread got to the first
-    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 2; }));
-    lines.Flicker(3, DSR);
-    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 3; }));
-    EXPECT_EQ(seen[0].status, DSR);
-    EXPECT_EQ(seen[0].Changes(DSR), 1u);
-    EXPECT_EQ(seen[1].status, 0u);
-    EXPECT_EQ(seen[1].Changes(DSR), 2u);
-    EXPECT_EQ(seen[2].status, 0u);
-    EXPECT_EQ(seen[2].Changes(DSR), 4u);
-    EXPECT_EQ(seen[2].Changes(CTS), 0u);
-    EXPECT_EQ(port.ReadModemLines().Changes(DSR), 4u);
-    port.Close();
-    EXPECT_EQ(port.ReadModemLines().Changes(DSR), 0u);
 }
 
 TEST_F(PortTest, CloseRunsAPendingHandOverBeforeItsOwnHandler)
