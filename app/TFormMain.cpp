@@ -3,6 +3,7 @@
 #include "app/BarrierWarningText.h"
 #include "app/CounterState.h"
 #include "app/Forms.h"
+#include "app/PortLinesHint.h"
 #include "app/PortPermissionHint.h"
 #include "app/SettingsStore.h"
 #include "app/TFrameL.h"
@@ -291,9 +292,18 @@ void TFormMain::ScanPorts()
 
 void TFormMain::HintAtRefusedPort()
 {
+    const int port = ComPort->Port;
+    if (ComPort->LinesRefused()) {
+        // The port is there but of no use, as if it were lost.
+        warnings_.PortLost(Now());
+        if (!linesHinted_ && services_.ShowNotice) {
+            linesHinted_ = true;
+            services_.ShowNotice(PortLinesHint(port));
+        }
+        return;
+    }
     if (permissionHinted_ || !services_.RefusedPort || !services_.ShowNotice)
         return;
-    const int port = ComPort->Port;
     const std::optional<PortRefusal> refusal = services_.RefusedPort(port);
     if (!refusal)
         return;
@@ -616,7 +626,9 @@ void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSourc
     LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
     if (debounce.Hold().count() > 0) {
         indicator->SetState(on ? TFrameL::Closed : TFrameL::Open);
-        debounce.Read(on, ComPort->EventTime());
+        // The level and counter as the wait read them, with its moment.
+        const ModemLines &read = ComPort->EventLines();
+        debounce.Read(read.status & lineBit, read.Changes(lineBit), ComPort->EventTime());
         state_.LineState = status;
         ScheduleSettle();
         return;
@@ -653,11 +665,12 @@ void TFormMain::SettleLines()
 {
     const auto now = std::chrono::steady_clock::now();
     // A change the wait thread has not handed over yet counts from now.
-    const std::uint32_t status = ComPort->ModemStatus();
+    const ModemLines lines = ComPort->ReadModemLines();
     for (const HallSource barrier : {HallSource::EntryBarrier, HallSource::ExitBarrier}) {
         const bool entry = barrier == HallSource::EntryBarrier;
         LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
-        debounce.Read(status & (entry ? SerialDevice::MsDsrOn : SerialDevice::MsCtsOn), now);
+        const std::uint32_t line = entry ? SerialDevice::MsDsrOn : SerialDevice::MsCtsOn;
+        debounce.Read(lines.status & line, lines.Changes(line), now);
         if (const auto level = debounce.Settle(now))
             TakeLevel(barrier, *level);
     }
@@ -666,9 +679,7 @@ void TFormMain::SettleLines()
 
 void TFormMain::ScheduleSettle()
 {
-    std::optional<LineDebounce::Time> next = entryDebounce_.Deadline();
-    if (const auto exit = exitDebounce_.Deadline(); exit && (!next || *exit < *next))
-        next = exit;
+    const std::optional<LineDebounce::Time> next = DebounceDeadline();
     if (!next || !ComPort->Connected()) {
         settleTimer_->stop();
         return;
@@ -677,9 +688,12 @@ void TFormMain::ScheduleSettle()
     settleTimer_->start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
-bool TFormMain::DebouncePending() const
+std::optional<LineDebounce::Time> TFormMain::DebounceDeadline() const
 {
-    return entryDebounce_.Deadline() || exitDebounce_.Deadline();
+    std::optional<LineDebounce::Time> next = entryDebounce_.Deadline();
+    if (const auto exit = exitDebounce_.Deadline(); exit && (!next || *exit < *next))
+        next = exit;
+    return next;
 }
 
 void TFormMain::CheckBarriers()
@@ -707,11 +721,12 @@ void TFormMain::SetLineRules(std::chrono::milliseconds debounce, std::chrono::se
 
 void TFormMain::ReadLinesAfresh()
 {
-    const std::uint32_t status = ComPort->ModemStatus();
-    const bool entryOn = status & SerialDevice::MsDsrOn;
-    const bool exitOn = status & SerialDevice::MsCtsOn;
-    entryDebounce_.Reset(entryOn);
-    exitDebounce_.Reset(exitOn);
+    const auto now = std::chrono::steady_clock::now();
+    const ModemLines lines = ComPort->ReadModemLines();
+    const bool entryOn = lines.status & SerialDevice::MsDsrOn;
+    const bool exitOn = lines.status & SerialDevice::MsCtsOn;
+    entryDebounce_.Reset(entryOn, lines.Changes(SerialDevice::MsDsrOn), now);
+    exitDebounce_.Reset(exitOn, lines.Changes(SerialDevice::MsCtsOn), now);
     settleTimer_->stop();
     warnings_.Line(HallSource::EntryBarrier, entryOn == state_.ContaktIn, Now());
     warnings_.Line(HallSource::ExitBarrier, exitOn == state_.ContaktOut, Now());

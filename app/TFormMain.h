@@ -139,7 +139,9 @@ public:
     // limits of their health rules (0: off); in effect at once.
     void SetLineRules(std::chrono::milliseconds debounce, std::chrono::seconds blocked, int flickerPerSecond);
     // Whether a line change still waits out its debounce time.
-    bool DebouncePending() const;
+    bool DebouncePending() const { return DebounceDeadline().has_value(); }
+    // When the first pending line change has held its level long enough.
+    std::optional<LineDebounce::Time> DebounceDeadline() const;
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -191,7 +193,8 @@ private:
     void FormCreate();
     void ReadSettings();
     // After an open of the port that failed: tells the operator, once a run,
-    // when the port refused this user.
+    // when the port refused this user or would not keep its RTS line; the
+    // latter also marks the port as lost.
     void HintAtRefusedPort();
     void SetCountText(const QString &count);
     void ColourCount(std::int32_t count, std::int32_t capacity);
@@ -231,8 +234,9 @@ private:
     bool endWithoutQuestion_ = false;
     // Whether the port number came from the stored settings.
     bool portRead_ = false;
-    // The permission hint is given once a run.
+    // The permission and RTS hints are given once a run.
     bool permissionHinted_ = false;
+    bool linesHinted_ = false;
     // While hidden in the notification area: looks out for the area going away.
     QTimer *trayWatch_;
     // The barrier whose passage the click now running counts; empty while

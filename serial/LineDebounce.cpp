@@ -1,14 +1,24 @@
 #include "serial/LineDebounce.h"
 
-void LineDebounce::Reset(bool level)
+void LineDebounce::Reset(bool level, std::uint32_t changes, Time at)
 {
     level_ = level;
     read_ = level;
+    readSince_ = at;
+    readAt_ = at;
+    changes_ = changes;
 }
 
-void LineDebounce::Read(bool level, Time at)
+void LineDebounce::Read(bool level, std::uint32_t changes, Time at)
 {
-    if (level == read_)
+    // A counter behind the last one belongs to a reading taken before it
+    // too (the two can cross on their way); it brings no news.
+    const std::uint32_t changed = changes - changes_;
+    if (at < readAt_ || changed > INT32_MAX)
+        return;
+    readAt_ = at;
+    changes_ = changes;
+    if (level == read_ && changed < 2)
         return;
     read_ = level;
     readSince_ = at;

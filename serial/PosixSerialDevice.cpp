@@ -153,6 +153,12 @@ bool PosixSerialDevice::Open(int port)
     seen_ = {};
     countsWork_ = true;
     sampling_ = false;
+    for (auto &count : counted_)
+        count = 0;
+    controlLines_ = 0;
+    // Received bytes signal the waiting thread, which each wait names.
+    fcntl(fd, F_SETSIG, InterruptSignal());
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_ASYNC);
     return true;
 }
 
@@ -180,6 +186,8 @@ int PosixSerialDevice::Claim(int fd)
 
 bool PosixSerialDevice::ApplySettings(const DeviceControl &control)
 {
+    linesRefused_ = false;
+    controlLines_ = 0;
     if (fd_ < 0)
         return Fail(EBADF);
     // Rate 0 would mean "hang up" to the driver.
@@ -260,8 +268,11 @@ bool PosixSerialDevice::ApplySettings(const DeviceControl &control)
         return Fail(errno);
     }
     const int wanted = (control.DtrOn() ? TIOCM_DTR : 0) | (control.RtsCtsHandshake() ? TIOCM_RTS : 0);
-    if ((levels & (TIOCM_DTR | TIOCM_RTS)) != wanted)
+    if ((levels & (TIOCM_DTR | TIOCM_RTS)) != wanted) {
+        linesRefused_ = true;
         return Fail(EIO);
+    }
+    controlLines_ = wanted;
     return true;
 }
 
@@ -332,8 +343,11 @@ SerialDevice::WaitResult PosixSerialDevice::WaitEvent(std::uint32_t &events)
     sigaddset(&wake, InterruptSignal());
     pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
 
+    f_owner_ex owner{F_OWNER_TID, gettid()};
+    fcntl(fd_, F_SETOWN_EX, &owner);
     waiter_ = pthread_self();
     waiting_ = true;
+    Tend();
     // No line in the mask: the wait lasts until Interrupt().
     const int lines = LinesOf(mask_);
     WaitResult result = sampling_ ? WaitSampling(lines, events) : WaitBlocking(lines, events);
@@ -347,8 +361,34 @@ bool PosixSerialDevice::TakeChanges(int lines, std::uint32_t &events)
     if (!ReadLines(now))
         return false;
     events = Changes(now, lines);
-    seen_ = now;
+    See(now);
     return true;
+}
+
+void PosixSerialDevice::See(const LineState &now)
+{
+    if (seen_.valid && now.valid && !seen_.counted && !now.counted) {
+        const int changed = now.levels ^ seen_.levels;
+        for (std::size_t i = 0; i < counted_.size(); ++i) {
+            if (changed & kLineEvents[i].line)
+                ++counted_[i];
+        }
+    }
+    seen_ = now;
+}
+
+void PosixSerialDevice::Tend()
+{
+    // Emptying the queue also lets the handshake raise RTS again.
+    int queued = 0;
+    if (ioctl(fd_, TIOCINQ, &queued) == 0 && queued > 0)
+        tcflush(fd_, TCIFLUSH);
+    int levels = 0;
+    if (controlLines_ == 0 || ioctl(fd_, TIOCMGET, &levels) != 0)
+        return;
+    int off = controlLines_ & ~levels;
+    if (off)
+        ioctl(fd_, TIOCMBIS, &off);
 }
 
 SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_t &events)
@@ -362,16 +402,27 @@ SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_
 
     // The ioctl compares with its own counters from its start: a change in
     // the microseconds before that shows only with the next change.
-    if (ioctl(fd_, TIOCMIWAIT, lines) != 0) {
-        const int error = errno;
+    const int waited = ioctl(fd_, TIOCMIWAIT, lines);
+    const int error = errno;
+    if (waited != 0 && (error == ENOTTY || error == EINVAL)) {
+        // This driver cannot wait (cp210x): rather sample than be blind.
+        // Its own counters go on from where the driver's stood.
+        if (seen_.counted) {
+            counted_[0] = static_cast<std::uint32_t>(seen_.cts);
+            counted_[1] = static_cast<std::uint32_t>(seen_.dsr);
+            counted_[2] = static_cast<std::uint32_t>(seen_.rng);
+            counted_[3] = static_cast<std::uint32_t>(seen_.dcd);
+        }
+        sampling_ = true;
+        seen_ = {};
+        return WaitSampling(lines, events);
+    }
+    // Bytes that came in (they end the wait too) and lines another program
+    // switched off are seen to first.
+    Tend();
+    if (waited != 0) {
         if (error == EINTR)
             return WaitResult::Interrupted;
-        if (error == ENOTTY || error == EINVAL) {
-            // This driver cannot wait (cp210x): rather sample than be blind.
-            sampling_ = true;
-            seen_ = {};
-            return WaitSampling(lines, events);
-        }
         lastError_ = error;
         return WaitResult::Failed;
     }
@@ -379,11 +430,16 @@ SerialDevice::WaitResult PosixSerialDevice::WaitBlocking(int lines, std::uint32_
     if (!ReadLines(now))
         return WaitResult::Failed;
     events = Changes(now, lines);
-    // Levels can be back where they were after a short pulse; the wait
-    // ended for a reason, and the caller reads the levels itself.
-    if (!events && !now.counted)
+    // Levels can be back where they were after a short pulse: the wait
+    // ended for a reason, so each watched line counts as changed twice.
+    if (!events && !now.counted) {
         events = EventsOf(lines);
-    seen_ = now;
+        for (std::size_t i = 0; i < counted_.size(); ++i) {
+            if (lines & kLineEvents[i].line)
+                counted_[i] += 2;
+        }
+    }
+    See(now);
     return WaitResult::Completed;
 }
 
@@ -429,6 +485,26 @@ std::uint32_t PosixSerialDevice::ModemStatus()
     return status;
 }
 
+ModemLines PosixSerialDevice::ReadModemLines()
+{
+    ModemLines lines;
+    if (fd_ < 0)
+        return lines;
+    // The counters before the levels: a change between the two calls shows
+    // in the level now and in its counter only with the next reading, never
+    // as a count whose level is missing.
+    serial_icounter_struct counts{};
+    if (countsWork_ && !sampling_ && ioctl(fd_, TIOCGICOUNT, &counts) == 0) {
+        lines.changes = {static_cast<std::uint32_t>(counts.cts), static_cast<std::uint32_t>(counts.dsr),
+                         static_cast<std::uint32_t>(counts.rng), static_cast<std::uint32_t>(counts.dcd)};
+    } else {
+        for (std::size_t i = 0; i < counted_.size(); ++i)
+            lines.changes[i] = counted_[i];
+    }
+    lines.status = ModemStatus();
+    return lines;
+}
+
 int PosixSerialDevice::BytesWaiting()
 {
     int count = 0;
@@ -463,6 +539,11 @@ bool PosixSerialDevice::IsOpen() const
 int PosixSerialDevice::LastError() const
 {
     return lastError_;
+}
+
+bool PosixSerialDevice::LinesRefused() const
+{
+    return linesRefused_;
 }
 
 bool PosixSerialDevice::IsSampling() const

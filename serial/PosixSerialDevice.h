@@ -4,6 +4,7 @@
 
 #include <pthread.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,12 @@
 // A wait sleeps in TIOCMIWAIT, which only a signal can end: Interrupt() sends
 // the waiting thread InterruptSignal(), whose handler does nothing. Drivers
 // that cannot wait (cp210x) are sampled with TIOCMGET every 10 ms instead.
+//
+// Received bytes are thrown away as they come: the driver sends the waiting
+// thread the same signal for them (O_ASYNC), and every wait empties the input
+// queue. Left to fill, the queue would make the handshake drop RTS, the exit
+// barrier's feed. Every wait also raises DTR and RTS again where they were
+// set and another program has switched them off.
 class PosixSerialDevice final : public SerialDevice {
 public:
     // The device file behind a port number; empty when there is none.
@@ -36,11 +43,13 @@ public:
     WaitResult WaitEvent(std::uint32_t &events) override;
     void Interrupt() override;
     std::uint32_t ModemStatus() override;
+    ModemLines ReadModemLines() override;
     int BytesWaiting() override;
     void Purge() override;
     void Close() override;
     bool IsOpen() const override;
     int LastError() const override;
+    bool LinesRefused() const override;
 
     // True once the open device turned out unable to wait and is sampled.
     bool IsSampling() const;
@@ -65,6 +74,11 @@ private:
     bool ReadLines(LineState &state);
     // Reads the lines and tells which watched ones changed since last time.
     bool TakeChanges(int lines, std::uint32_t &events);
+    // Makes now the lines' state seen last; where the driver keeps no
+    // counters, counts the changes of level.
+    void See(const LineState &now);
+    // Empties the input queue and raises DTR and RTS where they were set.
+    void Tend();
     WaitResult WaitBlocking(int lines, std::uint32_t &events);
     WaitResult WaitSampling(int lines, std::uint32_t &events);
     // The Ev* flags of the watched lines that differ between before and now.
@@ -75,8 +89,12 @@ private:
     int fd_ = -1;
     std::uint32_t mask_ = 0;
     LineState seen_;           // at the end of the previous wait
-    bool countsWork_ = true;   // TIOCGICOUNT supported
+    std::atomic<bool> countsWork_{true}; // TIOCGICOUNT supported
     std::atomic<bool> sampling_{false};
+    // The counters where the driver's are not used, as ModemLines orders them.
+    std::array<std::atomic<std::uint32_t>, 4> counted_{};
+    int controlLines_ = 0;     // TIOCM_DTR, TIOCM_RTS as ApplySettings set them
+    bool linesRefused_ = false;
     std::atomic<int> lastError_{0};
     // The thread inside WaitEvent, for Interrupt().
     std::atomic<pthread_t> waiter_{};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/DeviceControl.h"
+#include "serial/ModemLines.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,9 @@ public:
     virtual void Interrupt() = 0;
     // The modem-status word (Ms* bits); 0 when it cannot be read.
     virtual std::uint32_t ModemStatus() = 0;
+    // The levels and change counters of the input lines; from any thread,
+    // also while a wait runs.
+    virtual ModemLines ReadModemLines() = 0;
     // Bytes waiting in the receive queue.
     virtual int BytesWaiting() = 0;
     // Drops pending input.
@@ -61,6 +65,9 @@ public:
 
     // The error code of the last failed call (errno on POSIX).
     virtual int LastError() const = 0;
+    // After ApplySettings failed: the port took the settings but did not keep
+    // DTR or RTS as they were set (another program switching them off).
+    virtual bool LinesRefused() const = 0;
 };
 
 using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;

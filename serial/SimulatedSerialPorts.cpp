@@ -29,8 +29,13 @@ public:
         std::lock_guard lock(ports_.mutex_);
         if (!line_)
             return Fail(EBADF);
+        linesRefused_ = false;
         if (line_->refuseSettings)
             return Fail(EINVAL);
+        if (line_->rtsHeldOff && control.RtsCtsHandshake()) {
+            linesRefused_ = true;
+            return Fail(EIO);
+        }
         line_->settings = control;
         return true;
     }
@@ -82,6 +87,14 @@ public:
         return line_ && !line_->unplugged ? line_->status : 0;
     }
 
+    ModemLines ReadModemLines() override
+    {
+        std::lock_guard lock(ports_.mutex_);
+        if (!line_ || line_->unplugged)
+            return {};
+        return {line_->status, line_->changes};
+    }
+
     int BytesWaiting() override { return 0; }
     void Purge() override
     {
@@ -106,6 +119,7 @@ public:
     }
 
     int LastError() const override { return lastError_; }
+    bool LinesRefused() const override { return linesRefused_; }
 
 private:
     bool Fail(int code)
@@ -117,6 +131,7 @@ private:
     SimulatedSerialPorts &ports_;
     SimulatedSerialPorts::Line *line_ = nullptr;
     int lastError_ = 0;
+    bool linesRefused_ = false;
 };
 
 namespace {
@@ -134,6 +149,17 @@ std::uint32_t eventsOfChange(std::uint32_t changed)
     if (changed & SerialDevice::MsRlsdOn)
         events |= SerialDevice::EvRlsd;
     return events;
+}
+
+void countChanges(SimulatedSerialPorts::Line &line, std::uint32_t changed, std::uint32_t times)
+{
+    ModemLines lines{line.status, line.changes};
+    for (std::uint32_t bit :
+         {SerialDevice::MsCtsOn, SerialDevice::MsDsrOn, SerialDevice::MsRingOn, SerialDevice::MsRlsdOn}) {
+        if (changed & bit)
+            lines.Changes(bit) += times;
+    }
+    line.changes = lines.changes;
 }
 
 } // namespace
@@ -177,6 +203,7 @@ void SimulatedSerialPorts::SetLines(int port, std::uint32_t status)
             return;
         const std::uint32_t changed = line->status ^ status;
         line->status = status;
+        countChanges(*line, changed, 1);
         if (line->open)
             line->pending |= eventsOfChange(changed) & line->eventMask;
     }
@@ -187,6 +214,20 @@ void SimulatedSerialPorts::SetLine(int port, std::uint32_t bit, bool on)
 {
     std::uint32_t status = Lines(port);
     SetLines(port, on ? status | bit : status & ~bit);
+}
+
+void SimulatedSerialPorts::Flicker(int port, std::uint32_t bits)
+{
+    {
+        std::lock_guard lock(mutex_);
+        Line *line = Find(port);
+        if (!line)
+            return;
+        countChanges(*line, bits, 2);
+        if (line->open)
+            line->pending |= eventsOfChange(bits) & line->eventMask;
+    }
+    changed_.notify_all();
 }
 
 std::uint32_t SimulatedSerialPorts::Lines(int port) const
@@ -220,6 +261,13 @@ void SimulatedSerialPorts::RefuseSettings(int port, bool refuse)
     std::lock_guard lock(mutex_);
     if (Line *line = Find(port))
         line->refuseSettings = refuse;
+}
+
+void SimulatedSerialPorts::HoldRtsOff(int port, bool held)
+{
+    std::lock_guard lock(mutex_);
+    if (Line *line = Find(port))
+        line->rtsHeldOff = held;
 }
 
 DeviceControl SimulatedSerialPorts::LastSettings(int port) const

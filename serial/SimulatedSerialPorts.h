@@ -2,6 +2,7 @@
 
 #include "serial/SerialDevice.h"
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -25,6 +26,10 @@ public:
     // watched line that changes becomes an event of an open device.
     void SetLines(int port, std::uint32_t status);
     void SetLine(int port, std::uint32_t bit, bool on);
+    // The lines of status bits go the other way and back at once, as in a
+    // flicker between two readings: each counts two changes and is reported
+    // as an event, and its level stays.
+    void Flicker(int port, std::uint32_t bits);
     std::uint32_t Lines(int port) const;
     // Pulls the adapter out: the open device fails with EIO from now on.
     void Unplug(int port);
@@ -32,6 +37,9 @@ public:
     void Plug(int port);
     // Makes the next opens of a port refuse their line settings.
     void RefuseSettings(int port, bool refuse);
+    // Another program holds the port's RTS off: the next opens with the
+    // handshake fail as on a port that does not keep its RTS line.
+    void HoldRtsOff(int port, bool held);
     // The settings the port was last opened with.
     DeviceControl LastSettings(int port) const;
     bool IsOpen(int port) const;
@@ -41,10 +49,13 @@ public:
     // The state of one port, shared with the device that has it open.
     struct Line {
         std::uint32_t status = 0;
+        // Changes of each line so far, as ModemLines counts them.
+        std::array<std::uint32_t, 4> changes{};
         bool present = true;
         bool open = false;
         bool unplugged = false;
         bool refuseSettings = false;
+        bool rtsHeldOff = false;
         std::uint32_t eventMask = 0;
         std::uint32_t pending = 0;
         bool interrupted = false;

@@ -66,6 +66,7 @@ void TComPort::Open()
     if (closing_)
         throw EComHandle("Unable to open com port: " + ErrorCodeText(EBUSY));
     ReapRetired();
+    linesRefused_ = false;
     device_ = factory_();
     if (!device_->Open(Port)) {
         const int code = device_->LastError();
@@ -85,6 +86,7 @@ void TComPort::ApplySettings()
     if (device_->ApplySettings(MakeDeviceControl()))
         return;
     const int code = device_->LastError();
+    linesRefused_ = device_->LinesRefused();
     // Release the device at once, so that the next Open can have it again.
     device_->Close();
     device_.reset();
@@ -143,9 +145,16 @@ int TComPort::InQue()
     return device_ ? device_->BytesWaiting() : 0;
 }
 
-void TComPort::DispatchEvents(std::uint32_t eventMask, std::chrono::steady_clock::time_point waitReturned)
+ModemLines TComPort::ReadModemLines()
+{
+    return device_ ? device_->ReadModemLines() : ModemLines{};
+}
+
+void TComPort::DispatchEvents(std::uint32_t eventMask, std::chrono::steady_clock::time_point waitReturned,
+                              const ModemLines &lines)
 {
     eventTime_ = waitReturned;
+    eventLines_ = lines;
     // A handler that closes (or reopens) the port ends this wait's dispatch:
     // the remaining handlers would read the lines of a port no longer open.
     const unsigned generation = generation_;

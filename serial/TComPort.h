@@ -105,9 +105,17 @@ public:
     // GUI thread, for the wait thread: calls the handlers of one completed
     // wait in their fixed order, as long as the connection lasts.
     void DispatchEvents(std::uint32_t eventMask,
-                        std::chrono::steady_clock::time_point waitReturned = std::chrono::steady_clock::now());
+                        std::chrono::steady_clock::time_point waitReturned = std::chrono::steady_clock::now(),
+                        const ModemLines &lines = {});
     // While a handler runs: the moment the wait it reports returned.
     std::chrono::steady_clock::time_point EventTime() const { return eventTime_; }
+    // While a handler runs: the lines and their counters as that wait left them.
+    const ModemLines &EventLines() const { return eventLines_; }
+    // The lines of the open port now, with their counters; empty while closed.
+    ModemLines ReadModemLines();
+    // The last Open failed because the port took its settings but did not
+    // keep DTR or RTS on (another program holding the line).
+    bool LinesRefused() const { return linesRefused_; }
     // Counts the opens; tells one connection from the next.
     unsigned Generation() const { return generation_; }
     // GUI thread, for the wait thread: the device of connection generation
@@ -139,7 +147,9 @@ private:
     bool connected_ = false;
     bool closing_ = false;
     unsigned generation_ = 0;
+    bool linesRefused_ = false;
     std::chrono::steady_clock::time_point eventTime_;
+    ModemLines eventLines_;
     std::unique_ptr<SerialDevice> device_;
     GuiHandOver *handOver_;
     std::unique_ptr<TComThread> thread_;

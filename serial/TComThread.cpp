@@ -63,6 +63,10 @@ void TComThread::Execute()
     while (!stop_) {
         std::uint32_t events = 0;
         const SerialDevice::WaitResult result = device_.WaitEvent(events);
+        // The lines with their counters as the wait left them; the moment is
+        // taken after them, so that a later look at the lines tells its age.
+        const ModemLines lines =
+            result == SerialDevice::WaitResult::Completed ? device_.ReadModemLines() : ModemLines{};
         const auto returned = std::chrono::steady_clock::now();
         // A stop request wins over a wait that completed at the same time.
         if (stop_)
@@ -76,8 +80,9 @@ void TComThread::Execute()
             break;
         }
         EventMask = events;
+        Lines = lines;
         WaitReturned = returned;
-        if (!HandOver([this] { owner_.DispatchEvents(EventMask, WaitReturned); }))
+        if (!HandOver([this] { owner_.DispatchEvents(EventMask, WaitReturned, Lines); }))
             break;
     }
     device_.Purge();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/ModemLines.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -34,8 +36,10 @@ public:
     // The events of the wait being handed over; read by DispatchEvents on the
     // GUI thread while this thread is blocked in the hand-over.
     std::uint32_t EventMask = 0;
+    // The lines as read when that wait returned.
+    ModemLines Lines;
     // The moment that wait returned, as near to the kernel's report as this
-    // thread gets; the debounce measures from it.
+    // thread gets (just after Lines were read); the debounce measures from it.
     std::chrono::steady_clock::time_point WaitReturned;
 
 private:

@@ -1,6 +1,7 @@
 #include "serial/Win32SerialDevice.h"
 
 #include <string>
+#include <utility>
 
 Win32SerialDevice::Win32SerialDevice(const Kernel32 &api) : api_(api) {}
 
@@ -116,10 +117,31 @@ SerialDevice::WaitResult Win32SerialDevice::WaitEvent(std::uint32_t &events)
         waitOutstanding_ = false;
         if (completed) {
             events = eventMask_;
+            CountChanges(events);
             return WaitResult::Completed;
         }
         // A wait that completed with failure is skipped; the next is issued at once.
     }
+}
+
+void Win32SerialDevice::CountChanges(std::uint32_t events)
+{
+    constexpr std::pair<std::uint32_t, std::uint32_t> kLines[] = {
+        {EvCts, MsCtsOn}, {EvDsr, MsDsrOn}, {EvRing, MsRingOn}, {EvRlsd, MsRlsdOn}};
+    ModemLines counted;
+    for (const auto &[event, line] : kLines)
+        counted.Changes(line) = (events & event) ? 1 : 0;
+    for (std::size_t i = 0; i < changes_.size(); ++i)
+        changes_[i] += counted.changes[i];
+}
+
+ModemLines Win32SerialDevice::ReadModemLines()
+{
+    ModemLines lines;
+    for (std::size_t i = 0; i < changes_.size(); ++i)
+        lines.changes[i] = changes_[i];
+    lines.status = ModemStatus();
+    return lines;
 }
 
 void Win32SerialDevice::Interrupt()

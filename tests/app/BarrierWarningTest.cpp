@@ -193,6 +193,36 @@ TEST_F(DebounceTest, EveryBurstOfBouncesCountsOnePassage)
     EXPECT_TRUE(tip.startsWith("Lichtschranke Eingang flattert seit ")) << tip.toStdString();
 }
 
+// The hold starts again from every change the line made, also from those
+// no look at its level saw: a change back and forth before the program got
+// to the first, and a flicker only the driver's counter tells of.
+TEST_F(DebounceTest, ChangesNoReadingOfTheLevelSawStartTheHoldAgain)
+{
+    start(200);
+    // Longer than the test takes: the pending level is never taken.
+    const AdvancedSettings &advanced = test.app().Advanced;
+    main().SetLineRules(minutes(10), seconds(advanced.BlockedSeconds), advanced.FlickerPerSecond);
+    play({CTS}); // the entry's beam interrupted
+    const auto interrupted = main().DebounceDeadline();
+    ASSERT_TRUE(interrupted);
+
+    test.lines->SetLines(2, kClear);
+    ASSERT_TRUE(WaitWithoutEvents([&] { return main().ComPort->PendingHandOvers() == 1; }));
+    const int before = handled;
+    test.lines->SetLines(2, CTS);
+    ASSERT_TRUE(WaitUntil([&] { return handled == before + 2; }));
+    const auto backAgain = main().DebounceDeadline();
+    ASSERT_TRUE(backAgain);
+    EXPECT_GT(*backAgain, *interrupted);
+
+    test.lines->Flicker(2, DSR);
+    ASSERT_TRUE(WaitUntil([&] { return handled == before + 3; }));
+    const auto flickered = main().DebounceDeadline();
+    ASSERT_TRUE(flickered);
+    EXPECT_GT(*flickered, *backAgain);
+    EXPECT_EQ(test.state().VisitorCount, 0);
+}
+
 TEST_F(DebounceTest, AClearPassageCountsOnceItsLevelHeldTheDebounceTime)
 {
     start(200);

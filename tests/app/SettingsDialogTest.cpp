@@ -1,6 +1,7 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
+#include "app/TFrameL.h"
 #include "dialogs/TForm2.h"
 #include "display/TFormMonitor2.h"
 #include "serial/TComPort.h"
@@ -269,6 +270,39 @@ TEST_F(SettingsDialogTest, ChoosingARefusingPortExplainsItOnSave)
     ASSERT_EQ(test.notices.size(), 1);
     EXPECT_TRUE(test.notices.first().contains("sudo usermod -aG uucp bob"));
     EXPECT_FALSE(test.main().ComPort->Connected());
+}
+
+} // namespace
+
+namespace {
+
+// Another program holds the port and switches RTS off: the port is refused,
+// the operator learns why once a run, and the port is marked as lost until
+// it opens.
+TEST_F(SettingsDialogTest, APortThatDoesNotKeepItsRtsLineIsExplainedOnceAndMarkedAsLost)
+{
+    start({2, 3});
+    test.lines->HoldRtsOff(3, true);
+    for (int save = 0; save < 2; ++save) {
+        settings([&](TForm2 &dialog) {
+            choosePort(dialog, "COM3");
+            dialog.btn_Save->click();
+        });
+        EXPECT_FALSE(test.main().ComPort->Connected());
+        EXPECT_TRUE(test.main().FrameL2->toolTip().startsWith("Schnittstelle COM3 getrennt seit "))
+            << test.main().FrameL2->toolTip().toStdString();
+    }
+    ASSERT_EQ(test.notices.size(), 1) << "once a run";
+    const QString hint = test.notices.first();
+    EXPECT_TRUE(hint.contains("COM3")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains("RTS")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains("anderes Programm")) << hint.toStdString();
+
+    test.lines->HoldRtsOff(3, false);
+    settings([&](TForm2 &dialog) { dialog.btn_Save->click(); });
+    EXPECT_TRUE(test.main().ComPort->Connected());
+    EXPECT_TRUE(test.main().FrameL2->toolTip().isEmpty());
+    EXPECT_EQ(test.notices.size(), 1);
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <string>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -367,10 +368,97 @@ TEST_F(PosixSerialDeviceFakeModem, TheHandshakeRaisesRtsItselfAndAPortThatKeepsI
     ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
     EXPECT_EQ(fake.levels & (TIOCM_DTR | TIOCM_RTS), TIOCM_DTR | TIOCM_RTS);
 
+    EXPECT_FALSE(device.LinesRefused());
+
     fake.levels &= ~TIOCM_RTS;
     fake.keepsRts = true;
     EXPECT_FALSE(device.ApplySettings(control));
     EXPECT_EQ(device.LastError(), EIO);
+    EXPECT_TRUE(device.LinesRefused());
+    control.BaudRate = 0;
+    EXPECT_FALSE(device.ApplySettings(control));
+    EXPECT_FALSE(device.LinesRefused()) << "refused for another reason";
+}
+
+// A program that had the port open before clears DTR and RTS: the first
+// wait raises them again, and so does every wait as it returns.
+TEST_F(PosixSerialDeviceFakeModem, LinesAnotherProgramSwitchedOffAreRaisedByTheWaits)
+{
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    auto switchOff = [this](int lines) {
+        std::lock_guard lock(fake.mutex);
+        fake.levels &= ~lines;
+    };
+    auto controlLines = [this] {
+        std::lock_guard lock(fake.mutex);
+        return fake.levels & (TIOCM_DTR | TIOCM_RTS);
+    };
+    switchOff(TIOCM_DTR | TIOCM_RTS);
+    Waiter w(device);
+    ASSERT_TRUE(Asleep());
+    EXPECT_EQ(controlLines(), TIOCM_DTR | TIOCM_RTS);
+    switchOff(TIOCM_RTS);
+    fake.Toggle(TIOCM_CTS); // the exit barrier loses its feed
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(w.result, Result::Completed);
+    EXPECT_EQ(controlLines(), TIOCM_DTR | TIOCM_RTS);
+}
+
+// Left in the queue, received bytes would make the handshake drop RTS once
+// it fills: they are dropped at each wait's start and end a wait that
+// sleeps when they come.
+TEST_F(PosixSerialDeviceFakeModem, ReceivedBytesAreDroppedAtEachWaitAndAsTheyCome)
+{
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    auto queued = [this] {
+        int count = -1;
+        ioctl(observer, TIOCINQ, &count);
+        return count;
+    };
+    const std::string bytes(100, 'x');
+    ASSERT_EQ(write(master, bytes.data(), bytes.size()), 100);
+    ASSERT_TRUE(WaitWithoutEvents([&] { return queued() == 100; }));
+    Waiter w(device);
+    ASSERT_TRUE(Asleep());
+    EXPECT_EQ(queued(), 0);
+    ASSERT_EQ(write(master, bytes.data(), bytes.size()), 100);
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(w.result, Result::Interrupted);
+    EXPECT_EQ(queued(), 0);
+}
+
+// The counters come from the driver where it keeps them; where not, the
+// device counts the changes its waits saw, the pulse a wait woke for as two.
+TEST_F(PosixSerialDeviceFakeModem, ModemLinesCountEveryChangeAlsoWhereTheDriverKeepsNoCounters)
+{
+    fake.Toggle(TIOCM_DSR, 2);
+    fake.Toggle(TIOCM_CTS);
+    ModemLines lines = device.ReadModemLines();
+    EXPECT_EQ(lines.status, SerialDevice::MsCtsOn);
+    EXPECT_EQ(lines.Changes(SerialDevice::MsDsrOn), 2u);
+    EXPECT_EQ(lines.Changes(SerialDevice::MsCtsOn), 1u);
+
+    device.Close();
+    fake.counts = false;
+    ASSERT_TRUE(device.Open(1));
+    device.SetEventMask(SerialDevice::EvCts | SerialDevice::EvDsr);
+    EXPECT_EQ(device.ReadModemLines().Changes(SerialDevice::MsDsrOn), 0u);
+    {
+        Waiter w(device);
+        ASSERT_TRUE(Asleep());
+        // Read from another thread while the wait sleeps, as the GUI does.
+        EXPECT_EQ(device.ReadModemLines().Changes(SerialDevice::MsDsrOn), 0u);
+        fake.Toggle(TIOCM_DSR, 2);
+        ASSERT_TRUE(w.Left());
+    }
+    EXPECT_EQ(device.ReadModemLines().Changes(SerialDevice::MsDsrOn), 2u);
+    fake.Toggle(TIOCM_DSR);
+    Waiter w(device);
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(w.events, SerialDevice::EvDsr);
+    lines = device.ReadModemLines();
+    EXPECT_EQ(lines.Changes(SerialDevice::MsDsrOn), 3u);
+    EXPECT_EQ(lines.status, SerialDevice::MsCtsOn | SerialDevice::MsDsrOn);
 }
 
 TEST_F(PosixSerialDeviceFakeModem, ReportsWatchedChangesAlsoBetweenWaits)

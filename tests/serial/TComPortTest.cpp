@@ -144,13 +144,23 @@ TEST_F(PortTest, OpenFailuresRaiseTheirErrorsAndLeaveThePortClosed)
     } catch (const EComState &error) {
         EXPECT_STREQ(error.what(), "Unable to set com state: Invalid argument");
     }
+    EXPECT_FALSE(port.LinesRefused());
     EXPECT_FALSE(port.Connected());
     EXPECT_TRUE(calls.isEmpty());
     // The device was released, so the port can be had again.
     EXPECT_FALSE(lines.IsOpen(3));
     lines.RefuseSettings(3, false);
+    // Another program keeps RTS off, which the handshake wants on: refused,
+    // and the port says why.
+    lines.HoldRtsOff(3, true);
+    port.FlowControl = fcRtsCts;
+    EXPECT_THROW(port.Open(), EComState);
+    EXPECT_TRUE(port.LinesRefused());
+    EXPECT_FALSE(lines.IsOpen(3));
+    lines.HoldRtsOff(3, false);
     port.Open();
     EXPECT_TRUE(port.Connected());
+    EXPECT_FALSE(port.LinesRefused());
 }
 
 TEST_F(PortTest, OpenAndCloseRaiseTheirHandlersOnlyWhenTheyChangeSomething)

@@ -148,6 +148,12 @@ TEST_F(Win32Backend, ACompletedWaitReportsItsEventsAndTheStopEventWins)
     EXPECT_EQ(device.WaitEvent(events), SerialDevice::WaitResult::Completed);
     EXPECT_EQ(fake.Calls, Calls({"SetEvent", "WaitCommEvent", "WaitForMultipleObjects", "WaitForMultipleObjects",
                                  "GetOverlappedResult"}));
+    // The system keeps no change counters: each completed event counts one.
+    fake.ModemWord = MS_CTS_ON;
+    const ModemLines lines = device.ReadModemLines();
+    EXPECT_EQ(lines.status, 0x0010u);
+    EXPECT_EQ(lines.Changes(SerialDevice::MsCtsOn), 2u);
+    EXPECT_EQ(lines.Changes(SerialDevice::MsDsrOn), 0u);
 }
 
 TEST_F(Win32Backend, AFailedWaitIsSkippedAndAFailedSleepEndsTheLoop)
