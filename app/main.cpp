@@ -117,7 +117,13 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::ShowRequested, pontra.forms.FormMain, &TFormMain::BringToFront);
     pontra.forms.FormMain->show();
     if (simulated) {
-        simulator = std::make_unique<LineSimulatorWindow>(*simulated);
+        simulator = std::make_unique<LineSimulatorWindow>(*simulated, pontra.forms.FormMain);
+        // The barriers' beams are free until the operator interrupts one.
+        const auto followLevels = [&pontra, window = simulator.get()] {
+            window->SetEventLevels(pontra.State.ContaktIn, pontra.State.ContaktOut);
+        };
+        followLevels();
+        QObject::connect(pontra.forms.FormMain, &TFormMain::SettingsSaved, simulator.get(), followLevels);
         simulator->show();
     }
     return app.exec();
