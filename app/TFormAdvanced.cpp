@@ -112,7 +112,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
                                      RGBColor(0x2F, 0, 0), RGBColor(0x71, 0, 0), clWhite, 16, clYellow});
     btn_Cancel->SetGlyph(Artwork(QStringLiteral("cross_red"), QSize(16, 16)).toImage());
     for (TLbSpeedButton *button : {btn_OK, btn_Cancel}) {
-        button->setFixedSize(122, 33);
+        button->setFixedSize(134, 33);
         // Reached by Tab after the fields.
         button->setFocusPolicy(Qt::StrongFocus);
     }

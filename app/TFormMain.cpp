@@ -826,12 +826,12 @@ void TFormMain::TrayIcon1Click(QObject *)
     TrayIcon1->SetActive(false);
     trayWatch_->stop();
     showNormal();
-    // A notice or the chart minimised together with this window.
-    RestoreOwnedWindows(this);
     // The monitors may have changed while it was hidden.
     BringIntoReach();
     raise();
     activateWindow();
+    // A notice or the chart minimised together with this window.
+    RestoreOwnedWindows(this);
 }
 
 void TFormMain::BringIntoReach()

@@ -6,7 +6,8 @@
 #include "widgets/WindowDecorations.h"
 
 OperatorMessageBox::OperatorMessageBox(QWidget *operatorWindow, const QString &message, Icon icon)
-    : QMessageBox(icon, NoticeTitle(), message, QMessageBox::Ok, operatorWindow)
+    : QMessageBox(icon, NoticeTitle(), message, QMessageBox::Ok, operatorWindow,
+                  Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
 }
 

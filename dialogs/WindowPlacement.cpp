@@ -185,8 +185,17 @@ void RestoreOwnedWindows(const QWidget *owner)
         return;
     for (QWidget *window : QApplication::topLevelWidgets()) {
         const QWindow *handle = window->windowHandle();
-        if (window != owner && handle && handle->transientParent() == ownerWindow && window->isVisible()
-            && window->isMinimized())
+        if (window == owner || !handle || handle->transientParent() != ownerWindow || !window->isVisible())
+            continue;
+        if (window->isMinimized())
             window->showNormal();
+        // A window manager that forgot whose it is while owner was away
+        // keeps it under owner, stay-on-top as that is: shown anew, it is
+        // taken for owner's again. Not a modal one, whose loop would end.
+        if (!window->isModal()) {
+            window->hide();
+            window->show();
+        }
+        window->raise();
     }
 }

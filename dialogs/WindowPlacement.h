@@ -43,8 +43,9 @@ QPoint ReachablePosition(QPoint place, QSize frame, int titleHeight, const QList
 // else would bring it back.
 void KeepDialogUnminimised(QWidget *dialog, QEvent *event);
 
-// Shows again, not minimised, every visible window that belongs to owner
-// (its transient parent): a window manager that minimised them together
-// with owner leaves them minimised when owner comes back from hiding, and
-// without a taskbar nothing else brings them back.
+// Shows again, not minimised and above owner, every visible window that
+// belongs to owner (its transient parent): a window manager that minimised
+// them together with owner leaves them minimised when owner comes back from
+// hiding, and without a taskbar nothing else brings them back. Call it once
+// owner is shown and raised.
 void RestoreOwnedWindows(const QWidget *owner);
