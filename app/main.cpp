@@ -4,6 +4,7 @@
 #include "app/QSettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "app/WaylandFallback.h"
 #include "journal/JournalPath.h"
 #include "serial/PlatformSerial.h"
 #include "serial/SimulatedSerialPorts.h"
@@ -63,7 +64,11 @@ int main(int argc, char *argv[])
     if (command.action != CommandLine::Action::StartProgram)
         return RunCommand(argc, argv, command);
 
+    const bool onXWayland = RunOnXWaylandIfWanted(argc, argv);
     QApplication app(argc, argv);
+    if (onXWayland)
+        qInfo("Wayland session: Pontra runs on XWayland (xcb), where its main window can stay on top and the "
+              "display can choose its monitor. QT_QPA_PLATFORM=wayland asks for Wayland itself.");
     // Qt's own texts (file dialog, standard buttons, context menus) in German.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
