@@ -19,6 +19,7 @@
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
 #include "widgets/ApplicationEvents.h"
+#include "widgets/IdleInhibit.h"
 #include "widgets/PlatformHelpViewer.h"
 #include "widgets/TImage.h"
 
@@ -82,6 +83,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     feed_ = std::make_unique<FeedServer>();
     if (!journalFile.empty())
         doorStateFile_ = journalFile.parent_path() / "door-state.json";
+    const auto newIdleInhibit = services.NewIdleInhibit;
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     ApplyLineRules();
@@ -92,16 +94,19 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     ApplicationEvents::Instance().SetMainWindow(main_.get());
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
+    monitor_->SetIdleInhibit(newIdleInhibit ? newIdleInhibit() : NewPlatformIdleInhibit());
     // The dialogs belong to the main window, which keeps them above it.
     forms.Form2 = new TForm2(State, *main_->ComPort, main_.get(), main_->MissingStoredPort());
     forms.FDlgYesNo = new TFDlgYesNo(main_.get());
     forms.FormInfo = new TFormInfo(main_.get());
-    chart_ = std::make_unique<TFormDayChart>([journalFile](std::chrono::year_month_day day) {
-        return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
-    });
+    chart_ = new TFormDayChart(
+        [journalFile](std::chrono::year_month_day day) {
+            return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
+        },
+        main_.get());
     if (now_)
         chart_->Now = now_;
-    forms.FormDayChart = chart_.get();
+    forms.FormDayChart = chart_;
     forms.FormAdvanced = new TFormAdvanced(forms.Form2);
     forms.FormAdvanced->SetJournalFile(QString::fromStdString(Utf8Path(journalFile)));
 
@@ -142,7 +147,7 @@ PontraApplication::~PontraApplication()
     // Its event streams end here, with the clients still connected.
     hall.RemoveListener(publisher_.get());
     feed_->Stop();
-    for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
+    for (HallListener *window : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_})
         hall.RemoveListener(window);
     hall.RemoveListener(link_.get());
     link_.reset();
@@ -179,7 +184,7 @@ QStringList PontraApplication::ReadAdvanced()
 
 void PontraApplication::StartCounting()
 {
-    for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_.get()})
+    for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_})
         hall.AddListener(listener);
     journal_->SetKeepDays(Advanced.JournalDays, JournalExpiryAgreed());
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);

@@ -100,8 +100,9 @@ private:
     // The door's totals for the door link, beside the journal.
     std::filesystem::path doorStateFile_;
     std::unique_ptr<HallLink> link_;
-    // Declared before the main window so that they outlive it.
-    std::unique_ptr<TFormDayChart> chart_;
+    // Belongs to the main window, which keeps it above itself.
+    TFormDayChart *chart_ = nullptr;
+    // Declared before the main window so that it outlives it.
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;
     std::unique_ptr<DailyResetTimer> dailyReset_;

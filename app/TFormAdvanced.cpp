@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -112,16 +113,19 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     Tabs->addTab(DoorsPage(), QStringLiteral("Mehrere Eingänge"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
 
-    btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("OK"), {},
+    btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("&OK"), {},
                                 {RGBColor(0, 0x9B, 0), RGBColor(0, 0xB9, 0), RGBColor(0, 0xEC, 0),
                                  RGBColor(0, 0x37, 0), clGreen, clWhite, 19, clWhite});
     btn_OK->SetGlyph(Artwork(QStringLiteral("check_green"), QSize(18, 16)).toImage());
-    btn_Cancel = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("Abbrechen"), {},
+    btn_Cancel = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("Abb&rechen"), {},
                                     {RGBColor(0xCE, 0, 0), RGBColor(0xCC, 0, 0), RGBColor(0xFF, 0, 0),
                                      RGBColor(0x2F, 0, 0), RGBColor(0x71, 0, 0), clWhite, 16, clYellow});
     btn_Cancel->SetGlyph(Artwork(QStringLiteral("cross_red"), QSize(16, 16)).toImage());
-    for (TLbSpeedButton *button : {btn_OK, btn_Cancel})
-        button->setFixedSize(122, 33);
+    for (TLbSpeedButton *button : {btn_OK, btn_Cancel}) {
+        button->setFixedSize(134, 33);
+        // Reached by Tab after the fields.
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
     connect(btn_OK, &TLbSpeedButton::clicked, this, &TFormAdvanced::AcceptValid);
     connect(btn_Cancel, &TLbSpeedButton::clicked, this, &QDialog::reject);
 
@@ -431,6 +435,19 @@ void TFormAdvanced::LiveDisplayChanged()
 void TFormAdvanced::SetLinkState(const QString &state)
 {
     lblLinkState->setText(QStringLiteral("Verbindung: %1").arg(state));
+}
+
+void TFormAdvanced::keyPressEvent(QKeyEvent *event)
+{
+    // OK is the default button: Return in a field accepts. A focused button
+    // takes its own Return; Escape cancels as in every dialog.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        event->accept();
+        AcceptValid();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormAdvanced::AcceptValid()

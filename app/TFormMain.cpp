@@ -580,6 +580,7 @@ void TFormMain::bF2Click()
     // Stored at once too: a run can end without its usual end (power lost,
     // the X connection broken).
     WriteSettings();
+    emit SettingsSaved();
 }
 
 void TFormMain::bF3Click()
@@ -592,9 +593,10 @@ void TFormMain::DayChartClick()
     TFormDayChart *chart = forms_.FormDayChart;
     if (!chart)
         return;
-    // Over the operator's window, never on the public display.
+    // Beside the operator's window, which would cover part of it, and
+    // never on the public display.
     if (!chart->isVisible())
-        CenterOver(chart, frameGeometry());
+        PlaceBesideOrOver(chart, frameGeometry());
     chart->Open();
 }
 
@@ -851,6 +853,8 @@ void TFormMain::TrayIcon1Click(QObject *)
     BringIntoReach();
     raise();
     activateWindow();
+    // A notice or the chart minimised together with this window.
+    RestoreOwnedWindows(this);
 }
 
 void TFormMain::BringIntoReach()

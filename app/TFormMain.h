@@ -21,6 +21,7 @@ struct CounterState;
 struct Forms;
 class Hall;
 class HelpViewer;
+class IdleInhibit;
 class HelpViewerLink;
 class NotificationArea;
 class QTimer;
@@ -60,6 +61,8 @@ struct MainWindowServices {
     std::function<std::unique_ptr<NotificationArea>()> NewNotificationArea = {};
     // Makes the help viewer; empty for the external CHM viewer.
     std::function<std::unique_ptr<HelpViewer>()> NewHelpViewer = {};
+    // Keeps the screen on while the public display shows; the platform's by default.
+    std::function<std::unique_ptr<IdleInhibit>()> NewIdleInhibit = {};
     // Says that no help viewer is available; empty for the warning box.
     std::function<void()> WarnNoHelpViewer = {};
     // The help link, set up by the application before the main window.
@@ -181,6 +184,9 @@ signals:
     void Closed();
     // A barrier's or the port's warning began or ended.
     void WarningsChanged();
+    // The settings were saved: the levels at which the barriers count
+    // (ContaktIn, ContaktOut) may have changed.
+    void SettingsSaved();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -4,6 +4,7 @@
 #include "app/QSettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "app/WaylandFallback.h"
 #include "files/AccountHome.h"
 #include "journal/JournalPath.h"
 #include "serial/PlatformSerial.h"
@@ -67,7 +68,11 @@ int main(int argc, char *argv[])
     if (command.action != CommandLine::Action::StartProgram)
         return RunCommand(argc, argv, command);
 
+    const bool onXWayland = RunOnXWaylandIfWanted(argc, argv);
     QApplication app(argc, argv);
+    if (onXWayland)
+        qInfo("Wayland session: Pontra runs on XWayland (xcb), where its main window can stay on top and the "
+              "display can choose its monitor. QT_QPA_PLATFORM=wayland asks for Wayland itself.");
     // Qt's own texts (file dialog, standard buttons, context menus) in German.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -124,7 +129,13 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::ShowRequested, pontra.forms.FormMain, &TFormMain::BringToFront);
     pontra.forms.FormMain->show();
     if (simulated) {
-        simulator = std::make_unique<LineSimulatorWindow>(*simulated);
+        simulator = std::make_unique<LineSimulatorWindow>(*simulated, pontra.forms.FormMain);
+        // The barriers' beams are free until the operator interrupts one.
+        const auto followLevels = [&pontra, window = simulator.get()] {
+            window->SetEventLevels(pontra.State.ContaktIn, pontra.State.ContaktOut);
+        };
+        followLevels();
+        QObject::connect(pontra.forms.FormMain, &TFormMain::SettingsSaved, simulator.get(), followLevels);
         simulator->show();
     }
     return app.exec();

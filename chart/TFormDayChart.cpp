@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -54,6 +55,9 @@ QString ClockText(seconds timeOfDay)
         .arg(clock.minutes().count(), 2, 10, QLatin1Char('0'));
 }
 
+// The date field's parts: weekday, day, month, year.
+constexpr int kDayNumberSection = 1;
+
 QString Persons(std::int32_t count)
 {
     return count == 1 ? QStringLiteral("1 Person") : German().toString(count) + QStringLiteral(" Personen");
@@ -92,8 +96,11 @@ QString WriteFailure(const QString &path, int error)
 
 } // namespace
 
+// A dialog to the window system, so that it belongs to its parent and stays
+// above it, the always-on-top main window, yet with the buttons of a window.
 TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                          | Qt::WindowCloseButtonHint)
     , ChooseCsvFile(SaveCsvDialog)
     , Now([] { return system_clock::now(); })
     , loader_(new DayLoader(std::move(readDay), this))
@@ -114,7 +121,8 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     DayEdit->setDisplayFormat(QStringLiteral("dddd, dd.MM.yyyy"));
     DayEdit->setDate(Today());
     dayLabel->setBuddy(DayEdit);
-    SaveCsvButton = new QPushButton(QStringLiteral("CSV speichern …"), this);
+    DayEdit->installEventFilter(this);
+    SaveCsvButton = new QPushButton(QStringLiteral("&CSV speichern …"), this);
     SaveCsvButton->setEnabled(false);
     auto *controls = new QHBoxLayout;
     controls->addWidget(dayLabel);
@@ -165,6 +173,39 @@ void TFormDayChart::Open()
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
+    DayEdit->setFocus();
+}
+
+bool TFormDayChart::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DayEdit && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        // The field selects its first part as it takes the focus, the
+        // weekday, which only follows the date: once it is done, the day's
+        // number is selected instead, to be typed over.
+        if (reason != Qt::MouseFocusReason && reason != Qt::BacktabFocusReason && reason != Qt::PopupFocusReason) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!DayEdit->hasFocus())
+                        return;
+                    // The weekday is a day section too: the number is picked by its place.
+                    DayEdit->setCurrentSectionIndex(kDayNumberSection);
+                    DayEdit->setSelectedSection(QDateTimeEdit::DaySection);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormDayChart::keyPressEvent(QKeyEvent *event)
+{
+    // As in a dialog: Escape closes the window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TFormDayChart::Load()

@@ -18,3 +18,14 @@ QString ApplicationTitle()
 {
     return ApplicationTitle(QCoreApplication::applicationFilePath());
 }
+
+QString NoticeTitle(const QString &programPath)
+{
+    const QString title = ApplicationTitle(programPath);
+    return title.left(1).toUpper() + title.mid(1);
+}
+
+QString NoticeTitle()
+{
+    return NoticeTitle(QCoreApplication::applicationFilePath());
+}

@@ -9,3 +9,8 @@ QString ApplicationTitle(const QString &programPath);
 
 // The title of the running executable.
 QString ApplicationTitle();
+
+// The caption of the program's own notices, which nothing else fixes: the
+// title with its first letter in upper case ("pontra" -> "Pontra").
+QString NoticeTitle(const QString &programPath);
+QString NoticeTitle();

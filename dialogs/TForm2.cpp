@@ -9,6 +9,7 @@
 #include "widgets/Artwork.h"
 #include "widgets/WindowDecorations.h"
 #include "widgets/ColouredButton.h"
+#include "widgets/FittingComboBox.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
@@ -51,7 +52,8 @@ QLabel *makeLabel(QWidget *parent, const QString &text, QPoint place, Qt::Alignm
 
 QComboBox *makeList(QWidget *parent, const QRect &place, const QFont &font = arial19())
 {
-    auto *list = new QComboBox(parent);
+    // A marked entry ("COM17 (fehlt)") is wider than the closed list.
+    auto *list = new FittingComboBox(parent);
     list->setGeometry(place);
     list->setFont(font);
     return list;
@@ -185,11 +187,13 @@ void TForm2::CreateControls()
     connect(btn_Save, &TLbSpeedButton::clicked, this, &TForm2::btn_SaveClick);
     connect(btn_Cansel, &TLbSpeedButton::clicked, this, &TForm2::btn_CanselClick);
     // In the free corner, so that every other control keeps its place.
-    btn_Advanced = MakeColouredButton(this, QRect(8, 247, 122, 33), QStringLiteral("Erweitert …"),
+    btn_Advanced = MakeColouredButton(this, QRect(8, 247, 122, 33), QStringLiteral("&Erweitert …"),
                                       QStringLiteral("Tagesjournal und weitere Einstellungen"), AdvancedButtonLook());
     connect(btn_Advanced, &TLbSpeedButton::clicked, this, &TForm2::AdvancedRequested);
+    // Unlike Save and Cancel, reached by Tab too, after the fields.
+    btn_Advanced->setFocusPolicy(Qt::StrongFocus);
 
-    const QList<QWidget *> tabOrder{cbPort, cbCont1, cbCont2, cbAlg1, cbAlg2, seCounter, cbMonitor};
+    const QList<QWidget *> tabOrder{cbPort, cbCont1, cbCont2, cbAlg1, cbAlg2, seCounter, cbMonitor, btn_Advanced};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }

@@ -79,11 +79,13 @@ TFormInfo::TFormInfo(QWidget *parent)
 
     // Below the others, which keep their places.
     sDayChart = new QToolButton(this);
-    sDayChart->setText(QStringLiteral("Tagesverlauf …"));
+    sDayChart->setText(QStringLiteral("&Tagesverlauf …"));
     sDayChart->setToolTip(QStringLiteral("[F6] Der Tag im Tagesjournal, als Diagramm"));
     sDayChart->setFont(sansSerif(15, true));
     sDayChart->setGeometry(56, 357, 145, 27);
-    sDayChart->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, where Space opens the chart; every other key goes on
+    // to the window.
+    sDayChart->setFocusPolicy(Qt::TabFocus);
     connect(sDayChart, &QToolButton::clicked, this, [this] {
         // The chart is no dialog: this modal window must go first.
         close();

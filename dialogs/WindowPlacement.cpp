@@ -2,10 +2,12 @@
 
 #include "display/Monitors.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QMargins>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -35,6 +37,25 @@ QMargins frameMargins(const QWidget *window)
             frame.bottom() - client.bottom()};
 }
 
+// A window's frame margins; before its first showing, when they are not known
+// yet, its parent's stand in for them.
+QMargins expectedFrameMargins(const QWidget *window)
+{
+    const QMargins margins = frameMargins(window);
+    if (margins.isNull() && window->parentWidget())
+        return frameMargins(window->parentWidget()->window());
+    return margins;
+}
+
+// Moves a window so that its frame's top-left corner is at place.
+void moveFrame(QWidget *window, QPoint place)
+{
+    // Before the first showing a move places the client area.
+    const bool frameKnown = !frameMargins(window).isNull();
+    const QMargins margins = expectedFrameMargins(window);
+    window->move(frameKnown ? place : place + QPoint(margins.left(), margins.top()));
+}
+
 } // namespace
 
 void CenterOverParent(QWidget *dialog)
@@ -60,11 +81,7 @@ void CenterOver(QWidget *window, const QRect &area)
     // Before its first showing a window's frame is not known yet, and a
     // move places its client area; the parent's frame stands in for it, so
     // that the first showing lands where the later ones do.
-    QMargins margins = frameMargins(window);
-    const bool frameKnown = !margins.isNull();
-    if (!frameKnown && window->parentWidget())
-        margins = frameMargins(window->parentWidget()->window());
-    QRect frame = window->geometry().marginsAdded(margins);
+    QRect frame = window->geometry().marginsAdded(expectedFrameMargins(window));
     frame.moveCenter(area.center());
     const QRect monitor = monitorAt(area.center());
     if (!monitor.isEmpty()) {
@@ -73,7 +90,37 @@ void CenterOver(QWidget *window, const QRect &area)
         frame.moveLeft(std::max(frame.left(), monitor.left()));
         frame.moveTop(std::max(frame.top(), monitor.top()));
     }
-    window->move(frameKnown ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
+    moveFrame(window, frame.topLeft());
+}
+
+std::optional<QPoint> PlaceBeside(const QRect &avoid, QSize frame, const QRect &monitor)
+{
+    const auto clamp = [](int value, int low, int high) { return std::max(low, std::min(value, high)); };
+    // Level with the area, moved only as far as the monitor needs.
+    const int level = clamp(avoid.top(), monitor.top(), monitor.bottom() + 1 - frame.height());
+    const int aligned = clamp(avoid.left(), monitor.left(), monitor.right() + 1 - frame.width());
+    const QPoint candidates[] = {
+        {avoid.right() + 1, level},
+        {avoid.left() - frame.width(), level},
+        {aligned, avoid.bottom() + 1},
+        {aligned, avoid.top() - frame.height()},
+    };
+    for (const QPoint &place : candidates) {
+        const QRect placed(place, frame);
+        if (monitor.contains(placed) && !placed.intersects(avoid))
+            return place;
+    }
+    return std::nullopt;
+}
+
+void PlaceBesideOrOver(QWidget *window, const QRect &area)
+{
+    const QRect monitor = monitorAt(area.center());
+    const QSize frame = window->geometry().marginsAdded(expectedFrameMargins(window)).size();
+    if (const std::optional<QPoint> place = monitor.isEmpty() ? std::nullopt : PlaceBeside(area, frame, monitor))
+        moveFrame(window, *place);
+    else
+        CenterOver(window, area);
 }
 
 QPoint ReachablePosition(QPoint place, QSize frame, int titleHeight, const QList<QRect> &monitors, int avoid)
@@ -129,4 +176,26 @@ void KeepDialogUnminimised(QWidget *dialog, QEvent *event)
         dialog->raise();
         dialog->activateWindow();
     });
+}
+
+void RestoreOwnedWindows(const QWidget *owner)
+{
+    const QWindow *ownerWindow = owner->windowHandle();
+    if (!ownerWindow)
+        return;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        const QWindow *handle = window->windowHandle();
+        if (window == owner || !handle || handle->transientParent() != ownerWindow || !window->isVisible())
+            continue;
+        if (window->isMinimized())
+            window->showNormal();
+        // A window manager that forgot whose it is while owner was away
+        // keeps it under owner, stay-on-top as that is: shown anew, it is
+        // taken for owner's again. Not a modal one, whose loop would end.
+        if (!window->isModal()) {
+            window->hide();
+            window->show();
+        }
+        window->raise();
+    }
 }

@@ -6,6 +6,7 @@
 #include "hall/OccupancyState.h"
 #include "widgets/Artwork.h"
 #include "widgets/FitText.h"
+#include "widgets/IdleInhibit.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TLabel3D.h"
 
@@ -74,6 +75,8 @@ TFormMonitor2::TFormMonitor2(CounterState &state, QWidget *parent)
     connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMonitor2::FollowMonitors);
 }
 
+TFormMonitor2::~TFormMonitor2() = default;
+
 void TFormMonitor2::SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin)
 {
     imageTVAus_ = imageTVAus;
@@ -123,6 +126,17 @@ void TFormMonitor2::setVisible(bool visible)
     if (visible && !isVisible())
         FormShow();
     QWidget::setVisible(visible);
+    if (!idleInhibit_)
+        return;
+    if (isVisible())
+        idleInhibit_->Hold(QStringLiteral("Die Anzeige für die Besucher ist geöffnet."));
+    else
+        idleInhibit_->Release();
+}
+
+void TFormMonitor2::SetIdleInhibit(std::unique_ptr<IdleInhibit> inhibit)
+{
+    idleInhibit_ = std::move(inhibit);
 }
 
 int TFormMonitor2::TargetMonitor() const

@@ -6,7 +6,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 struct CounterState;
+class IdleInhibit;
 class QLabel;
 class TLabel3D;
 
@@ -18,6 +21,7 @@ class TFormMonitor2 : public QWidget, public HallListener {
     Q_OBJECT
 public:
     explicit TFormMonitor2(CounterState &state, QWidget *parent = nullptr);
+    ~TFormMonitor2() override;
 
     // In painting order: later ones are drawn over earlier ones.
     QLabel *ImageStop;
@@ -38,6 +42,8 @@ public:
     void SetTVSwitch(QWidget *imageTVAus, QWidget *imageTVEin);
     // The operator's window, which stays in front of the display.
     void SetOperatorWindow(QWidget *window) { operatorWindow_ = window; }
+    // Held while the display shows, so that the screen stays on.
+    void SetIdleInhibit(std::unique_ptr<IdleInhibit> inhibit);
 
     void setVisible(bool visible) override;
 
@@ -70,4 +76,5 @@ private:
     int warnPercent_ = 0;
     bool showPlacesLeft_ = false;
     bool nearlyFull_ = false;
+    std::unique_ptr<IdleInhibit> idleInhibit_;
 };

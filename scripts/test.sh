@@ -3,11 +3,32 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The door link's tests start real brokers, some with certificates of their own.
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+installed mosquitto && broker_before=1 || broker_before=0
 bash scripts/deps.sh libchm-bin tzdata chromium desktop-file-utils appstream man-db mosquitto mosquitto-clients \
   openssl
+if [ "$broker_before" = 0 ]; then
+  # The tests start brokers of their own: the service that the package
+  # enabled at boot, and may have started, is not wanted.
+  if [ -d /run/systemd/system ]; then
+    systemctl disable --now --quiet mosquitto.service || true
+  else
+    systemctl disable --quiet mosquitto.service 2>/dev/null \
+      || rm -f /etc/systemd/system/multi-user.target.wants/mosquitto.service
+    invoke-rc.d mosquitto stop >/dev/null 2>&1 || true
+  fi
+  echo "The mosquitto service is disabled again; the tests start brokers of their own."
+fi
+build_dir=${BUILD_DIR:-build}
 bash scripts/build.sh "$@"
-(cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)")
-# The Debian package of this build, checked by lintian.
+(cd "$build_dir" && ctest --output-on-failure -j"$(nproc)")
+# The Debian package of this build, checked by lintian; made twice, it is
+# the same file byte for byte.
 bash scripts/package.sh "$@"
+first=$(mktemp)
+trap 'rm -f "$first"' EXIT
+cp "$build_dir"/pontra_*.deb "$first"
+bash scripts/package.sh "$@"
+cmp "$first" "$build_dir"/pontra_*.deb
 # The Win32 backends, cross-built and run under wine.
 bash tests/win32/run.sh

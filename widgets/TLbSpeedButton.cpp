@@ -1,6 +1,7 @@
 #include "widgets/TLbSpeedButton.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
@@ -307,8 +308,39 @@ void TLbSpeedButton::paintEvent(QPaintEvent *)
     {
         QPainter canvas(&image);
         PaintButtonFace(canvas, Face());
+        if (hasFocus()) {
+            // Dotted inside the frame, in the caption's colour, which
+            // stands out from the face.
+            canvas.setPen(QPen(ToQColor(fontColor_), 1, Qt::DotLine));
+            canvas.setBrush(Qt::NoBrush);
+            canvas.drawRect(rect().adjusted(4, 4, -5, -5));
+        }
     }
     QPainter(this).drawImage(0, 0, image);
+}
+
+void TLbSpeedButton::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (event->modifiers() & ~Qt::KeypadModifier
+        || (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    ClickByAccelerator();
+}
+
+void TLbSpeedButton::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TLbSpeedButton::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TLbSpeedButton::enterEvent(QEnterEvent *event)

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,53 @@ TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)
             EXPECT_FALSE(control->geometry().intersects(button)) << control->metaObject()->className();
         }
     }
+}
+
+TEST_F(AdvancedSettingsTest, KeysAloneReachTheDialogAndItsButtonsAndStoreIt)
+{
+    test.Start();
+    TForm2 &settings = *test.app().forms.Form2;
+    TFormAdvanced &advanced = *test.app().forms.FormAdvanced;
+    const auto toSettings = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        settings.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+        QWidget *focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == &settings ? focus : &settings, key, modifiers);
+    };
+    bool advancedReached = false;
+    bool okInTabOrder = false;
+    int opened = 0;
+    WhenIdle([&] {
+        for (int i = 0; i < 20 && !settings.btn_Advanced->hasFocus(); ++i)
+            toSettings(Qt::Key_Tab);
+        advancedReached = settings.btn_Advanced->hasFocus();
+        // Tab goes from the fields on to OK; Escape in a field cancels.
+        WhenIdle([&] {
+            ++opened;
+            for (QWidget *w = advanced.seJournalDays->nextInFocusChain(); w != advanced.seJournalDays && !okInTabOrder;
+                 w = w->nextInFocusChain())
+                okInTabOrder = w == advanced.btn_OK && (w->focusPolicy() & Qt::TabFocus);
+            QTest::keyClick(advanced.seJournalDays, Qt::Key_Escape);
+        });
+        toSettings(Qt::Key_Space);
+        ASSERT_FALSE(advanced.isVisible());
+        // Return in a field is OK.
+        WhenIdle([&] {
+            ++opened;
+            advanced.seJournalDays->selectAll();
+            QTest::keyClicks(advanced.seJournalDays, "30");
+            QTest::keyClick(advanced.seJournalDays, Qt::Key_Return);
+        });
+        QTest::keyClick(settings.btn_Advanced, Qt::Key_Return);
+        toSettings(Qt::Key_Escape);
+    });
+    test.main().bF2Click();
+    EXPECT_TRUE(advancedReached);
+    EXPECT_TRUE(okInTabOrder);
+    EXPECT_EQ(opened, 2);
+    EXPECT_FALSE(advanced.isVisible());
+    EXPECT_EQ(test.settings.values["JournalDays"], 30);
+    EXPECT_EQ(test.app().Advanced.JournalDays, 30);
 }
 
 // The entry is what the desktop runs at login: it must start this program

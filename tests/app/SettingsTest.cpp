@@ -242,7 +242,7 @@ TEST_F(SettingsTest, AnErrorAtShutdownAppearsOverTheHiddenMainWindowOnItsMonitor
         program.Stop();
 
         EXPECT_EQ(text, "Failed to set data for 'Port'");
-        EXPECT_EQ(caption, ApplicationTitle());
+        EXPECT_EQ(caption, NoticeTitle());
         EXPECT_EQ(icon, QMessageBox::Critical);
         EXPECT_TRUE(MonitorRect(place.monitor).contains(boxFrame));
         EXPECT_LE(std::abs(boxFrame.center().y() - mainFrame.center().y()), 1);

@@ -6,11 +6,13 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalTestSupport.h"
 #include "journal/JournalWriter.h"
+#include "support/Printers.h"
 #include "support/Wait.h"
 
 #include <QBarSet>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
@@ -115,6 +117,23 @@ TEST(TFormDayChart, ShowsTheDaysStepLineHourlyBarsPeakAndTotals)
     EXPECT_EQ(window.TotalsLabel->text(), QStringLiteral("Eintritte: 4    Austritte: 1    Rücksetzungen: 1"));
     EXPECT_TRUE(window.SaveCsvButton->isEnabled());
     EXPECT_TRUE(window.StatusLabel->isHidden());
+}
+
+TEST(TFormDayChart, OpensWithTheDayNumberToTypeAndEscapeClosesIt)
+{
+    FakeJournal journal;
+    TFormDayChart window(journal.Reader());
+    OpenLoaded(window, March10(12));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(WaitUntil([&] { return window.DayEdit->hasFocus(); }));
+    // The weekday only follows the date: what is selected is the day.
+    const auto *field = window.DayEdit->findChild<QLineEdit *>();
+    ASSERT_TRUE(WaitUntil([&] { return field->selectedText() == "10"; })) << field->selectedText().toStdString();
+    QTest::keyClicks(window.DayEdit, "12");
+    EXPECT_EQ(window.DayEdit->date(), QDate(2026, 3, 12));
+
+    QTest::keyClick(window.DayEdit, Qt::Key_Escape);
+    EXPECT_TRUE(WaitUntil([&] { return !window.isVisible(); }));
 }
 
 TEST(TFormDayChart, AnotherDayPickedWhileOneLoadsShowsThatDayOnly)

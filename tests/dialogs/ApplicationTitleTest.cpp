@@ -12,3 +12,11 @@ TEST(ApplicationTitle, CutsAtTheFirstDotAndLowersAllButTheFirstLetter)
     EXPECT_EQ(ApplicationTitle("/opt/ÄRGER.bin"), "Ärger");
     EXPECT_EQ(ApplicationTitle("/opt/.hidden"), "");
 }
+
+TEST(NoticeTitle, IsTheTitleWithACapitalFirstLetter)
+{
+    EXPECT_EQ(NoticeTitle("/usr/bin/pontra"), "Pontra");
+    EXPECT_EQ(NoticeTitle("C:/Programme/PONTRA.EXE"), "Pontra");
+    EXPECT_EQ(NoticeTitle("/opt/ärger.v2"), "Ärger");
+    EXPECT_EQ(NoticeTitle("/opt/.hidden"), "");
+}

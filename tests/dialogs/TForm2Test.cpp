@@ -1,4 +1,5 @@
 #include "dialogs/TForm2.h"
+#include "widgets/FittingComboBox.h"
 
 #include "app/CounterState.h"
 #include "serial/SimulatedSerialPorts.h"
@@ -15,6 +16,9 @@
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+
+#include <QFontMetrics>
+#include <QStyleOptionComboBox>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +78,17 @@ TEST_F(TForm2Test, ThePortListHoldsTheFoundPortsWithTheirDevicesAndAMissingStore
     run([&] {
         EXPECT_EQ(settings.cbPort->currentIndex(), 3);
         EXPECT_EQ(settings.ChosenPort(), 5);
+        // Closed, the list shows the mark too, in a font that fits it.
+        const auto *list = qobject_cast<FittingComboBox *>(settings.cbPort);
+        ASSERT_NE(list, nullptr);
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        const int field =
+            list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width();
+        EXPECT_GT(QFontMetrics(list->font()).horizontalAdvance("COM5 (fehlt)"), field);
+        EXPECT_LE(QFontMetrics(list->FieldFont()).horizontalAdvance("COM5 (fehlt)"), field);
+        settings.cbPort->setCurrentIndex(2);
+        EXPECT_EQ(list->FieldFont(), list->font());
     });
 }
 

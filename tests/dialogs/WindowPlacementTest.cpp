@@ -57,6 +57,20 @@ TEST(ReachablePosition, ThePublicDisplaysMonitorIsTakenOnlyWhenThereIsNoOther)
               QPoint(1920 - 302, 1080 - 223));
 }
 
+TEST(PlaceBeside, RightLeftBelowOrAboveTheMainWindowElseNone)
+{
+    const QRect monitor(0, 0, 1366, 768);
+    const QSize chart(900, 560);
+    // At the top of a wide monitor: below it.
+    EXPECT_EQ(PlaceBeside(QRect(809, 0, 302, 223), chart, QRect(0, 0, 1920, 1080)), QPoint(809, 223));
+    // Near the left edge: to its right, level with it as far as the monitor allows.
+    EXPECT_EQ(PlaceBeside(QRect(10, 400, 302, 223), chart, monitor), QPoint(312, 208));
+    // Near the right edge: to its left.
+    EXPECT_EQ(PlaceBeside(QRect(1060, 0, 302, 223), chart, monitor), QPoint(160, 0));
+    // In the middle of the laptop's screen: nowhere.
+    EXPECT_EQ(PlaceBeside(QRect(532, 272, 302, 223), chart, monitor), std::nullopt);
+}
+
 TEST(KeepDialogUnminimised, AMinimisedQuestionComesBackAndStillAnswers)
 {
     TFDlgYesNo dialog;

@@ -18,6 +18,7 @@ fail() { echo "$*"; failed=1; }
 
 expected=$(sort <<LIST
 usr/bin/pontra
+usr/lib/udev/rules.d/70-pontra-serial-adapters.rules
 usr/share/applications/$id.desktop
 usr/share/doc/pontra/changelog.gz
 usr/share/doc/pontra/copyright
