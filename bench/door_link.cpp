@@ -48,10 +48,10 @@ struct Door {
     DoorLinkCallbacks Callbacks()
     {
         DoorLinkCallbacks callbacks;
-        callbacks.hallCountChanged = [this](std::int32_t told) {
+        callbacks.hallCountChanged = [this](DoorCount told) {
             {
                 std::lock_guard lock(mutex);
-                count = told;
+                count = told.count;
             }
             changed.notify_all();
         };
@@ -88,7 +88,7 @@ struct Sniffer {
         options.subscriptions = {"pontra/halle/door/#", "pontra/halle/reset", "pontra/halle/occupancy"};
         options.syncTopic = "bench/sniffer";
         options.ready = [this] { ready = true; };
-        options.message = [this](std::string_view, std::string_view) { ++messages; };
+        options.message = [this](std::string_view, std::string_view, bool) { ++messages; };
         connection = std::make_unique<BrokerConnection>(std::move(options));
     }
 

@@ -154,7 +154,7 @@ struct BrokerConnection::Session {
                                        static_cast<std::size_t>(std::max(message->payloadlen, 0)));
         session.Tell([&] {
             if (session.options.message)
-                session.options.message(topic, payload);
+                session.options.message(topic, payload, message->retain);
         });
     }
 

@@ -44,7 +44,8 @@ public:
         std::function<std::pair<std::string, std::string>()> will;
         // Connected, and every retained message has been told.
         std::function<void()> ready;
-        std::function<void(std::string_view topic, std::string_view payload)> message;
+        // retained: kept by the broker from before, not sent just now.
+        std::function<void(std::string_view topic, std::string_view payload, bool retained)> message;
         // A try failed or the connection was lost; reason is a German sentence.
         std::function<void(Failure failure, const std::string &reason)> down;
     };

@@ -85,3 +85,16 @@ std::string StateFileText(const std::filesystem::path &file)
     return "Die Zählerstände dieses Eingangs lassen sich nicht in " + Quoted(file) +
            " sichern. Der Eingang zählt weiter; nach einem Neustart holt er sie vom Hallen-Server zurück.";
 }
+
+std::string DuplicateDoorText(std::string_view door)
+{
+    return "Zwei Eingänge heißen " + Quoted(door) +
+           ". Dieser Eingang sendet nichts mehr, bis einer von beiden in den erweiterten Einstellungen einen "
+           "anderen Namen erhält.";
+}
+
+std::string RecoveredText(std::int64_t in, std::int64_t out)
+{
+    return "Dieser Eingang hatte keine gespeicherten Zählerstände mehr. Er hat sie von den anderen Eingängen "
+           "übernommen: " + std::to_string(in) + " hinein, " + std::to_string(out) + " hinaus.";
+}

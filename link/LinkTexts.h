@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,3 +32,8 @@ std::string ConnectFailedText(std::string_view broker, int code);
 
 // The door's own totals cannot be kept in their file.
 std::string StateFileText(const std::filesystem::path &file);
+
+// Another computer sends as this door: the mark's reason and a notice.
+std::string DuplicateDoorText(std::string_view door);
+// A door without its totals took them from the other doors' view.
+std::string RecoveredText(std::int64_t in, std::int64_t out);

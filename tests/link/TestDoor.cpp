@@ -21,7 +21,7 @@ void TestDoor::Restart()
             change(told...);
         };
     };
-    callbacks.hallCountChanged = record([this](std::int32_t count) { told_.counts.push_back(count); });
+    callbacks.hallCountChanged = record([this](DoorCount count) { told_.counts.push_back(count.count); });
     callbacks.connectionChanged = record([this](bool connected, const std::string &reason) {
         told_.connected = connected;
         told_.ups += connected ? 1 : 0;
@@ -54,7 +54,7 @@ TopicWatch::TopicWatch(const std::string &broker, const std::string &hall)
     options.clientId = "pontra-test-watch";
     options.subscriptions = {prefix_ + "#"};
     options.syncTopic = "pontra-test/watch";
-    options.message = [this](std::string_view topic, std::string_view payload) {
+    options.message = [this](std::string_view topic, std::string_view payload, bool) {
         std::lock_guard lock(mutex_);
         last_[std::string(topic.substr(prefix_.size()))] = std::string(payload);
     };
