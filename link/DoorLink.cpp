@@ -110,10 +110,11 @@ struct DoorLink::Shared {
     std::set<std::string, std::less<>> answerDue;
     bool occupancyDue = false;
     bool reportDue = false;
-    // The epoch on the reset topic as last heard or sent in this connection.
-    // A door whose epoch is newer sends it, also over an older reset that
-    // reached the broker after it.
-    DoorEpoch resetOnTopic;
+    // The epoch on the reset topic as last heard or sent in this connection;
+    // empty when unknown or unreadable. A door whose epoch differs sends its
+    // own: over an older reset that reached the broker after it, and over
+    // one it did not take (a forged one).
+    std::optional<DoorEpoch> resetOnTopic;
     std::deque<std::string> occupancySent;
     // Live messages on the door's own topic from other runs, by run. A
     // second one from the same run is another computer with this name.
@@ -156,8 +157,9 @@ struct DoorLink::Shared {
         if (duplicate)
             return lastWordDue;
         return (doorDue && !recovering) || requestDue || (!answerDue.empty() && !recovering) ||
-               (occupancyDue && merge.Leads()) || merge.Epoch() > resetOnTopic;
+               (occupancyDue && merge.Leads()) || ResetDue();
     }
+    bool ResetDue() const { return !merge.Epoch().Initial() && resetOnTopic != merge.Epoch(); }
 
     // What is due after the merge changed; the record to store, if any: the
     // door stores its own passages and resets, not every other door's.
@@ -215,7 +217,7 @@ struct DoorLink::Shared {
                 round.door = DoorMessage{Report(true), false, {}};
             return round;
         }
-        if (merge.Epoch() > resetOnTopic) {
+        if (ResetDue()) {
             resetOnTopic = merge.Epoch();
             round.reset = merge.LastReset();
         }
@@ -313,7 +315,7 @@ struct DoorLink::Shared {
         {
             std::lock_guard lock(mutex);
             ready = false;
-            resetOnTopic = DoorEpoch();
+            resetOnTopic.reset();
             duplicated = duplicate;
         }
         std::lock_guard report(reportMutex);
@@ -345,9 +347,12 @@ struct DoorLink::Shared {
             record = Changed(before);
         } else if (topic == resetTopic) {
             const auto reset = DecodeResetMessage(payload);
-            if (!reset)
-                return;
             std::lock_guard lock(mutex);
+            if (!reset) {
+                resetOnTopic.reset();
+                wake.notify_one();
+                return;
+            }
             const Before before = Mark();
             resetOnTopic = reset->epoch;
             if (restoring || recovering) {
