@@ -147,7 +147,7 @@ struct DoorLink::Shared {
     // Until the door knows its totals, it says only those from before its
     // start: the others' view of it, which it takes back, must not hold
     // what it counted since.
-    DoorReport Report(bool online) const
+    DoorReport Saying(bool online) const
     {
         return {instance, online, restoring || recovering ? merge.TakenBack() : merge.Own(), merge.Clock()};
     }
@@ -214,7 +214,7 @@ struct DoorLink::Shared {
         Round round;
         if (duplicate) {
             if (std::exchange(lastWordDue, false))
-                round.door = DoorMessage{Report(true), false, {}};
+                round.door = DoorMessage{Saying(true), false, {}};
             return round;
         }
         if (ResetDue()) {
@@ -222,12 +222,12 @@ struct DoorLink::Shared {
             round.reset = merge.LastReset();
         }
         if (std::exchange(requestDue, false))
-            round.request = DoorMessage{Report(true), true, {}};
+            round.request = DoorMessage{Saying(true), true, {}};
         if (!recovering) {
             if (std::exchange(doorDue, false))
-                round.door = DoorMessage{Report(true), false, {}};
+                round.door = DoorMessage{Saying(true), false, {}};
             if (!answerDue.empty()) {
-                DoorMessage answer{Report(true), false, {}};
+                DoorMessage answer{Saying(true), false, {}};
                 const auto &others = merge.Others();
                 for (const std::string &door : answerDue) {
                     if (const auto known = others.find(door); known != others.end())
@@ -284,7 +284,7 @@ struct DoorLink::Shared {
     std::pair<std::string, std::string> Will()
     {
         std::lock_guard lock(mutex);
-        return {doorTopic, EncodeDoorMessage({Report(false), false, {}}, system_clock::now())};
+        return {doorTopic, EncodeDoorMessage({Saying(false), false, {}}, system_clock::now())};
     }
 
     void Ready()
@@ -645,7 +645,7 @@ void DoorLink::RunPublisher(const std::shared_ptr<Shared> &shared)
     {
         std::lock_guard lock(link.mutex);
         sending = link.Sending() && !link.recovering;
-        offline = {link.Report(false), false, {}};
+        offline = {link.Saying(false), false, {}};
         deadline = std::min(link.stopBy, steady_clock::now() + kOfflineWait);
     }
     if (sending)

@@ -132,15 +132,19 @@ std::optional<DoorMessage> DecodeDoorMessage(std::string_view json)
     if (!object)
         return std::nullopt;
     const auto totals = Totals(*object);
-    const auto clock = Whole(object->value("clock"), DoorEpoch::kMostStamp);
-    const QString instance = object->value("instance").toString();
+    // The earlier kind, of a door not yet updated: its totals, no stamp, no run.
+    const bool earlier = object->value("epoch").isString() && object->value("clock").isUndefined() &&
+                         object->value("instance").isUndefined();
+    const auto clock = earlier ? 0 : Whole(object->value("clock"), DoorEpoch::kMostStamp);
+    const QString instance = earlier ? QStringLiteral("-") : object->value("instance").toString();
     const QJsonValue views = object->value("views");
     const auto viewed = views.isUndefined() ? DoorTotalsByName() : TotalsByName(views, true);
     if (!totals || !clock || instance.isEmpty() || instance.size() > kMostInstance || !viewed ||
         !Optional(*object, "online", QJsonValue::Bool) || !Optional(*object, "request", QJsonValue::Bool) ||
         !Optional(*object, "updated", QJsonValue::String))
         return std::nullopt;
-    return DoorMessage{{instance.toStdString(), object->value("online").toBool(true), *totals, *clock},
+    return DoorMessage{{earlier ? std::string() : instance.toStdString(), object->value("online").toBool(true),
+                        *totals, *clock},
                        object->value("request").toBool(false),
                        *viewed};
 }

@@ -17,6 +17,8 @@
 // {"in": 7, "out": 3, "clock": 4, "instance": "…", "online": true, "updated": "…"},
 // sent without retain with "request": true by a door that lost its totals,
 // and with "views": {"Süd": {"in": 4, "out": 1}} by the doors that answer it.
+// A message of the earlier kind ({"in", "out", "epoch", "online"}, of a door
+// not yet updated) reads as totals with clock 0 and an empty instance.
 struct DoorMessage {
     DoorReport report;
     bool request = false;
