@@ -5,7 +5,7 @@
 HallLink::HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, QObject *parent)
     : QObject(parent), hall_(hall), now_(std::move(now)), notice_(std::move(notice)),
       link_(DoorLinkCallbacks{
-          .hallCountChanged = [this](std::int32_t) { Post([this] { ShowCount(); }); },
+          .hallCountChanged = [this](DoorCount count) { Told(count); },
           .connectionChanged =
               [this](bool connected, const std::string &reason) {
                   Post([this, connected, state = QString::fromStdString(reason)] { SetConnection(connected, state); });
@@ -14,6 +14,7 @@ HallLink::HallLink(Hall &hall, Clock now, std::function<void(const QString &)> n
               Post([this, text = QString::fromStdString(text)] { notice_(text); });
           },
           .remoteReset = [this](const RemoteReset &) {
+              // For the journal; the count shown after it is the newest told.
               Post([this] { hall_.Apply({.source = HallSource::OtherDoorReset, .time = now_()}); });
           },
           .occupancyState = {},
@@ -28,6 +29,16 @@ HallLink::~HallLink()
     Stop();
 }
 
+void HallLink::Told(DoorCount count)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (count.version > told_.version)
+            told_ = count;
+    }
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+}
+
 void HallLink::Post(std::function<void()> call)
 {
     {
@@ -40,15 +51,28 @@ void HallLink::Post(std::function<void()> call)
 void HallLink::Deliver()
 {
     std::deque<std::pair<unsigned, std::function<void()>>> calls;
+    DoorCount told;
     {
         std::lock_guard lock(mutex_);
         calls.swap(posted_);
+        told = told_;
     }
     // Only this thread changes the generation.
     for (const auto &[start, call] : calls) {
         if (start == generation_)
             call();
     }
+    if (!link_.Running())
+        return;
+    Note(told);
+    // Also after a reset that took the hall to 0 above.
+    ShowCount();
+}
+
+void HallLink::Note(DoorCount count)
+{
+    if (count.version > shown_.version)
+        shown_ = count;
 }
 
 bool HallLink::Start(DoorLinkSettings settings)
@@ -61,6 +85,7 @@ bool HallLink::Start(DoorLinkSettings settings)
         Post([this, text = QString::fromStdString(problem)] { notice_(text); });
         return false;
     }
+    shown_ = link_.Current();
     hall_.SetGate(this);
     SetConnection(false, QStringLiteral("Verbindung zum Hallen-Server „%1“ wird aufgebaut …")
                              .arg(QString::fromStdString(settings.broker)));
@@ -76,13 +101,14 @@ void HallLink::Stop()
     {
         std::lock_guard lock(mutex_);
         ++generation_;
+        told_ = {};
     }
     SetConnection(false, {});
 }
 
 void HallLink::ShowCount()
 {
-    hall_.Apply({.source = HallSource::OtherDoors, .time = now_(), .count = link_.Count()});
+    hall_.Apply({.source = HallSource::OtherDoors, .time = now_(), .count = shown_.count});
 }
 
 void HallLink::SetConnection(bool connected, const QString &state)
@@ -102,15 +128,16 @@ std::optional<std::int32_t> HallLink::Counted(const HallEvent &event)
     case HallSource::ExitBarrier:
     case HallSource::Out: {
         const bool in = event.source == HallSource::EntryBarrier || event.source == HallSource::In;
-        if (!link_.LocalPassage(in ? DoorPassage::In : DoorPassage::Out, event.time))
+        if (!link_.LocalPassage(in ? DoorPassage::In : DoorPassage::Out))
             return std::nullopt;
         break;
     }
     default:
-        link_.LocalReset(event.time);
+        link_.LocalReset();
         break;
     }
-    return link_.Count();
+    Note(link_.Current());
+    return shown_.count;
 }
 
 void HallLink::CapacityChanged(std::int32_t capacity)

@@ -18,7 +18,9 @@ class Hall;
 // The hall's count shared with the other doors of the hall through the door
 // link. While the link runs, it is the hall's gate: the door's own passages
 // and resets go to the link, and the hall shows the link's count. The link's
-// callbacks come on its own threads and are handed to the GUI thread.
+// callbacks come on its own threads and are handed to the GUI thread; the
+// count comes as a value, and of those the newest wins, whatever order the
+// calls reach this thread in.
 class HallLink : public QObject, public HallGate, public HallListener {
     Q_OBJECT
 public:
@@ -32,8 +34,8 @@ public:
     // Starts the link, or restarts it with other settings; false when it
     // cannot start, which a notice then names. Count() is the count to show.
     bool Start(DoorLinkSettings settings);
-    std::int32_t Count() const { return link_.Count(); }
-    // The hall takes the link's count.
+    std::int32_t Count() const { return shown_.count; }
+    // The hall takes the newest count the link told.
     void ShowCount();
     // The door counts alone again, on from the count it shows.
     void Stop();
@@ -47,6 +49,9 @@ public:
     void HallChanged(const HallChange &change) override { (void)change; }
     void CapacityChanged(std::int32_t capacity) override;
 
+    // The link's callback: hands the GUI thread a count (any thread).
+    void Told(DoorCount count);
+
 signals:
     // Also when only the reason changed.
     void ConnectionChanged(bool connected, const QString &state);
@@ -57,6 +62,8 @@ private:
     // Queued by name: the calls go through the lock, not the event.
     Q_INVOKABLE void Deliver();
     void SetConnection(bool connected, const QString &state);
+    // The newer of the two is kept.
+    void Note(DoorCount count);
 
     Hall &hall_;
     Clock now_;
@@ -66,6 +73,11 @@ private:
     // GUI thread only.
     unsigned generation_ = 0;
     std::deque<std::pair<unsigned, std::function<void()>>> posted_;
+    // The newest count told, under mutex_.
+    DoorCount told_;
+    // The newest count the GUI thread knows, from the callbacks and from
+    // the door's own passages.
+    DoorCount shown_;
     bool connected_ = false;
     QString state_;
     // Last: its threads end before what its callbacks use goes.

@@ -1,39 +1,40 @@
 #pragma once
 
-#include <chrono>
 #include <compare>
-#include <optional>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-// The reset that a door's totals count from, named by its moment in UTC and
-// the door that made it: "2026-12-09T13:03:12.345Z/Nord". Epochs order by
-// that moment, then by the door's name (as bytes), the same on every door, so
-// that no door needs to hear of a reset before the totals counted after it.
-// The epoch before any reset has the empty name and is older than all others.
+// A reset of the hall, named by a logical stamp and the door that made it.
+// The stamp is one more than the highest a door had seen when it reset
+// (a Lamport clock carried in every door's message), so a reset made after
+// hearing of another is always newer, whatever the computers' clocks say.
+// Two resets made without hearing of each other may get the same stamp; the
+// door's name (as bytes) decides between them, the same on every door. The
+// epoch before any reset has stamp 0 and no door, and is older than all others.
 class DoorEpoch {
 public:
-    using Time = std::chrono::sys_time<std::chrono::milliseconds>;
+    // Stamps are whole numbers a JSON reader keeps exactly.
+    static constexpr std::int64_t kMostStamp = (std::int64_t(1) << 53) - 1;
 
     DoorEpoch() = default;
-    // The time is kept within the years 0000 to 9999, which the name can hold.
-    DoorEpoch(Time at, std::string_view door);
-    // Empty for a name this class would not have made (only then does the
-    // plain order of the names equal the order of the epochs).
-    static std::optional<DoorEpoch> Parse(std::string_view id);
+    DoorEpoch(std::int64_t stamp, std::string door);
 
-    const std::string &Id() const { return id_; }
-    bool Initial() const { return id_.empty(); }
-    // The moment of the reset; the earliest time there is for the initial epoch.
-    Time At() const { return at_; }
-    // The door that reset; empty for the initial epoch.
-    std::string_view Door() const;
+    std::int64_t Stamp() const { return stamp_; }
+    const std::string &Door() const { return door_; }
+    bool Initial() const { return stamp_ == 0; }
+    // "17/Nord", for the operator and the log; empty for the initial epoch.
+    std::string Text() const;
 
-    friend bool operator==(const DoorEpoch &a, const DoorEpoch &b) { return a.id_ == b.id_; }
-    // The fixed-width time first: comparing the names compares (time, door).
-    friend std::strong_ordering operator<=>(const DoorEpoch &a, const DoorEpoch &b) { return a.id_ <=> b.id_; }
+    friend bool operator==(const DoorEpoch &, const DoorEpoch &) = default;
+    friend std::strong_ordering operator<=>(const DoorEpoch &a, const DoorEpoch &b)
+    {
+        if (const auto order = a.stamp_ <=> b.stamp_; order != 0)
+            return order;
+        return a.door_.compare(b.door_) <=> 0;
+    }
 
 private:
-    std::string id_;
-    Time at_ = Time::min();
+    std::int64_t stamp_ = 0;
+    std::string door_;
 };

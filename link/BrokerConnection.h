@@ -16,7 +16,7 @@ struct mosquitto;
 // One MQTT 3.1.1 session with a broker, through libmosquitto, on a network
 // thread of its own: it connects, subscribes, says when the retained
 // messages have all arrived, and after a failure or a lost connection tries
-// again after 0.5 s, then twice as long each time, at most 10 s. Messages
+// again after 0.5 s, then twice as long each time, at most 2 s. Messages
 // come in at QoS 1.
 class BrokerConnection {
 public:
@@ -44,7 +44,8 @@ public:
         std::function<std::pair<std::string, std::string>()> will;
         // Connected, and every retained message has been told.
         std::function<void()> ready;
-        std::function<void(std::string_view topic, std::string_view payload)> message;
+        // retained: kept by the broker from before, not sent just now.
+        std::function<void(std::string_view topic, std::string_view payload, bool retained)> message;
         // A try failed or the connection was lost; reason is a German sentence.
         std::function<void(Failure failure, const std::string &reason)> down;
     };

@@ -8,37 +8,60 @@
 #include "link/LinkTexts.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <random>
+#include <set>
 #include <utility>
 
 namespace {
 
 using namespace std::chrono;
 
-// A door's message is some 150 bytes; a larger one is nobody's.
-constexpr std::size_t kMostPayload = 4096;
+// A door's message is some 150 bytes, an answer or a reset with 50 doors
+// some 3 KB; a larger one is nobody's.
+constexpr std::size_t kMostPayload = 64 * 1024;
 // How long a stopping door waits for the broker to confirm its last words.
 constexpr auto kOfflineWait = seconds(1);
+// How long a door that lost its totals waits for the other doors' answers
+// before it sends its own.
+constexpr auto kRecoverWait = seconds(3);
+// The occupancy messages a door remembers having sent, to tell them from
+// someone else's.
+constexpr std::size_t kOccupancyKept = 8;
 
 std::int32_t Shown(std::int64_t count)
 {
-    return count > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                           : static_cast<std::int32_t>(count);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(count, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+// 64 random bits in hexadecimal, new for every run.
+std::string NewInstance()
+{
+    std::random_device random;
+    const std::uint64_t bits = (std::uint64_t(random()) << 32) ^ random();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    return text;
 }
 
 // What changed, to compare with after a change.
 struct Before {
     std::int64_t count;
-    DoorStateRecord record;
+    DoorEpoch epoch;
+    DoorTotals own;
+    bool leads;
 };
 
 // What the publisher sends in one pass.
 struct Round {
-    std::optional<DoorEpoch> reset;
+    std::optional<DoorReset> reset;
     std::optional<DoorMessage> door;
+    std::optional<DoorMessage> request;
+    std::optional<DoorMessage> answer;
     std::optional<std::pair<std::int64_t, std::int32_t>> occupancy;
 };
 
@@ -49,7 +72,8 @@ struct DoorLink::Shared {
         : callbacks(std::move(linkCallbacks)), settings(std::move(linkSettings)),
           address(*BrokerAddress::Parse(settings.broker)), hallPrefix("pontra/" + settings.hall + "/"),
           doorPrefix(hallPrefix + "door/"), doorTopic(doorPrefix + settings.door), resetTopic(hallPrefix + "reset"),
-          occupancyTopic(hallPrefix + "occupancy"), merge(settings.door), capacity(settings.capacity)
+          occupancyTopic(hallPrefix + "occupancy"), instance(NewInstance()), merge(settings.door),
+          capacity(settings.capacity)
     {
     }
 
@@ -61,24 +85,45 @@ struct DoorLink::Shared {
     const std::string doorTopic;
     const std::string resetTopic;
     const std::string occupancyTopic;
+    const std::string instance;
 
     std::mutex mutex;
     std::condition_variable wake;
     DoorMerge merge;
     std::int32_t capacity;
-    // Until the retained messages were first heard, the door's own topic
-    // holds its totals from before the start.
+    // One more with every change of the count.
+    std::uint64_t version = 0;
+    // Until the retained messages were first heard: the door takes its own
+    // totals back from its topic and the reset's baseline.
     bool restoring = true;
+    // The door's totals came from its state file or its topic.
+    bool ownKnown = false;
+    // Without them, it asks the others and waits for their answers (or
+    // until recoverBy) before it sends its totals.
+    bool recovering = false;
+    steady_clock::time_point recoverBy;
+    std::set<std::string, std::less<>> answered;
+    bool tookView = false;
     // Connected, and the retained messages heard.
     bool ready = false;
     bool doorDue = false;
+    bool requestDue = false;
+    std::set<std::string, std::less<>> answerDue;
     bool occupancyDue = false;
     bool reportDue = false;
-    // The epoch on the reset topic as last heard or sent in this connection.
-    // A door whose epoch is newer sends it, also over an older reset that
-    // reached the broker after it.
-    DoorEpoch resetOnTopic;
+    // The epoch on the reset topic as last heard or sent in this connection;
+    // empty when unknown or unreadable. A door whose epoch differs sends its
+    // own: over an older reset that reached the broker after it, and over
+    // one it did not take (a forged one).
+    std::optional<DoorEpoch> resetOnTopic;
+    std::deque<std::string> occupancySent;
+    // Live messages on the door's own topic from other runs, by run. A
+    // second one from the same run is another computer with this name.
+    std::map<std::string, int, std::less<>> foreign;
+    bool duplicate = false;
+    bool lastWordDue = false;
     std::deque<RemoteReset> resets;
+    std::deque<std::string> notices;
     bool stopping = false;
     steady_clock::time_point stopBy;
     bool finished = false;
@@ -88,7 +133,7 @@ struct DoorLink::Shared {
     // set, none runs again.
     std::mutex reportMutex;
     bool abandoned = false;
-    std::int64_t reported = 0;
+    std::uint64_t reported = 0;
     std::optional<std::pair<bool, std::string>> connection;
     // The failure told as a notice since the link last worked.
     std::optional<BrokerConnection::Failure> noticed;
@@ -98,39 +143,102 @@ struct DoorLink::Shared {
     std::unique_ptr<BrokerConnection> broker;
 
     // Under mutex, all of these.
-    DoorStateRecord Record() const { return {merge.Epoch(), merge.Own(), merge.Others()}; }
-    Before Mark() const { return {merge.Count(), Record()}; }
-    bool Due() const { return doorDue || occupancyDue || merge.Epoch() > resetOnTopic; }
+    DoorStateRecord Record() const { return {merge.LastReset(), merge.Own(), merge.OthersTotals(), merge.Clock()}; }
+    Before Mark() const { return {merge.Count(), merge.Epoch(), merge.Own(), merge.Leads()}; }
+    // Until the door knows its totals, it says only those from before its
+    // start: the others' view of it, which it takes back, must not hold
+    // what it counted since.
+    DoorReport Saying(bool online) const
+    {
+        return {instance, online, restoring || recovering ? merge.TakenBack() : merge.Own(), merge.Clock()};
+    }
+    bool Sending() const { return ready && !duplicate; }
+    bool Due() const
+    {
+        if (duplicate)
+            return lastWordDue;
+        return (doorDue && !recovering) || requestDue || (!answerDue.empty() && !recovering) ||
+               (occupancyDue && merge.Leads()) || ResetDue();
+    }
+    bool ResetDue() const { return !merge.Epoch().Initial() && resetOnTopic != merge.Epoch(); }
 
-    // What is due after the merge changed; the record to store, if any.
+    // What is due after the merge changed; the record to store, if any: the
+    // door stores its own passages and resets, not every other door's.
     std::optional<DoorStateRecord> Changed(const Before &before)
     {
-        DoorStateRecord now = Record();
-        if (merge.Count() != before.count)
+        bool store = false;
+        if (merge.Count() != before.count) {
+            ++version;
             occupancyDue = reportDue = true;
-        if (now.epoch != before.record.epoch) {
+        }
+        if (merge.Leads() && !before.leads)
+            occupancyDue = true;
+        if (merge.Epoch() != before.epoch) {
             // A reset this door made itself, now or in an earlier run, is no news.
-            if (now.epoch.Door() != settings.door) {
-                resets.push_back({now.epoch.Id(), std::string(now.epoch.Door()), now.epoch.At()});
+            if (merge.Epoch().Door() != settings.door) {
+                resets.push_back({merge.Epoch().Text(), merge.Epoch().Door()});
                 reportDue = true;
             }
-            doorDue = true;
+            store = true;
         }
-        if (now.own != before.record.own)
+        if (merge.Own() != before.own) {
             doorDue = true;
-        if (now == before.record)
+            store = true;
+        }
+        if (!store)
             return std::nullopt;
-        return now;
+        return Record();
+    }
+
+    // Ends the wait for the others' answers when each door online has
+    // answered or the time is up.
+    void EndRecovery(steady_clock::time_point now)
+    {
+        if (!recovering)
+            return;
+        const auto &others = merge.Others();
+        const bool allAnswered = std::all_of(others.begin(), others.end(), [&](const auto &other) {
+            return !other.second.online || answered.contains(other.first);
+        });
+        if (!allAnswered && now < recoverBy)
+            return;
+        recovering = false;
+        doorDue = true;
+        if (tookView) {
+            notices.push_back(RecoveredText(merge.Own().in, merge.Own().out));
+            reportDue = true;
+        }
     }
 
     Round TakeRound()
     {
         Round round;
-        if (merge.Epoch() > resetOnTopic)
-            round.reset = resetOnTopic = merge.Epoch();
-        if (std::exchange(doorDue, false))
-            round.door = DoorMessage{merge.Epoch(), merge.Own(), true};
-        if (std::exchange(occupancyDue, false))
+        if (duplicate) {
+            if (std::exchange(lastWordDue, false))
+                round.door = DoorMessage{Saying(true), false, {}};
+            return round;
+        }
+        if (ResetDue()) {
+            resetOnTopic = merge.Epoch();
+            round.reset = merge.LastReset();
+        }
+        if (std::exchange(requestDue, false))
+            round.request = DoorMessage{Saying(true), true, {}};
+        if (!recovering) {
+            if (std::exchange(doorDue, false))
+                round.door = DoorMessage{Saying(true), false, {}};
+            if (!answerDue.empty()) {
+                DoorMessage answer{Saying(true), false, {}};
+                const auto &others = merge.Others();
+                for (const std::string &door : answerDue) {
+                    if (const auto known = others.find(door); known != others.end())
+                        answer.views.emplace(door, known->second.totals);
+                }
+                answerDue.clear();
+                round.answer = std::move(answer);
+            }
+        }
+        if (std::exchange(occupancyDue, false) && merge.Leads())
             round.occupancy = {merge.Count(), capacity};
         return round;
     }
@@ -147,17 +255,29 @@ struct DoorLink::Shared {
     {
         const auto now = system_clock::now();
         if (round.reset)
-            broker->Publish(resetTopic, EncodeResetMessage(*round.reset), true);
+            broker->Publish(resetTopic, EncodeResetMessage(*round.reset, now), true);
         if (round.door)
             broker->Publish(doorTopic, EncodeDoorMessage(*round.door, now), true);
+        // Questions and answers are for those online now: not retained.
+        if (round.request)
+            broker->Publish(doorTopic, EncodeDoorMessage(*round.request, now), false);
+        if (round.answer)
+            broker->Publish(doorTopic, EncodeDoorMessage(*round.answer, now), false);
         if (round.occupancy) {
             const auto [count, hallCapacity] = *round.occupancy;
             const std::string state = callbacks.occupancyState ? callbacks.occupancyState(count, hallCapacity)
                                                                : (count >= hallCapacity ? "full" : "open");
+            std::string payload = EncodeOccupancy(count, hallCapacity, state, now);
+            {
+                std::lock_guard lock(mutex);
+                occupancySent.push_back(payload);
+                if (occupancySent.size() > kOccupancyKept)
+                    occupancySent.pop_front();
+            }
             // At QoS 0: the count is sent anew with every change and every
             // connection, and no acknowledgement holds up the next message
             // where the broker delays small packets (Nagle).
-            broker->Publish(occupancyTopic, EncodeOccupancy(count, hallCapacity, state, now), true, 0);
+            broker->Publish(occupancyTopic, payload, true, 0);
         }
     }
 
@@ -165,43 +285,55 @@ struct DoorLink::Shared {
     std::pair<std::string, std::string> Will()
     {
         std::lock_guard lock(mutex);
-        return {doorTopic, EncodeDoorMessage({merge.Epoch(), merge.Own(), false}, system_clock::now())};
+        return {doorTopic, EncodeDoorMessage({Saying(false), false, {}}, system_clock::now())};
     }
 
     void Ready()
     {
+        bool duplicated = false;
         {
             std::lock_guard lock(mutex);
             ready = true;
-            restoring = false;
+            if (std::exchange(restoring, false) && !ownKnown) {
+                recovering = true;
+                recoverBy = steady_clock::now() + kRecoverWait;
+            }
             doorDue = occupancyDue = true;
+            EndRecovery(steady_clock::now());
+            requestDue = recovering;
+            duplicated = duplicate;
         }
         wake.notify_one();
         std::lock_guard report(reportMutex);
         noticed.reset();
-        TellConnection(true, ConnectedText(address.Text()));
+        if (!duplicated)
+            TellConnection(true, ConnectedText(address.Text()));
     }
 
     void Down(BrokerConnection::Failure failure, const std::string &reason)
     {
+        bool duplicated = false;
         {
             std::lock_guard lock(mutex);
             ready = false;
-            resetOnTopic = DoorEpoch();
+            resetOnTopic.reset();
+            duplicated = duplicate;
         }
         std::lock_guard report(reportMutex);
-        TellConnection(false, reason);
+        if (!duplicated)
+            TellConnection(false, reason);
         if (failure != BrokerConnection::Failure::Unreachable && noticed != failure) {
             noticed = failure;
             TellNotice(reason);
         }
     }
 
-    void Message(std::string_view topic, std::string_view payload)
+    void Message(std::string_view topic, std::string_view payload, bool retained)
     {
         if (payload.size() > kMostPayload)
             return;
         std::optional<DoorStateRecord> record;
+        bool duplicated = false;
         if (topic.starts_with(doorPrefix)) {
             const std::string_view door = topic.substr(doorPrefix.size());
             const auto message = DecodeDoorMessage(payload);
@@ -209,24 +341,85 @@ struct DoorLink::Shared {
                 return;
             std::lock_guard lock(mutex);
             const Before before = Mark();
-            if (door != settings.door)
-                merge.Heard(door, message->epoch, message->totals);
-            else if (restoring)
-                merge.TakeBack(message->epoch, message->totals);
+            if (door == settings.door)
+                duplicated = OwnTopic(*message, retained);
+            else
+                HeardDoor(door, *message, retained);
             record = Changed(before);
         } else if (topic == resetTopic) {
-            const auto epoch = DecodeResetMessage(payload);
-            if (!epoch)
-                return;
+            const auto reset = DecodeResetMessage(payload);
             std::lock_guard lock(mutex);
+            if (!reset) {
+                resetOnTopic.reset();
+                wake.notify_one();
+                return;
+            }
             const Before before = Mark();
-            resetOnTopic = *epoch;
-            merge.HeardReset(*epoch);
+            resetOnTopic = reset->epoch;
+            if (restoring || recovering) {
+                if (const auto own = reset->baseline.find(settings.door); own != reset->baseline.end())
+                    merge.TakeBack(own->second);
+            }
+            merge.HeardReset(*reset);
             record = Changed(before);
+        } else if (topic == occupancyTopic) {
+            // An output: never the count, but a foreign one is put right.
+            std::lock_guard lock(mutex);
+            if (std::find(occupancySent.begin(), occupancySent.end(), payload) == occupancySent.end())
+                occupancyDue = true;
         } else {
             return;
         }
         HandOn(record);
+        if (duplicated) {
+            std::lock_guard report(reportMutex);
+            TellConnection(false, DuplicateDoorText(settings.door));
+            TellNotice(DuplicateDoorText(settings.door));
+        }
+    }
+
+    // Under mutex: a message on the door's own topic. True when it shows
+    // another computer using this door's name, the first time.
+    bool OwnTopic(const DoorMessage &message, bool retained)
+    {
+        if (retained) {
+            // The door's own last words, from before it started.
+            if (restoring) {
+                merge.TakeBack(message.report.totals);
+                ownKnown = true;
+            }
+            return false;
+        }
+        if (message.report.instance == instance || !message.report.online || duplicate)
+            return false;
+        // Another run writes here: a copy of the message once (put right
+        // by sending the door's own again), another computer again and again.
+        if (++foreign[message.report.instance] < 2) {
+            doorDue = true;
+            return false;
+        }
+        duplicate = lastWordDue = true;
+        return true;
+    }
+
+    // Under mutex: another door's message.
+    void HeardDoor(std::string_view door, const DoorMessage &message, bool retained)
+    {
+        merge.Heard(door, message.report);
+        if (restoring || recovering) {
+            if (const auto view = message.views.find(settings.door); view != message.views.end()) {
+                merge.TakeBack(view->second);
+                tookView = tookView || view->second != DoorTotals();
+            }
+        }
+        if (retained)
+            return;
+        if (recovering) {
+            answered.insert(std::string(door));
+            EndRecovery(steady_clock::now());
+        }
+        if (message.request && ready)
+            answerDue.insert(std::string(door));
     }
 
     void StateFileWriting(bool writing, const std::string &problem)
@@ -237,27 +430,33 @@ struct DoorLink::Shared {
         stateFileFailing = !writing;
     }
 
-    // The count and the resets, from the publisher.
+    // The count, the resets and the notices, from the publisher.
     void Report()
     {
         std::lock_guard report(reportMutex);
         if (abandoned)
             return;
         std::deque<RemoteReset> told;
-        std::int64_t count = 0;
+        std::deque<std::string> said;
+        DoorCount count;
         {
             std::lock_guard lock(mutex);
             told.swap(resets);
-            count = merge.Count();
+            said.swap(notices);
+            count = {Shown(merge.Count()), version};
         }
         for (const RemoteReset &reset : told) {
             if (callbacks.remoteReset)
                 callbacks.remoteReset(reset);
         }
-        if (count != reported) {
-            reported = count;
+        for (const std::string &notice : said)
+            TellNotice(notice);
+        // Every change, also back to the count told last: the receiver may
+        // have had a newer one from LocalPassage() meanwhile.
+        if (count.version != reported) {
+            reported = count.version;
             if (callbacks.hallCountChanged)
-                callbacks.hallCountChanged(Shown(count));
+                callbacks.hallCountChanged(count);
         }
     }
 
@@ -297,11 +496,10 @@ std::string DoorLink::Start(const DoorLinkSettings &settings)
     std::string stateProblem;
     if (const auto record =
             settings.stateFile.empty() ? std::nullopt : DoorStateFile::Load(settings.stateFile, stateProblem)) {
-        shared->merge.TakeBack(record->epoch, record->own);
-        for (const auto &[door, totals] : record->others)
-            shared->merge.Heard(door, record->epoch, totals);
+        shared->merge.TakeBack(record->own);
+        shared->merge.Resume(record->clock, record->reset, record->others);
+        shared->ownKnown = true;
     }
-    shared->reported = shared->merge.Count();
 
     // The callbacks end before Stop() returns; the link's state outlives them.
     Shared *link = shared.get();
@@ -314,12 +512,16 @@ std::string DoorLink::Start(const DoorLinkSettings &settings)
     options.user = settings.user;
     options.password = settings.password;
     options.caFile = settings.caFile;
-    options.clientId = shared->hallPrefix + settings.door;
-    options.subscriptions = {shared->doorPrefix + "+", shared->resetTopic};
+    // Two computers with one door's name each keep their own session, so
+    // that they find each other out instead of pushing each other off.
+    options.clientId = shared->hallPrefix + settings.door + "/" + shared->instance;
+    options.subscriptions = {shared->doorPrefix + "+", shared->resetTopic, shared->occupancyTopic};
     options.syncTopic = shared->hallPrefix + "sync/" + settings.door;
     options.will = [link] { return link->Will(); };
     options.ready = [link] { link->Ready(); };
-    options.message = [link](std::string_view topic, std::string_view payload) { link->Message(topic, payload); };
+    options.message = [link](std::string_view topic, std::string_view payload, bool retained) {
+        link->Message(topic, payload, retained);
+    };
     options.down = [link](BrokerConnection::Failure failure, const std::string &reason) {
         link->Down(failure, reason);
     };
@@ -346,9 +548,11 @@ void DoorLink::Stop(std::chrono::milliseconds wait)
         std::lock_guard lock(shared->mutex);
         shared->stopping = true;
         shared->stopBy = deadline;
+        // The others' totals too, as last heard, for a start without the broker.
+        if (shared->stateFile)
+            shared->stateFile->Save(shared->Record());
     }
     shared->wake.notify_one();
-    // The last record is written while the publisher says goodbye.
     if (shared->stateFile)
         shared->stateFile->Stop(deadline);
     bool finished = false;
@@ -365,7 +569,7 @@ void DoorLink::Stop(std::chrono::milliseconds wait)
     shared->abandoned = true;
 }
 
-bool DoorLink::LocalPassage(DoorPassage passage, std::chrono::system_clock::time_point time)
+bool DoorLink::LocalPassage(DoorPassage passage)
 {
     if (!shared_)
         return false;
@@ -373,7 +577,7 @@ bool DoorLink::LocalPassage(DoorPassage passage, std::chrono::system_clock::time
     {
         std::lock_guard lock(shared_->mutex);
         const Before before = shared_->Mark();
-        if (!shared_->merge.Passage(passage, time))
+        if (!shared_->merge.Passage(passage))
             return false;
         record = shared_->Changed(before);
     }
@@ -381,7 +585,7 @@ bool DoorLink::LocalPassage(DoorPassage passage, std::chrono::system_clock::time
     return true;
 }
 
-void DoorLink::LocalReset(std::chrono::system_clock::time_point time)
+void DoorLink::LocalReset()
 {
     if (!shared_)
         return;
@@ -389,8 +593,11 @@ void DoorLink::LocalReset(std::chrono::system_clock::time_point time)
     {
         std::lock_guard lock(shared_->mutex);
         const Before before = shared_->Mark();
-        shared_->merge.Reset(time);
+        shared_->merge.Reset();
         record = shared_->Changed(before);
+        // Its clock is in its totals' message: the others take the reset
+        // as soon as they hear either.
+        shared_->doorDue = true;
     }
     shared_->HandOn(record);
 }
@@ -407,12 +614,12 @@ void DoorLink::SetCapacity(std::int32_t capacity)
     shared_->wake.notify_one();
 }
 
-std::int32_t DoorLink::Count() const
+DoorCount DoorLink::Current() const
 {
     if (!shared_)
-        return 0;
+        return {};
     std::lock_guard lock(shared_->mutex);
-    return Shown(shared_->merge.Count());
+    return {Shown(shared_->merge.Count()), shared_->version};
 }
 
 void DoorLink::RunPublisher(const std::shared_ptr<Shared> &shared)
@@ -423,7 +630,12 @@ void DoorLink::RunPublisher(const std::shared_ptr<Shared> &shared)
         bool stopping = false;
         {
             std::unique_lock lock(link.mutex);
-            link.wake.wait(lock, [&] { return link.stopping || link.reportDue || (link.ready && link.Due()); });
+            const auto due = [&] { return link.stopping || link.reportDue || (link.ready && link.Due()); };
+            if (link.recovering)
+                link.wake.wait_until(lock, link.recoverBy, due);
+            else
+                link.wake.wait(lock, due);
+            link.EndRecovery(steady_clock::now());
             link.reportDue = false;
             if (link.ready)
                 round = link.TakeRound();
@@ -436,16 +648,16 @@ void DoorLink::RunPublisher(const std::shared_ptr<Shared> &shared)
         if (stopping)
             break;
     }
-    bool ready = false;
+    bool sending = false;
     DoorMessage offline;
     steady_clock::time_point deadline;
     {
         std::lock_guard lock(link.mutex);
-        ready = link.ready;
-        offline = {link.merge.Epoch(), link.merge.Own(), false};
+        sending = link.Sending() && !link.recovering;
+        offline = {link.Saying(false), false, {}};
         deadline = std::min(link.stopBy, steady_clock::now() + kOfflineWait);
     }
-    if (ready)
+    if (sending)
         link.broker->PublishConfirmed(link.doorTopic, EncodeDoorMessage(offline, system_clock::now()), true, deadline);
     link.broker->Disconnect();
     {

@@ -92,3 +92,16 @@ std::string StateFileReadText(const std::filesystem::path &file, const std::stri
     return "Die Zählerstände dieses Eingangs lassen sich nicht aus " + Quoted(file) + " lesen: " + problem +
            ". Der Eingang holt sie vom Hallen-Server zurück.";
 }
+
+std::string DuplicateDoorText(std::string_view door)
+{
+    return "Zwei Eingänge heißen " + Quoted(door) +
+           ". Dieser Eingang sendet nichts mehr, bis einer von beiden in den erweiterten Einstellungen einen "
+           "anderen Namen erhält.";
+}
+
+std::string RecoveredText(std::int64_t in, std::int64_t out)
+{
+    return "Dieser Eingang hatte keine gespeicherten Zählerstände mehr. Er hat sie von den anderen Eingängen "
+           "übernommen: " + std::to_string(in) + " hinein, " + std::to_string(out) + " hinaus.";
+}

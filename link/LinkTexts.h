@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -34,3 +35,8 @@ std::string ConnectFailedText(std::string_view broker, int code);
 // it; problem says why, as a phrase to follow the file's name.
 std::string StateFileText(const std::filesystem::path &file, const std::string &problem);
 std::string StateFileReadText(const std::filesystem::path &file, const std::string &problem);
+
+// Another computer sends as this door: the mark's reason and a notice.
+std::string DuplicateDoorText(std::string_view door);
+// A door without its totals took them from the other doors' view.
+std::string RecoveredText(std::int64_t in, std::int64_t out);

@@ -137,6 +137,31 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
                        JournalChange::Reset));
 }
 
+TEST(SeveralDoorsTest, EveryWindowShowsTheNewestCountWhateverOrderTheLinksCallsArriveIn)
+{
+    MosquittoBroker broker;
+    QTemporaryDir folder;
+    Door nord(QStringLiteral("Nord"), broker.Address(), folder);
+    Door sued(QStringLiteral("Süd"), broker.Address(), folder);
+    ASSERT_TRUE(Eventually([&] { return nord.Linked() && sued.Linked(); }));
+    // F10 at Süd, an entry at Nord right after: the link's calls reach the
+    // windows late, together, the reset's after counts that are newer.
+    for (int i = 0; i < 20; ++i) {
+        sued.Press(sued.main().Reset1);
+        nord.Press(nord.main().Rein1);
+        ASSERT_TRUE(Eventually([&] { return nord.Shows(1) && sued.Shows(1); })) << "try " << i;
+    }
+    // Counts told out of order, as a value each: the newer one stays.
+    HallLink &link = sued.test.app().Link();
+    link.Told({85, 1000002});
+    link.Told({84, 1000001});
+    EXPECT_TRUE(Eventually([&] { return sued.Shows(85); }));
+    link.Told({84, 1000003});
+    EXPECT_TRUE(Eventually([&] { return sued.Shows(84); }));
+    sued.test.Stop();
+    nord.test.Stop();
+}
+
 TEST(SeveralDoorsTest, ARefusedLoginIsOneNoticeOverTheMainWindowAndTheDoorCountsOn)
 {
     MosquittoBroker broker({.user = "pontra", .password = "geheim"});

@@ -2,140 +2,139 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <limits>
 #include <string>
-#include <vector>
 
 namespace {
 
-using namespace std::chrono;
-
-constexpr auto kMorning = sys_days(year(2026) / December / 9) + hours(10);
-
-system_clock::time_point At(int second)
+DoorReport Said(const char *instance, DoorTotals totals, std::int64_t clock = 0, bool online = true)
 {
-    return system_clock::time_point(kMorning + seconds(second));
+    return {instance, online, totals, clock};
 }
 
-DoorEpoch Epoch(int second, const char *door)
+void Pass(DoorMerge &merge, DoorPassage passage, int times)
 {
-    return DoorEpoch(kMorning + seconds(second), door);
+    for (int i = 0; i < times; ++i)
+        EXPECT_TRUE(merge.Passage(passage));
 }
 
-TEST(DoorEpoch, OrdersByTimeThenDoorAndReadsOnlyWhatItWrites)
+// Nord and Süd, each with the other's messages handed over by the test:
+// what the broker would carry, in any order it likes.
+TEST(DoorMerge, ResetsAreBaselinesOrderedByStampsNotByClocks)
 {
-    const DoorEpoch nord(kMorning + hours(3) + minutes(3) + seconds(12) + milliseconds(345), "Nord");
-    EXPECT_EQ(nord.Id(), "2026-12-09T13:03:12.345Z/Nord");
-    EXPECT_EQ(nord.Door(), "Nord");
-    const auto read = DoorEpoch::Parse(nord.Id());
-    ASSERT_TRUE(read);
-    EXPECT_EQ(*read, nord);
-    EXPECT_EQ(read->At(), nord.At());
-    EXPECT_EQ(DoorEpoch::Parse(""), DoorEpoch()) << "the epoch before any reset";
+    DoorMerge nord("Nord");
+    DoorMerge sued("Süd");
+    const auto tell = [](DoorMerge &from, DoorMerge &to, const char *instance) {
+        to.Heard(from.Door(), Said(instance, from.Own(), from.Clock()));
+    };
+    // Both connected: 5 in at Nord, then a reset at Süd. No clock is asked.
+    Pass(nord, DoorPassage::In, 5);
+    tell(nord, sued, "n");
+    EXPECT_EQ(sued.Count(), 5);
+    sued.Reset();
+    EXPECT_EQ(sued.Epoch(), DoorEpoch(1, "Süd"));
+    EXPECT_EQ(sued.LastReset().baseline.at("Nord"), (DoorTotals{5, 0}));
+    EXPECT_TRUE(nord.HeardReset(sued.LastReset()));
+    EXPECT_EQ(nord.Count(), 0);
+    EXPECT_EQ(sued.Count(), 0);
+    EXPECT_EQ(nord.Own(), (DoorTotals{5, 0})) << "running totals survive a reset";
 
-    const DoorEpoch sued(nord.At(), "Süd");
-    const DoorEpoch later(nord.At() + milliseconds(1), "Ost");
-    EXPECT_LT(DoorEpoch(), nord);
-    EXPECT_LT(nord, sued) << "at the same moment, by the door's name";
-    EXPECT_LT(sued, later) << "the later moment first, whatever the names";
-    EXPECT_LT(DoorEpoch(sys_days(year(999) / 1 / 1), "Z"), DoorEpoch(sys_days(year(2000) / 1 / 1), "A"));
+    // Cut off from each other: Nord resets, Süd counts 5 in it has not told.
+    Pass(sued, DoorPassage::In, 1);
+    tell(sued, nord, "s");
+    Pass(sued, DoorPassage::In, 5);
+    nord.Reset();
+    EXPECT_EQ(nord.Count(), 0);
+    // Together again: the reset does not wipe what Nord did not know of.
+    tell(sued, nord, "s");
+    EXPECT_TRUE(sued.HeardReset(nord.LastReset()));
+    tell(nord, sued, "n");
+    EXPECT_EQ(nord.Count(), 5);
+    EXPECT_EQ(sued.Count(), 5);
 
-    for (const char *bad : {"2026-12-09T13:03:12.345Z/", "2026-12-09T13:03:12.345Z", "2026-12-09T13:03:12.345ZNord",
-                            "2026-13-09T13:03:12.345Z/Nord", "2026-02-30T13:03:12.345Z/Nord",
-                            "2026-12-09T24:03:12.345Z/Nord", "2026-12-09T13:60:12.345Z/Nord",
-                            "2026-12-09T13:03:12Z/Nord", "2026-12-09T13:03:12.345+01:00/Nord",
-                            "2026-12-09 13:03:12.345Z/Nord", " 026-12-09T13:03:12.345Z/Nord",
-                            "+026-12-09T13:03:12.345Z/Nord", "2026-12-9T13:03:12.3456Z/Nord", "Nord"})
-        EXPECT_FALSE(DoorEpoch::Parse(bad)) << bad;
+    // Two resets that did not hear of each other: the same stamp, the later
+    // name wins on both, whichever came first.
+    nord.Reset();
+    sued.Reset();
+    EXPECT_EQ(nord.Epoch().Stamp(), sued.Epoch().Stamp());
+    EXPECT_TRUE(nord.HeardReset(sued.LastReset()));
+    EXPECT_FALSE(sued.HeardReset(nord.LastReset()));
+    EXPECT_EQ(nord.Epoch(), sued.Epoch());
+    EXPECT_FALSE(nord.HeardReset(DoorReset{DoorEpoch(1, "Süd"), {}})) << "an older reset, late";
 }
 
-// The local door is Nord; Süd and West are heard through the broker.
-TEST(DoorMerge, KeepsOneCountThroughLostLateAndRepeatedMessagesAndResets)
+TEST(DoorMerge, CountsEveryExitWhileLinkedAndShowsNothingBelowZero)
+{
+    DoorMerge alone("Nord");
+    EXPECT_FALSE(alone.Passage(DoorPassage::Out)) << "one door keeps the rule of one door";
+
+    DoorMerge nord("Nord");
+    DoorMerge sued("Süd");
+    nord.Heard("Süd", Said("s", {}));
+    sued.Heard("Nord", Said("n", {}));
+    // Cut off: 3 in at Nord, 3 out at Süd, which believes the hall empty.
+    Pass(nord, DoorPassage::In, 3);
+    Pass(sued, DoorPassage::Out, 3);
+    EXPECT_EQ(sued.Count(), 0);
+    EXPECT_EQ(sued.Sum(), -3);
+    nord.Heard("Süd", Said("s", sued.Own()));
+    sued.Heard("Nord", Said("n", nord.Own()));
+    EXPECT_EQ(nord.Count(), 0);
+    EXPECT_EQ(sued.Count(), 0);
+    Pass(nord, DoorPassage::In, 2);
+    EXPECT_EQ(nord.Count(), 2);
+}
+
+TEST(DoorMerge, RefusesLowerTotalsFarAheadStampsAndImpostors)
 {
     DoorMerge merge("Nord");
-    struct Step {
-        const char *what;
-        std::function<void()> act;
-        std::int64_t count;
-        DoorTotals own;
-        DoorEpoch epoch;
-    };
-    const auto passage = [&](DoorPassage direction, int second, bool counts = true) {
-        return [&merge, direction, second, counts] { EXPECT_EQ(merge.Passage(direction, At(second)), counts); };
-    };
-    const auto heard = [&](const char *door, DoorEpoch epoch, DoorTotals totals) {
-        return [&merge, door, epoch, totals] { merge.Heard(door, epoch, totals); };
-    };
-    using P = DoorPassage;
-    const DoorEpoch none;
-    const DoorEpoch sued = Epoch(60, "Süd");
-    const DoorEpoch west = Epoch(60, "West"); // the same moment: the later name wins
-    const DoorEpoch nord(west.At() + milliseconds(1), "Nord");
-    const std::vector<Step> steps = {
-        {"three in at Nord", [&] { for (int s : {1, 2, 3}) passage(P::In, s)(); }, 3, {3, 0}, none},
-        {"Süd counts two", heard("Süd", none, {2, 0}), 5, {3, 0}, none},
-        {"a late message of Süd's", heard("Süd", none, {1, 0}), 5, {3, 0}, none},
-        {"a repeated one", heard("Süd", none, {2, 0}), 5, {3, 0}, none},
-        {"West counts four out", heard("West", none, {0, 4}), 1, {3, 0}, none},
-        {"West's earlier message, lost and sent again late", heard("West", none, {0, 1}), 1, {3, 0}, none},
-        {"out at Nord", passage(P::Out, 4), 0, {3, 1}, none},
-        {"out of the empty hall changes nothing", passage(P::Out, 5, false), 0, {3, 1}, none},
-        {"the local door's own name is no other door", heard("Nord", none, {50, 0}), 0, {3, 1}, none},
-        {"West went offline; Nord counts on", passage(P::In, 50), 1, {4, 1}, none},
-        {"after the coming reset", [&] { passage(P::In, 61)(); passage(P::Out, 62)(); }, 1, {5, 2}, none},
-        {"Süd reset at 60 s: Nord's passages from then on count again", heard("Süd", sued, {1, 0}), 1, {1, 1}, sued},
-        {"a door of the old epoch comes back online", heard("West", none, {9, 0}), 1, {1, 1}, sued},
-        {"West reset at the same moment and wins",
-         [&] { merge.HeardReset(west); }, 0, {1, 1}, west},
-        {"Süd's losing epoch, late", heard("Süd", sued, {7, 0}), 0, {1, 1}, west},
-        {"the losing reset heard again", [&] { merge.HeardReset(sued); }, 0, {1, 1}, west},
-        {"Süd counts in West's epoch", heard("Süd", west, {3, 0}), 3, {1, 1}, west},
-        {"Nord resets with its clock behind West's: still the newest epoch", [&] { merge.Reset(At(30)); }, 0,
-         {0, 0}, nord},
-        {"West's epoch is old now", heard("Süd", west, {5, 0}), 0, {0, 0}, nord},
-        {"more out than in at the other doors", heard("West", nord, {0, 3}), 0, {0, 0}, nord},
-        {"no count below 0 until the ins outweigh the outs", heard("Süd", nord, {4, 0}), 1, {0, 0}, nord},
-    };
-    for (const Step &step : steps) {
-        step.act();
-        EXPECT_EQ(merge.Count(), step.count) << step.what;
-        EXPECT_EQ(merge.Own(), step.own) << step.what;
-        EXPECT_EQ(merge.Epoch(), step.epoch) << step.what;
-    }
-    EXPECT_EQ(merge.Epoch().Id(), "2026-12-09T10:01:00.001Z/Nord");
+    EXPECT_TRUE(merge.Heard("Süd", Said("s1", {9, 2})));
+    EXPECT_FALSE(merge.Heard("Süd", Said("s1", {8, 2}))) << "an older message";
+    EXPECT_FALSE(merge.Heard("Süd", Said("s1", {DoorTotals::kMost + 1, 2})));
+    EXPECT_FALSE(merge.Heard("Nord", Said("x", {50, 0}))) << "the local door is no other door";
+    EXPECT_EQ(merge.Count(), 7);
+
+    // A copy of Süd's messages with other totals: taken until Süd speaks again.
+    EXPECT_TRUE(merge.Heard("Süd", Said("forged", {50, 2})));
+    EXPECT_EQ(merge.Count(), 48);
+    EXPECT_TRUE(merge.Heard("Süd", Said("s1", {9, 2})));
+    EXPECT_EQ(merge.Count(), 7);
+    EXPECT_FALSE(merge.Heard("Süd", Said("forged", {60, 2}))) << "found out for good";
+    // Süd restarted with its totals taken back; its earlier run's late goodbye changes nothing.
+    EXPECT_TRUE(merge.Heard("Süd", Said("s2", {10, 2})));
+    EXPECT_FALSE(merge.Heard("Süd", Said("s1", {9, 2}, 0, false)));
+    EXPECT_EQ(merge.Count(), 8);
+
+    // A reset far ahead of every stamp seen is not taken, nor does it stop later resets.
+    const DoorReset far{DoorEpoch(DoorEpoch::kMostStamp, "Süd"), {{"Süd", {10, 2}}}};
+    EXPECT_FALSE(merge.HeardReset(far));
+    EXPECT_EQ(merge.Count(), 8);
+    merge.Reset();
+    EXPECT_EQ(merge.Epoch(), DoorEpoch(1, "Nord"));
+    // One that Süd made while cut off, twice, waits until Süd's clock is heard.
+    const DoorReset third{DoorEpoch(3, "Süd"), {{"Süd", {10, 2}}, {"Nord", {0, 0}}}};
+    EXPECT_FALSE(merge.HeardReset(third));
+    EXPECT_TRUE(merge.Heard("Süd", Said("s2", {11, 2}, 3)));
+    EXPECT_EQ(merge.Epoch(), third.epoch);
+    EXPECT_EQ(merge.Count(), 1);
+    EXPECT_EQ(merge.Clock(), 3);
 }
 
 TEST(DoorMerge, TakesItsOwnTotalsBackUnderWhatItCountedSinceTheStart)
 {
-    const DoorEpoch epoch = Epoch(0, "Süd");
     DoorMerge merge("Nord");
-    merge.Heard("Süd", epoch, {5, 0});
+    merge.Resume(4, {DoorEpoch(4, "Süd"), {{"Süd", {5, 0}}, {"Nord", {2, 0}}}}, {{"Süd", {6, 0}}});
+    EXPECT_EQ(merge.Clock(), 4);
+    EXPECT_EQ(merge.Count(), 0) << "Nord's totals are not known yet";
     // The broker was away at the start: Nord counts before it knows its totals.
-    EXPECT_TRUE(merge.Passage(DoorPassage::In, At(10)));
-    EXPECT_TRUE(merge.Passage(DoorPassage::Out, At(11)));
-    merge.TakeBack(epoch, {10, 4}); // its state file
-    EXPECT_EQ(merge.Own(), (DoorTotals{11, 5}));
-    merge.TakeBack(epoch, {12, 3}); // its retained topic, with ins the file missed
-    EXPECT_EQ(merge.Own(), (DoorTotals{13, 5}));
-    merge.TakeBack(DoorEpoch(), {90, 0}); // of an older epoch
-    EXPECT_EQ(merge.Own(), (DoorTotals{13, 5}));
-    EXPECT_EQ(merge.Count(), 13);
-
-    // Its own reset that it published and then forgot in a crash.
-    const DoorEpoch own = Epoch(5, "Nord");
-    merge.TakeBack(own, {2, 0});
-    EXPECT_EQ(merge.Epoch(), own);
-    EXPECT_EQ(merge.Own(), (DoorTotals{3, 1})) << "the passages since 5 s on top";
-    EXPECT_TRUE(merge.Others().empty());
-
-    // Totals from elsewhere are never negative and never overflow.
-    merge.Heard("Süd", own, {-4, -9});
-    constexpr auto most = std::numeric_limits<std::int64_t>::max();
-    merge.Heard("West", own, {most, 0});
-    merge.Heard("Ost", own, {most, 0});
-    EXPECT_EQ(merge.Others().at("Süd"), (DoorTotals{0, 0}));
-    EXPECT_EQ(merge.Count(), most - 1) << "the sum of the ins stops at the largest number, less Nord's one out";
+    EXPECT_TRUE(merge.Passage(DoorPassage::In));
+    merge.TakeBack({10, 4}); // its state file
+    merge.TakeBack({12, 3}); // its topic, with ins the file missed
+    EXPECT_EQ(merge.Own(), (DoorTotals{13, 4}));
+    EXPECT_EQ(merge.Count(), 1 + (13 - 4 - 2));
+    EXPECT_TRUE(merge.Leads());
+    EXPECT_TRUE(merge.Heard("Ost", Said("o", {0, 0})));
+    EXPECT_TRUE(merge.Heard("Mitte", Said("m", {0, 0})));
+    EXPECT_FALSE(merge.Leads()) << "Mitte comes before Nord";
 }
 
 } // namespace

@@ -75,8 +75,8 @@ TEST(DoorLink, CountsAloneWhileNoBrokerListens)
     TestDoor door(settings);
     EXPECT_TRUE(WaitFor([&] { return !door.Heard().reason.empty(); }));
     EXPECT_EQ(door.Heard().reason, "Der Hallen-Server „" + address + "“ nimmt keine Verbindung an.");
-    EXPECT_FALSE(door.Link().LocalPassage(DoorPassage::Out, std::chrono::system_clock::now()));
-    EXPECT_TRUE(door.Link().LocalPassage(DoorPassage::In, std::chrono::system_clock::now()));
+    EXPECT_FALSE(door.Link().LocalPassage(DoorPassage::Out));
+    EXPECT_TRUE(door.Link().LocalPassage(DoorPassage::In));
     EXPECT_TRUE(WaitFor([&] { return door.Shows(1); }));
     EXPECT_TRUE(door.Heard().notices.empty()) << "an absent broker is no notice, only the mark";
     door.Link().Stop();

@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::chrono;
 
-const DoorEpoch kEpoch(sys_days(year(2026) / December / 9) + hours(13) + minutes(3) + seconds(12), "Süd");
+const DoorReset kEpoch{DoorEpoch(5, "Süd"), {{"Süd", {4, 1}}, {"Nord", {7, 3}}}};
 
 class DoorStateFileTest : public ::testing::Test {
 protected:
@@ -43,7 +43,7 @@ TEST_F(DoorStateFileTest, KeepsTheNewestRecordAndSaysWhenItCannot)
     EXPECT_EQ(DoorStateFile::Load(file, problem), last);
 
     std::ofstream(file) << R"({"epoch":"","in":2,"out":1,"doors":{"Nord":{"in":-1,"out":0},"":{"in":1,"out":0}}})";
-    EXPECT_EQ(DoorStateFile::Load(file, problem), (DoorStateRecord{DoorEpoch(), {2, 1}, {}}))
+    EXPECT_EQ(DoorStateFile::Load(file, problem), (DoorStateRecord{{}, {2, 1}, {}}))
         << "doors without sound totals go";
     std::ofstream(file) << "{kaputt";
     EXPECT_FALSE(DoorStateFile::Load(file, problem));

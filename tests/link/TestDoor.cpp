@@ -1,5 +1,7 @@
 #include "TestDoor.h"
 
+#include "MosquittoBroker.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -21,7 +23,7 @@ void TestDoor::Restart()
             change(told...);
         };
     };
-    callbacks.hallCountChanged = record([this](std::int32_t count) { told_.counts.push_back(count); });
+    callbacks.hallCountChanged = record([this](DoorCount count) { told_.counts.push_back(count.count); });
     callbacks.connectionChanged = record([this](bool connected, const std::string &reason) {
         told_.connected = connected;
         told_.ups += connected ? 1 : 0;
@@ -54,7 +56,8 @@ TopicWatch::TopicWatch(const std::string &broker, const std::string &hall)
     options.clientId = "pontra-test-watch";
     options.subscriptions = {prefix_ + "#"};
     options.syncTopic = "pontra-test/watch";
-    options.message = [this](std::string_view topic, std::string_view payload) {
+    options.ready = [this] { ready_ = true; };
+    options.message = [this](std::string_view topic, std::string_view payload, bool) {
         std::lock_guard lock(mutex_);
         last_[std::string(topic.substr(prefix_.size()))] = std::string(payload);
     };
@@ -81,6 +84,12 @@ std::int64_t TopicWatch::Number(const std::string &topic, const char *field) con
 {
     const QJsonValue value = Field(Last(topic), field);
     return value.isDouble() ? value.toInteger() : -1;
+}
+
+void TopicWatch::Publish(const std::string &topic, const std::string &payload, bool retain)
+{
+    if (!WaitFor([this] { return ready_.load(); }) || !connection_->Publish(prefix_ + topic, payload, retain))
+        throw std::runtime_error("the watch cannot publish");
 }
 
 std::string TopicWatch::Text(const std::string &topic, const char *field) const

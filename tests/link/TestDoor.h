@@ -3,6 +3,7 @@
 #include "link/BrokerConnection.h"
 #include "link/DoorLink.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,8 +51,11 @@ public:
     // A field of the last message's JSON: -1 or "" when there is none.
     std::int64_t Number(const std::string &topic, const char *field) const;
     std::string Text(const std::string &topic, const char *field) const;
+    // A rogue publisher's message, once the watch is connected.
+    void Publish(const std::string &topic, const std::string &payload, bool retain = true);
 
 private:
+    std::atomic<bool> ready_{false};
     const std::string prefix_;
     mutable std::mutex mutex_;
     std::map<std::string, std::string, std::less<>> last_;
