@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/WaylandFallback.h"
+#include "dialogs/WindowPlacement.h"
 #include "files/AccountHome.h"
 #include "journal/JournalPath.h"
 #include "serial/PlatformSerial.h"
@@ -136,6 +137,9 @@ int main(int argc, char *argv[])
         };
         followLevels();
         QObject::connect(pontra.forms.FormMain, &TFormMain::SettingsSaved, simulator.get(), followLevels);
+        // Kept above the main window, but clear of the count it changes.
+        simulator->adjustSize();
+        PlaceBesideOrOver(simulator.get(), pontra.forms.FormMain->frameGeometry());
         simulator->show();
     }
     return app.exec();

@@ -5,9 +5,7 @@
 #include <QSaveFile>
 #include <QString>
 
-#include <algorithm>
 #include <condition_variable>
-#include <limits>
 #include <mutex>
 
 namespace {
@@ -17,17 +15,9 @@ namespace {
 constexpr auto kRetryInterval = std::chrono::seconds(5);
 // The file is a few hundred bytes; anything much larger is not ours.
 constexpr std::size_t kMostFileSize = 1 << 20;
-// The hall's count is a 32-bit number; so is each door's share of it.
-constexpr std::int64_t kMostTotal = std::numeric_limits<std::int32_t>::max();
-
 QString FileName(const std::filesystem::path &file)
 {
     return QString::fromStdU16String(file.u16string());
-}
-
-bool InRange(const DoorTotals &totals)
-{
-    return totals.in <= kMostTotal && totals.out <= kMostTotal;
 }
 
 // Empty when written, else why not.
@@ -93,12 +83,11 @@ std::optional<DoorStateRecord> DoorStateFile::Load(const std::filesystem::path &
     problem = content.problem;
     if (!content.problem.empty() || !content.exists)
         return std::nullopt;
+    // The decoder refuses totals beyond the 32-bit count and drops other
+    // doors whose totals are not sound.
     auto record = DecodeDoorState(content.bytes);
-    if (record && !(InRange(record->own) && std::all_of(record->others.begin(), record->others.end(),
-                                                        [](const auto &door) { return InRange(door.second); }))) {
-        problem = "ihre Zahlen liegen außerhalb des Zählbereichs (über 2147483647)";
-        return std::nullopt;
-    }
+    if (!record && !content.bytes.empty())
+        problem = "sie ist beschädigt, oder ihre Zahlen liegen außerhalb des Zählbereichs (0 bis 2147483647)";
     return record;
 }
 

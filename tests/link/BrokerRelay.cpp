@@ -1,4 +1,5 @@
 #include "BrokerRelay.h"
+#include "MosquittoBroker.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -9,15 +10,6 @@
 #include <stdexcept>
 
 namespace {
-
-sockaddr_in Loopback(int port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
 
 int Connect(int port)
 {

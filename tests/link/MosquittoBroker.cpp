@@ -19,8 +19,6 @@
 
 extern char **environ;
 
-namespace {
-
 sockaddr_in Loopback(int port)
 {
     sockaddr_in address{};
@@ -29,6 +27,8 @@ sockaddr_in Loopback(int port)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return address;
 }
+
+namespace {
 
 // A port nobody listens on now: the system's choice for a socket bound to 0.
 int FreePort()

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <thread>
 
+#include <netinet/in.h>
 #include <sys/types.h>
 
 // Polls condition every 2 ms until it holds; false after `timeout`. For
@@ -21,6 +22,9 @@ bool WaitFor(Condition condition, std::chrono::seconds timeout = std::chrono::se
     }
     return true;
 }
+
+// 127.0.0.1 at that port (0: the system chooses).
+sockaddr_in Loopback(int port);
 
 // A real mosquitto for one test: its own configuration and data folder in a
 // temporary folder, listening on a free port of 127.0.0.1, ended by its
