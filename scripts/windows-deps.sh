@@ -176,7 +176,8 @@ build_microhttpd() {
 build_mosquitto() {
   [ -f "$top/stamps/mosquitto" ] && return
   local src=$top/src/mosquitto b=$top/build/mosquitto
-  # Its Windows branch names MSVC's pthreads library; mingw's posix threads need none of it.
+  # Its Windows branches are MSVC's (a pthreadVC2.lib path, CRT warning switches); mingw's posix threads
+  # and C library need neither.
   grep -rl 'pthreadVC2' "$src" --include=CMakeLists.txt | xargs -r sed -i 's/if *( *WIN32 *)/if (WIN32 AND NOT MINGW)/'
   rm -rf "$b"
   cmake -S "$src" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
@@ -184,6 +185,7 @@ build_mosquitto() {
     -DWITH_APPS=OFF -DWITH_PLUGINS=OFF -DWITH_CLIENTS=OFF -DDOCUMENTATION=OFF -DWITH_STATIC_LIBRARIES=OFF
   cmake --build "$b" -- -j"$jobs"
   cmake --install "$b"
+  cp "$b/lib/libmosquitto.dll.a" "$prefix/lib/" # its install rule leaves the import library out
   touch "$top/stamps/mosquitto"
 }
 
