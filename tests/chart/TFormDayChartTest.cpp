@@ -134,6 +134,8 @@ TEST(TFormDayChart, OpensWithTheDayNumberToTypeAndEscapeClosesIt)
 
     QTest::keyClick(window.DayEdit, Qt::Key_Escape);
     EXPECT_TRUE(WaitUntil([&] { return !window.isVisible(); }));
+    // The days typed are read on threads that use the journal: it must outlive them.
+    EXPECT_TRUE(WaitUntil([&] { return window.findChild<DayLoader *>()->Idle(); }));
 }
 
 TEST(TFormDayChart, AnotherDayPickedWhileOneLoadsShowsThatDayOnly)
