@@ -48,14 +48,9 @@ void DayJournal::SetKeepDays(int days, bool expire)
     // stopped writer reports nothing more, so this object is alive for
     // every call.
     options.statusChanged = [this, writer](const JournalStatus &status) {
-        const QString text = QString::fromStdString(JournalNotice(status));
-        QMetaObject::invokeMethod(
-            this,
-            [this, writer, text] {
-                if (writer == writers_ && Running() && notice_)
-                    notice_(text);
-            },
-            Qt::QueuedConnection);
+        std::lock_guard lock(noticesMutex_);
+        notices_.emplace_back(writer, QString::fromStdString(JournalNotice(status)));
+        QMetaObject::invokeMethod(this, "TellNotices", Qt::QueuedConnection);
     };
     writer_ = std::make_unique<JournalWriter>(std::move(options));
     for (const JournalRow &row : left)
@@ -82,4 +77,16 @@ std::deque<JournalRow> DayJournal::StopWriter()
     recorder_.reset();
     writer_.reset();
     return left;
+}
+
+void DayJournal::TellNotices()
+{
+    std::vector<std::pair<unsigned, QString>> notices;
+    {
+        std::lock_guard lock(noticesMutex_);
+        notices.swap(notices_);
+    }
+    for (const auto &[writer, text] : notices)
+        if (writer == writers_ && Running() && notice_)
+            notice_(text);
 }

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 class Hall;
 class JournalRecorder;
@@ -44,6 +47,8 @@ public:
 private:
     // Stops the writer; the rows it could not write.
     std::deque<JournalRow> StopWriter();
+    // On the GUI thread: the notices the writers posted.
+    Q_INVOKABLE void TellNotices();
 
     Hall &hall_;
     const std::filesystem::path file_;
@@ -55,4 +60,8 @@ private:
     // Counts the writers started, so that a report of one that was stopped
     // meanwhile is dropped.
     unsigned writers_ = 0;
+    // The writers' notices with the writer they came from, taken over by
+    // TellNotices: the queued call itself carries no data.
+    std::mutex noticesMutex_;
+    std::vector<std::pair<unsigned, QString>> notices_;
 };

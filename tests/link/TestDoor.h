@@ -35,9 +35,10 @@ public:
     DoorLinkSettings settings;
 
 private:
-    std::unique_ptr<DoorLink> link_;
     mutable std::mutex mutex_;
     Told told_;
+    // Last, so that it goes first: its callbacks write into the above.
+    std::unique_ptr<DoorLink> link_;
 };
 
 // The last message of each topic under pontra/<hall>/, retained or sent, as
