@@ -144,3 +144,11 @@ void HallLink::CapacityChanged(std::int32_t capacity)
 {
     link_.SetCapacity(capacity);
 }
+
+QStringList HallLink::OtherDoors() const
+{
+    QStringList doors;
+    for (const std::string &door : link_.OtherDoors())
+        doors << QString::fromStdString(door);
+    return doors;
+}

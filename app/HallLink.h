@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <deque>
@@ -44,6 +45,8 @@ public:
     bool Connected() const { return connected_; }
     // The connection's state as a German sentence.
     QString State() const { return state_; }
+    // The other doors of the hall the link has heard of.
+    QStringList OtherDoors() const;
 
     std::optional<std::int32_t> Counted(const HallEvent &event) override;
     void HallChanged(const HallChange &change) override { (void)change; }

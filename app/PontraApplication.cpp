@@ -325,6 +325,7 @@ void PontraApplication::EditAdvancedSettings()
     // changed it since.
     const bool loginStart = LoginStart::Enabled();
     forms.FormAdvanced->SetLoginStart(loginStart, LoginStart::Place());
+    forms.FormAdvanced->SetOtherDoors(Advanced.HallName, link_->OtherDoors());
     if (!forms.FormAdvanced->Edit(edited))
         return;
     ApplyAdvancedSettings(edited);

@@ -280,9 +280,15 @@ QWidget *TFormAdvanced::DoorsPage()
                                             "gelten sofort."),
                              page),
                     row, 0, 1, 2);
+    lblDoorTaken = makeNote({}, page);
+    lblDoorTaken->setStyleSheet(QStringLiteral("color: #c00000"));
+    lblDoorTaken->hide();
+    grid->addWidget(lblDoorTaken, row + 1, 0, 1, 2);
     lblLinkState = makeNote({}, page);
-    grid->addWidget(lblLinkState, row + 1, 0, 1, 2);
-    grid->setRowStretch(row + 2, 1);
+    grid->addWidget(lblLinkState, row + 2, 0, 1, 2);
+    grid->setRowStretch(row + 3, 1);
+    connect(edDoor, &QLineEdit::textChanged, this, &TFormAdvanced::CheckDoorName);
+    connect(edHall, &QLineEdit::textChanged, this, &TFormAdvanced::CheckDoorName);
     grid->setColumnStretch(1, 1);
     return page;
 }
@@ -435,6 +441,26 @@ void TFormAdvanced::LiveDisplayChanged()
 void TFormAdvanced::SetLinkState(const QString &state)
 {
     lblLinkState->setText(QStringLiteral("Verbindung: %1").arg(state));
+}
+
+void TFormAdvanced::SetOtherDoors(const QString &hall, const QStringList &doors)
+{
+    linkedHall_ = hall;
+    otherDoors_ = doors;
+    CheckDoorName();
+}
+
+void TFormAdvanced::CheckDoorName()
+{
+    // Two doors of one name overwrite each other's totals: the link then
+    // stops sending until one is renamed. Said here before it happens.
+    const QString door = edDoor->text();
+    const bool taken = edHall->text() == linkedHall_ && otherDoors_.contains(door);
+    lblDoorTaken->setText(taken ? QStringLiteral("Ein anderer Eingang der Halle „%1“ heißt schon „%2“. Jeder Eingang "
+                                                 "braucht einen eigenen Namen.")
+                                      .arg(linkedHall_, door)
+                                : QString());
+    lblDoorTaken->setVisible(taken);
 }
 
 void TFormAdvanced::keyPressEvent(QKeyEvent *event)

@@ -3,6 +3,7 @@
 #include "app/AdvancedSettings.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QCheckBox;
 class QComboBox;
@@ -32,6 +33,9 @@ public:
     void SetLoginStart(bool enabled, const QString &place);
     // The door link's state, shown on its tab.
     void SetLinkState(const QString &state);
+    // The other doors the link has heard of in the running hall: a door
+    // name typed here that one of them has is named as taken.
+    void SetOtherDoors(const QString &hall, const QStringList &doors);
 
     QTabWidget *Tabs;
     // Tab "Tagesjournal".
@@ -61,6 +65,7 @@ public:
     QLineEdit *edBrokerUser;
     QLineEdit *edBrokerPassword;
     QLineEdit *edBrokerCaFile;
+    QLabel *lblDoorTaken;
     QLabel *lblLinkState;
     // Tab "Lichtschranken".
     QSpinBox *seDebounceMs;
@@ -82,10 +87,14 @@ private:
     // The address shown and copied, and the key made when one is needed.
     void LiveDisplayChanged();
     QWidget *DoorsPage();
+    void CheckDoorName();
     // OK once every field holds a value that can be used.
     void AcceptValid();
     QWidget *BarrierPage();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;
+
+    QString linkedHall_;
+    QStringList otherDoors_;
 };

@@ -622,6 +622,17 @@ DoorCount DoorLink::Current() const
     return {Shown(shared_->merge.Count()), shared_->version};
 }
 
+std::vector<std::string> DoorLink::OtherDoors() const
+{
+    std::vector<std::string> names;
+    if (!shared_)
+        return names;
+    std::lock_guard lock(shared_->mutex);
+    for (const auto &[name, other] : shared_->merge.Others())
+        names.push_back(name);
+    return names;
+}
+
 void DoorLink::RunPublisher(const std::shared_ptr<Shared> &shared)
 {
     Shared &link = *shared;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 // A reset the door heard of from another door.
 struct RemoteReset {
@@ -97,6 +98,8 @@ public:
     // it is 0.
     std::int32_t Count() const { return Current().count; }
     DoorCount Current() const;
+    // The names of the other doors of the hall the door has heard of.
+    std::vector<std::string> OtherDoors() const;
 
 private:
     struct Shared;

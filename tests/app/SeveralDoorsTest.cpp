@@ -1,6 +1,7 @@
 #include "support/TestApplication.h"
 
 #include "app/HallLink.h"
+#include "app/TFormAdvanced.h"
 #include "display/TFormMonitor2.h"
 #include "journal/JournalReader.h"
 #include "link/LinkTexts.h"
@@ -10,6 +11,7 @@
 #include "widgets/TTrayIcon.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +87,17 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
     sued.Press(sued.main().Rein1, 2);
     sued.Press(sued.main().Raus1);
     ASSERT_TRUE(Eventually([&] { return nord.Shows(4) && sued.Shows(4); }));
+
+    // Renaming a door to a name another door of the hall has is named as
+    // taken on the tab, before the two overwrite each other's totals.
+    TFormAdvanced &tab = *nord.test.app().forms.FormAdvanced;
+    tab.edHall->setText(nord.test.app().Advanced.HallName);
+    tab.SetOtherDoors(nord.test.app().Advanced.HallName, nord.test.app().Link().OtherDoors());
+    tab.edDoor->setText(QStringLiteral("Süd"));
+    EXPECT_FALSE(tab.lblDoorTaken->isHidden());
+    EXPECT_TRUE(tab.lblDoorTaken->text().contains(QStringLiteral("heißt schon „Süd“")));
+    tab.edDoor->setText(QStringLiteral("West"));
+    EXPECT_TRUE(tab.lblDoorTaken->isHidden());
 
     nord.Press(nord.main().Reset1);
     ASSERT_TRUE(Eventually([&] { return nord.Shows(0) && sued.Shows(0); }));
