@@ -15,6 +15,9 @@ cache=${PONTRA_WINDOWS_CACHE:-/var/cache/pontra-windows}
 jobs=${PONTRA_WINDOWS_JOBS:-2}
 recipe=1 # raise when a build recipe below changes, so the prefix is built again
 packages=(qt6-base qt6-svg qt6-charts sqlite3 libmicrohttpd mosquitto)
+# Built when the mirror serves their sources; without them the program rasterises its artwork at build time
+# and draws the day's charts itself.
+optional=(qt6-svg qt6-charts)
 
 if [ "$(nice)" -lt 19 ]; then exec nice -n 19 bash "$0" "$@"; fi
 [ "$(id -u)" = 0 ] || { echo "windows-deps.sh: run as root (installs packages, writes $cache)" >&2; exit 1; }
@@ -70,8 +73,12 @@ fi
 versions=""
 for p in "${packages[@]}"; do
   v=$(apt-get "${apt_opts[@]}" source --print-uris "$p" 2>/dev/null | awk -v p="$p" '$2 ~ ("^" p "_.*\\.dsc$") { sub("^" p "_", "", $2); sub(/\.dsc$/, "", $2); print $2 }')
-  [ -n "$v" ] || { echo "No source package $p in the private apt configuration" >&2; exit 1; }
-  versions+="$p=$v "
+  if [ -n "$v" ]; then
+    versions+="$p=$v "
+  elif [[ " ${optional[*]} " != *" $p "* ]]; then
+    echo "No source package $p in the private apt configuration" >&2
+    exit 1
+  fi
 done
 key=$(printf '%s recipe=%s' "$versions" "$recipe" | sha256sum | cut -c1-12)
 top=$cache/$key
@@ -211,12 +218,14 @@ for step in sqlite3:sqlite libmicrohttpd:microhttpd mosquitto:mosquitto; do
     failed+=" ${step#*:}"
   fi
 done
-fetch qt6-svg || failed+=" qtsvg"
-fetch qt6-charts || failed+=" qtcharts"
+missing=""
+for p in "${optional[@]}"; do
+  fetch "$p" 2>/dev/null || missing+=" $p"
+done
 wait "$qt_pid" || { echo "qtbase failed: see $top/logs/qtbase.log" >&2; exit 1; }
 echo "  qtbase: $((($(date +%s) - qt_start) / 60)) min"
 for m in svg charts; do
-  [[ " $failed " == *" qt$m "* ]] && continue
+  [[ " $missing " == *" qt6-$m "* ]] && continue
   phase "qt$m"
   attempt "$top/logs/qt$m.log" build_qt_module "qt6-$m" "qt$m"
   [ "$rc" = 0 ] || { echo "qt$m failed: see $top/logs/qt$m.log" >&2; failed+=" qt$m"; }
@@ -224,5 +233,6 @@ done
 phase "done"
 echo "Total: $((($(date +%s) - start) / 60)) min"
 [ -z "$failed" ] || { echo "Not built:$failed" >&2; exit 1; }
+[ -z "$missing" ] || echo "The mirror serves no source of:$missing; the program is built without them."
 touch "$top/stamps/all"
 echo "$prefix"
