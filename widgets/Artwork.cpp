@@ -1,8 +1,23 @@
 #include "widgets/Artwork.h"
 
+#ifdef PONTRA_ARTWORK_PNG
+#include <QImage>
+#else
 #include <QPainter>
 #include <QSvgRenderer>
+#endif
 
+#ifdef PONTRA_ARTWORK_PNG
+// A build without Qt's SVG module carries the pictures rasterised at build
+// time, large enough for a TV, and scales them here.
+QPixmap Artwork(const QString &name, QSize size)
+{
+    const QImage image(QStringLiteral(":/art/%1.png").arg(name));
+    if (image.isNull())
+        return {};
+    return QPixmap::fromImage(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+#else
 QPixmap Artwork(const QString &name, QSize size)
 {
     QSvgRenderer renderer(QStringLiteral(":/art/%1.svg").arg(name));
@@ -14,3 +29,4 @@ QPixmap Artwork(const QString &name, QSize size)
     renderer.render(&painter);
     return pixmap;
 }
+#endif
