@@ -2,7 +2,7 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
-#include "widgets/ExternalChmViewer.h"
+#include "desktop/ExternalChmViewer.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/HelpViewer.h"
-#include "widgets/ProcessWindows.h"
+#include "desktop/HelpViewer.h"
+#include "desktop/ProcessWindows.h"
 
 #include <functional>
 #include <memory>

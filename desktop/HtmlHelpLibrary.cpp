@@ -1,4 +1,4 @@
-#include "widgets/HtmlHelpLibrary.h"
+#include "desktop/HtmlHelpLibrary.h"
 
 HtmlHelpLibrary::HtmlHelpLibrary()
 {

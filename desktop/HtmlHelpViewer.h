@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/HelpViewer.h"
-#include "widgets/HtmlHelpLibrary.h"
+#include "desktop/HelpViewer.h"
+#include "desktop/HtmlHelpLibrary.h"
 
 // Help files shown by the platform's HTML Help viewer (HHCTRL.OCX).
 class HtmlHelpViewer final : public HelpViewer {

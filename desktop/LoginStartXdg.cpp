@@ -1,4 +1,4 @@
-#include "app/LoginStart.h"
+#include "desktop/LoginStart.h"
 
 #include "files/FileRules.h"
 

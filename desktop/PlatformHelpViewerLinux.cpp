@@ -1,5 +1,5 @@
-#include "widgets/ExternalChmViewer.h"
-#include "widgets/PlatformHelpViewer.h"
+#include "desktop/ExternalChmViewer.h"
+#include "desktop/PlatformHelpViewer.h"
 
 std::unique_ptr<HelpViewer> NewPlatformHelpViewer()
 {

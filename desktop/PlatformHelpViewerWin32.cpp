@@ -1,5 +1,5 @@
-#include "widgets/HtmlHelpViewer.h"
-#include "widgets/PlatformHelpViewer.h"
+#include "desktop/HtmlHelpViewer.h"
+#include "desktop/PlatformHelpViewer.h"
 
 std::unique_ptr<HelpViewer> NewPlatformHelpViewer()
 {

@@ -1,5 +1,5 @@
-#include "widgets/IdleInhibit.h"
-#include "widgets/ScreenSaverInhibit.h"
+#include "desktop/IdleInhibit.h"
+#include "desktop/ScreenSaverInhibit.h"
 
 #include <QCoreApplication>
 

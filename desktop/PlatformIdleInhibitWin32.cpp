@@ -1,4 +1,4 @@
-#include "widgets/IdleInhibit.h"
+#include "desktop/IdleInhibit.h"
 
 #include <windows.h>
 

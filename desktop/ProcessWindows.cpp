@@ -1,4 +1,4 @@
-#include "widgets/ProcessWindows.h"
+#include "desktop/ProcessWindows.h"
 
 #ifdef PONTRA_HAVE_XCB
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "widgets/QtNotificationArea.h"
+#include "desktop/QtNotificationArea.h"
 
-#include "widgets/TNotifyWindow.h"
+#include "desktop/TNotifyWindow.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

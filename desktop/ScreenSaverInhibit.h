@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/IdleInhibit.h"
+#include "desktop/IdleInhibit.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "widgets/TNotifyWindow.h"
+#include "desktop/TNotifyWindow.h"
 
 #include <QHash>
 #include <QPointer>

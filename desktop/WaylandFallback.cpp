@@ -1,4 +1,4 @@
-#include "app/WaylandFallback.h"
+#include "desktop/WaylandFallback.h"
 
 #include <QtGlobal>
 

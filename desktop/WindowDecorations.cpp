@@ -1,4 +1,4 @@
-#include "widgets/WindowDecorations.h"
+#include "desktop/WindowDecorations.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "app/BarrierWarningText.h"
+#include "dialogs/BarrierWarningText.h"
 
 #include "hall/LocalTime.h"
 

@@ -1,4 +1,4 @@
-#include "app/LineSimulatorWindow.h"
+#include "dialogs/LineSimulatorWindow.h"
 
 #include "serial/SimulatedSerialPorts.h"
 

@@ -1,4 +1,4 @@
-#include "app/LiveDisplayAddress.h"
+#include "dialogs/LiveDisplayAddress.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AdvancedSettings.h"
+#include "settings/AdvancedSettings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/PortLinesHint.h"
+#include "dialogs/PortLinesHint.h"
 
 QString PortLinesHint(int port)
 {

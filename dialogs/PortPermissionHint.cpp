@@ -1,4 +1,4 @@
-#include "app/PortPermissionHint.h"
+#include "dialogs/PortPermissionHint.h"
 
 QString PortPermissionHint(int port, const PortRefusal &refusal)
 {

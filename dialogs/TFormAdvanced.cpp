@@ -1,6 +1,7 @@
-#include "app/TFormAdvanced.h"
+#include "dialogs/TFormAdvanced.h"
 
-#include "app/LiveDisplayAddress.h"
+#include "desktop/WindowDecorations.h"
+#include "dialogs/LiveDisplayAddress.h"
 #include "dialogs/WindowPlacement.h"
 #include "feed/FeedToken.h"
 #include "feed/ListenSocket.h"
@@ -10,7 +11,6 @@
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TLbSpeedButton.h"
-#include "widgets/WindowDecorations.h"
 
 #include <QCheckBox>
 #include <QClipboard>

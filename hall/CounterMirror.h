@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CounterState.h"
+#include "hall/CounterState.h"
 #include "hall/HallListener.h"
 
 // Keeps the counter state's copy of the count and the capacity, which the

@@ -1,4 +1,4 @@
-#include "app/DayJournal.h"
+#include "journal/DayJournal.h"
 
 #include "hall/Hall.h"
 #include "journal/JournalRecorder.h"

@@ -1,4 +1,4 @@
-#include "app/HallLink.h"
+#include "link/HallLink.h"
 
 #include "hall/Hall.h"
 

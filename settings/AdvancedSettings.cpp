@@ -1,4 +1,4 @@
-#include "app/AdvancedSettings.h"
+#include "settings/AdvancedSettings.h"
 
 #include "feed/FeedHosts.h"
 #include "hall/DailyResetSchedule.h"

@@ -1,4 +1,4 @@
-#include "app/IniLines.h"
+#include "settings/IniLines.h"
 
 #include <array>
 

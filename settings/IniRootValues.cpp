@@ -1,6 +1,6 @@
-#include "app/IniRootValues.h"
+#include "settings/IniRootValues.h"
 
-#include "app/IniLines.h"
+#include "settings/IniLines.h"
 
 #include <QDir>
 #include <QFile>

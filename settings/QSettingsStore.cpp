@@ -1,9 +1,9 @@
-#include "app/QSettingsStore.h"
+#include "settings/QSettingsStore.h"
 
 #ifndef Q_OS_WIN
-#include "app/IniRootValues.h"
-#include "app/RegularFileRewrite.h"
 #include "files/AccountHome.h"
+#include "settings/IniRootValues.h"
+#include "settings/RegularFileRewrite.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/RegularFileRewrite.h"
+#include "settings/RegularFileRewrite.h"
 
 #include "files/FileRules.h"
 

@@ -1,8 +1,8 @@
 #include "support/TestApplication.h"
 
-#include "app/HallLink.h"
 #include "display/TFormMonitor2.h"
 #include "journal/JournalReader.h"
+#include "link/HallLink.h"
 #include "link/LinkTexts.h"
 #include "link/MosquittoBroker.h"
 #include "widgets/TImage.h"

@@ -1,4 +1,4 @@
-#include "app/LoginStart.h"
+#include "desktop/LoginStart.h"
 #include "journal/JournalTestSupport.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "widgets/ScreenSaverInhibit.h"
+#include "desktop/ScreenSaverInhibit.h"
 
 #include "support/Wait.h"
 

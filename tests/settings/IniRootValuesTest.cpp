@@ -1,5 +1,5 @@
-#include "app/IniRootValues.h"
-#include "app/QSettingsStore.h"
+#include "settings/IniRootValues.h"
+#include "settings/QSettingsStore.h"
 #include "support/Printers.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/QSettingsStore.h"
-#include "app/RegularFileRewrite.h"
+#include "settings/QSettingsStore.h"
+#include "settings/RegularFileRewrite.h"
 #include "support/Printers.h"
 
 #include <QFile>
