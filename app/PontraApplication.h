@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/AdvancedSettings.h"
-#include "app/CounterMirror.h"
-#include "app/CounterState.h"
 #include "app/Forms.h"
 #include "app/TFormMain.h"
-#include "app/TerminationSignals.h"
+#include "desktop/TerminationSignals.h"
+#include "hall/CounterMirror.h"
+#include "hall/CounterState.h"
 #include "hall/Hall.h"
+#include "settings/AdvancedSettings.h"
 #include "widgets/HelpViewerLink.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 // Prints how long the public display takes to follow a change of the count:
 // UpdateDisplay plus a full repaint, on a Full HD and on a 4K monitor. One
 // figure per line: "name = value unit". Runs offscreen.
-#include "app/CounterState.h"
 #include "display/TFormMonitor2.h"
+#include "hall/CounterState.h"
 
 #include "widgets/TLabel3D.h"
 

@@ -2,7 +2,7 @@
 // settings file has grown to about 10 MB with other groups and keys: open
 // the key for writing, store the values, close the key. One figure per
 // line: "name = value unit". The file lives in a temporary config folder.
-#include "app/QSettingsStore.h"
+#include "settings/QSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "dialogs/OperatorMessageBox.h"
 
+#include "desktop/WindowDecorations.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "display/Monitors.h"
-#include "widgets/WindowDecorations.h"
 
 OperatorMessageBox::OperatorMessageBox(QWidget *operatorWindow, const QString &message, Icon icon)
     : QMessageBox(icon, NoticeTitle(), message, QMessageBox::Ok, operatorWindow,

@@ -1,9 +1,9 @@
 #include "dialogs/TFDlgYesNo.h"
 
+#include "desktop/WindowDecorations.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/WindowPlacement.h"
 #include "widgets/Artwork.h"
-#include "widgets/WindowDecorations.h"
 #include "widgets/PixelFont.h"
 
 #include <QKeyEvent>

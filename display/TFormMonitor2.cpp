@@ -1,12 +1,12 @@
 #include "display/TFormMonitor2.h"
 
-#include "app/CounterState.h"
+#include "desktop/IdleInhibit.h"
 #include "display/MonitorWatch.h"
 #include "display/Monitors.h"
+#include "hall/CounterState.h"
 #include "hall/OccupancyState.h"
 #include "widgets/Artwork.h"
 #include "widgets/FitText.h"
-#include "widgets/IdleInhibit.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TLabel3D.h"
 

@@ -1,9 +1,9 @@
 #include "widgets/TTrayIcon.h"
 
+#include "desktop/QtNotificationArea.h"
+#include "desktop/TNotifyWindow.h"
 #include "widgets/ApplicationEvents.h"
-#include "widgets/QtNotificationArea.h"
 #include "widgets/TImageList.h"
-#include "widgets/TNotifyWindow.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/NotificationArea.h"
+#include "desktop/NotificationArea.h"
 #include "widgets/TImageList.h"
 
 #include <QIcon>

@@ -2,11 +2,11 @@
 #include "support/Wait.h"
 
 #include "app/DailyResetTimer.h"
-#include "app/DayJournal.h"
-#include "app/TFormAdvanced.h"
 #include "dialogs/TForm2.h"
+#include "dialogs/TFormAdvanced.h"
 #include "display/TFormMonitor2.h"
 #include "feed/FeedServer.h"
+#include "journal/DayJournal.h"
 #include "journal/JournalTestSupport.h"
 #include "serial/TComPort.h"
 #include "widgets/TLabel3D.h"

@@ -2,8 +2,8 @@
 #include "support/Wait.h"
 
 #include "app/DailyResetTimer.h"
-#include "app/DayJournal.h"
 #include "hall/LocalTime.h"
+#include "journal/DayJournal.h"
 #include "journal/JournalTestSupport.h"
 #include "journal/SqliteConnection.h"
 #include "serial/TComPort.h"

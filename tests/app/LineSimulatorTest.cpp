@@ -1,8 +1,8 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
-#include "app/LineSimulatorWindow.h"
 #include "app/TFrameL.h"
+#include "dialogs/LineSimulatorWindow.h"
 
 #include <QLabel>
 #include <QPushButton>

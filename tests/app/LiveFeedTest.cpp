@@ -1,8 +1,8 @@
 #include "support/TestApplication.h"
 #include "support/Wait.h"
 
-#include "app/TFormAdvanced.h"
 #include "dialogs/TForm2.h"
+#include "dialogs/TFormAdvanced.h"
 #include "feed/FeedClient.h"
 #include "feed/FeedServer.h"
 #include "feed/ListenSocket.h"

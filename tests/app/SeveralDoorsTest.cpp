@@ -1,9 +1,9 @@
 #include "support/TestApplication.h"
 
-#include "app/HallLink.h"
-#include "app/TFormAdvanced.h"
+#include "dialogs/TFormAdvanced.h"
 #include "display/TFormMonitor2.h"
 #include "journal/JournalReader.h"
+#include "link/HallLink.h"
 #include "link/LinkTexts.h"
 #include "link/MosquittoBroker.h"
 #include "widgets/TImage.h"

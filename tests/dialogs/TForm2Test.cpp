@@ -1,7 +1,7 @@
 #include "dialogs/TForm2.h"
 #include "widgets/FittingComboBox.h"
 
-#include "app/CounterState.h"
+#include "hall/CounterState.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "serial/TComPort.h"
 #include "widgets/TImage.h"

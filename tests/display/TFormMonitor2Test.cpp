@@ -1,8 +1,8 @@
-#include "app/CounterState.h"
 #include "display/TFormMonitor2.h"
-#include "widgets/TLabel3D.h"
+#include "hall/CounterState.h"
 #include "support/Printers.h"
 #include "support/Wait.h"
+#include "widgets/TLabel3D.h"
 
 #include <QLabel>
 #include <QTextLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/HelpViewer.h"
+#include "desktop/HelpViewer.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/NotificationArea.h"
-#include "widgets/TNotifyWindow.h"
+#include "desktop/NotificationArea.h"
+#include "desktop/TNotifyWindow.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/PontraApplication.h"
-#include "app/TFormAdvanced.h"
+#include "dialogs/TFormAdvanced.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "support/MemorySettingsStore.h"
 #include "support/RecordingHelpViewer.h"

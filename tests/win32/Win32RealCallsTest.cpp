@@ -1,7 +1,7 @@
+#include "desktop/HtmlHelpLibrary.h"
 #include "serial/LineSettings.h"
 #include "serial/Win32PortProbe.h"
 #include "serial/Win32SerialDevice.h"
-#include "widgets/HtmlHelpLibrary.h"
 
 #include <gtest/gtest.h>
 

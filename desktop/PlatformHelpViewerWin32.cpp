@@ -1,0 +1,7 @@
+#include "desktop/HtmlHelpViewer.h"
+#include "desktop/PlatformHelpViewer.h"
+
+std::unique_ptr<HelpViewer> NewPlatformHelpViewer()
+{
+    return std::make_unique<HtmlHelpViewer>();
+}

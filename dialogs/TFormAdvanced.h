@@ -1,0 +1,100 @@
+#pragma once
+
+#include "settings/AdvancedSettings.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTimeEdit;
+class TLbSpeedButton;
+
+// "Erweiterte Einstellungen": the settings beyond the first ones, a tab for
+// each feature, opened modal over the settings dialog. Its fields can hold
+// only valid values. OK hands the values back to the caller, which stores
+// and applies them; "Abbrechen" and Escape change nothing.
+class TFormAdvanced : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormAdvanced(QWidget *parent = nullptr);
+
+    // Shows the settings for editing; true with the edited ones on OK.
+    bool Edit(AdvancedSettings &settings);
+    // Where the journal lies, shown on its tab.
+    void SetJournalFile(const QString &path);
+    // Whether the program starts at login, and where that is recorded; the
+    // caller asks for the box's state after OK.
+    void SetLoginStart(bool enabled, const QString &place);
+    // The door link's state, shown on its tab.
+    void SetLinkState(const QString &state);
+    // The other doors the link has heard of in the running hall: a door
+    // name typed here that one of them has is named as taken.
+    void SetOtherDoors(const QString &hall, const QStringList &doors);
+
+    QTabWidget *Tabs;
+    // Tab "Tagesjournal".
+    QSpinBox *seJournalDays;
+    QCheckBox *cbDailyReset;
+    QTimeEdit *teDailyReset;
+    QCheckBox *cbResumeCount;
+    QLabel *lblJournalFile;
+    // Tab "Programmstart".
+    QCheckBox *cbLoginStart;
+    QLabel *lblLoginStartPlace;
+    // Tab "Belegung".
+    QSpinBox *seWarnPercent;
+    QCheckBox *cbShowPlacesLeft;
+    // Tab "Live-Anzeige im Browser".
+    QSpinBox *seHttpPort;
+    QComboBox *cbHttpBind;
+    QLineEdit *edHttpToken;
+    QPushButton *btnNewToken;
+    QLineEdit *edHttpHosts;
+    QLabel *lblHttpAddress;
+    QPushButton *btnCopyAddress;
+    // Tab "Mehrere Eingänge".
+    QLineEdit *edDoor;
+    QLineEdit *edHall;
+    QLineEdit *edBroker;
+    QLineEdit *edBrokerUser;
+    QLineEdit *edBrokerPassword;
+    QLineEdit *edBrokerCaFile;
+    QLabel *lblDoorTaken;
+    QLabel *lblLinkState;
+    // Tab "Lichtschranken".
+    QSpinBox *seDebounceMs;
+    QSpinBox *seBlockedSeconds;
+    QSpinBox *seFlickerPerSecond;
+    TLbSpeedButton *btn_OK;
+    TLbSpeedButton *btn_Cancel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QWidget *JournalPage();
+    QWidget *StartPage();
+    QWidget *OccupancyPage();
+    QWidget *LiveDisplayPage();
+    // The address shown and copied, and the key made when one is needed.
+    void LiveDisplayChanged();
+    QWidget *DoorsPage();
+    void CheckDoorName();
+    // OK once every field holds a value that can be used.
+    void AcceptValid();
+    QWidget *BarrierPage();
+    void ShowValues(const AdvancedSettings &settings);
+    // Only the keys that have fields here.
+    void TakeValues(AdvancedSettings &settings) const;
+
+    QString linkedHall_;
+    QStringList otherDoors_;
+};

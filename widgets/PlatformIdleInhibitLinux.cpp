@@ -1,9 +1,0 @@
-#include "widgets/IdleInhibit.h"
-#include "widgets/ScreenSaverInhibit.h"
-
-#include <QCoreApplication>
-
-std::unique_ptr<IdleInhibit> NewPlatformIdleInhibit()
-{
-    return std::make_unique<ScreenSaverInhibit>(QDBusConnection::sessionBus(), QCoreApplication::applicationName());
-}
