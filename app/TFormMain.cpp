@@ -46,7 +46,6 @@
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
