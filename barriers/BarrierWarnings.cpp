@@ -25,18 +25,16 @@ void BarrierWarnings::Unread()
 void BarrierWarnings::PortLost(Time at, int port)
 {
     Unread();
-    if (portLost_)
+    if (portWarning_)
         return;
-    portLost_ = true;
     portWarning_ = BarrierWarning{HallSource::PortLost, at, port};
     hall_.Apply({.source = HallSource::PortLost, .time = at, .since = at});
 }
 
 void BarrierWarnings::PortBack(Time at)
 {
-    if (!portLost_)
+    if (!portWarning_)
         return;
-    portLost_ = false;
     portWarning_.reset();
     hall_.Apply({.source = HallSource::PortBack, .time = at, .since = at});
 }
@@ -68,9 +66,8 @@ void BarrierWarnings::Report(HallSource barrier, std::optional<BarrierHealth::St
     else if (*state == BarrierHealth::State::Flickering)
         source = entry ? HallSource::EntryFlickering : HallSource::ExitFlickering;
     std::optional<BarrierWarning> &warning = entry ? entryWarning_ : exitWarning_;
-    warning.reset();
-    if (*state != BarrierHealth::State::Clear)
-        warning = BarrierWarning{source, health.Since()};
+    warning = *state == BarrierHealth::State::Clear ? std::nullopt
+                                                    : std::optional(BarrierWarning{source, health.Since()});
     hall_.Apply({.source = source, .time = at, .since = health.Since()});
 }
 

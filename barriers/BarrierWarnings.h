@@ -50,7 +50,7 @@ private:
     Hall &hall_;
     BarrierHealth entry_;
     BarrierHealth exit_;
-    bool portLost_ = false;
+    // The warnings that hold; the port's is there while it is lost.
     std::optional<BarrierWarning> entryWarning_;
     std::optional<BarrierWarning> exitWarning_;
     std::optional<BarrierWarning> portWarning_;
