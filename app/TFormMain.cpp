@@ -18,6 +18,7 @@
 #include "hall/Hall.h"
 #include "hall/OccupancyState.h"
 #include "link/LinkTexts.h"
+#include "serial/BarrierPort.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
 #include "settings/SettingsStore.h"
@@ -45,7 +46,6 @@
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -78,6 +78,16 @@ TImage *makeImage(QWidget *parent, const QRect &place, const QString &art, const
         image->setCursor(Qt::PointingHandCursor);
     }
     return image;
+}
+
+QString WarningText(const std::optional<BarrierWarning> &warning)
+{
+    if (!warning)
+        return {};
+    HallChange report;
+    report.source = warning->source;
+    report.since = warning->since;
+    return BarrierWarningText(report, warning->port);
 }
 
 } // namespace
@@ -166,30 +176,15 @@ void TFormMain::CreateControls()
     FrameL2->move(200, 128);
 
     ComPort = new TComPort(this, services_.NewSerialDevice);
-    ComPort->Port = 2;
-    ComPort->BaudRate = br9600;
-    ComPort->BaudRateUser = 28800;
-    ComPort->SetDataBits(8);
-    ComPort->Parity = prNone;
-    ComPort->StopBits = sbOneStopBit;
-    // The driver keeps RTS on while it can receive: the exit barrier's feed.
-    ComPort->FlowControl = fcRtsCts;
-    ComPort->EnableDTR = true;
-    ComPort->Events = {evCTS, evDSR};
-    ComPort->ReadBufSize = 64;
-    ComPort->WriteBufSize = 64;
+    barrierPort_ = new BarrierPort(*ComPort, hall_, {state_.ContaktIn, state_.ContaktOut, state_.LineState}, this);
+    barrierPort_->OnShow = [this](HallSource barrier, std::optional<bool> on) { ShowLine(barrier, on); };
+    barrierPort_->OnLevel = [this](HallSource barrier, bool on, bool passage) { TakeLevel(barrier, on, passage); };
+    barrierPort_->Now = [this] { return Now(); };
     ComPort->OnDSR = [this](QObject *sender) { ComPortDSR_46(sender); };
     ComPort->OnCTS = [this](QObject *sender) { ComPortCTS_78(sender); };
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
-    ComPort->OnLost = [this](QObject *) { warnings_.PortLost(Now()); };
-    settleTimer_ = new QTimer(this);
-    settleTimer_->setSingleShot(true);
-    settleTimer_->setTimerType(Qt::PreciseTimer);
-    connect(settleTimer_, &QTimer::timeout, this, &TFormMain::SettleLines);
-    healthTimer_ = new QTimer(this);
-    healthTimer_->setSingleShot(true);
-    connect(healthTimer_, &QTimer::timeout, this, &TFormMain::CheckBarriers);
+    ComPort->OnLost = [this](QObject *) { barrierPort_->PortLost(); };
 
     TrayIcon1 = new TTrayIcon(this, services_.NewNotificationArea ? services_.NewNotificationArea() : nullptr);
     TrayIcon1->SetActive(false);
@@ -295,7 +290,7 @@ void TFormMain::HintAtRefusedPort()
     const int port = ComPort->Port;
     if (ComPort->LinesRefused()) {
         // The port is there but of no use, as if it were lost.
-        warnings_.PortLost(Now());
+        barrierPort_->PortLost();
         if (!linesHinted_ && services_.ShowNotice) {
             linesHinted_ = true;
             services_.ShowNotice(PortLinesHint(port));
@@ -609,49 +604,38 @@ void TFormMain::FormCloseQuery(bool &CanClose)
 
 void TFormMain::ComPortDSR_46(QObject *)
 {
-    LineChanged(SerialDevice::MsDsrOn, FrameL1, HallSource::EntryBarrier);
+    barrierPort_->LineChanged(HallSource::EntryBarrier);
 }
 
 void TFormMain::ComPortCTS_78(QObject *)
 {
-    LineChanged(SerialDevice::MsCtsOn, FrameL2, HallSource::ExitBarrier);
+    barrierPort_->LineChanged(HallSource::ExitBarrier);
 }
 
-void TFormMain::LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSource barrier)
+void TFormMain::ComPortOpen(QObject *)
 {
-    const std::uint32_t status = ComPort->ModemStatus();
-    const bool on = status & lineBit;
-    const bool entry = barrier == HallSource::EntryBarrier;
-    // Every change the line makes, also a bounce, is the health rules' to see.
-    warnings_.Line(barrier, on == (entry ? state_.ContaktIn : state_.ContaktOut), Now());
-    CheckBarriers();
-    LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
-    if (debounce.Hold().count() > 0) {
-        indicator->SetState(on ? TFrameL::Closed : TFrameL::Open);
-        // The level and counter as the wait read them, with its moment.
-        const ModemLines &read = ComPort->EventLines();
-        debounce.Read(read.status & lineBit, read.Changes(lineBit), ComPort->EventTime());
-        state_.LineState = status;
-        ScheduleSettle();
-        return;
-    }
-    // One status word serves both barriers: a reading equal to the last one
-    // acted on was handled already (or the line changed back unseen).
-    if (status == state_.LineState)
-        return;
-    indicator->SetState((ComPort->ModemStatus() & lineBit) ? TFrameL::Closed : TFrameL::Open);
-    TakeLevel(barrier, on);
-    state_.LineState = status;
+    barrierPort_->Opened();
 }
 
-void TFormMain::TakeLevel(HallSource barrier, bool on)
+void TFormMain::ComPortClose(QObject *)
+{
+    barrierPort_->Closed();
+}
+
+void TFormMain::ShowLine(HallSource barrier, std::optional<bool> on)
+{
+    TFrameL *indicator = barrier == HallSource::EntryBarrier ? FrameL1 : FrameL2;
+    indicator->SetState(!on ? TFrameL::NoReading : *on ? TFrameL::Closed : TFrameL::Open);
+}
+
+void TFormMain::TakeLevel(HallSource barrier, bool on, bool passage)
 {
     const bool entry = barrier == HallSource::EntryBarrier;
     if (forms_.Form2 && forms_.Form2->isVisible()) {
         // The settings dialog is open: show the wiring test, do not count.
         TImage *testPicture = entry ? forms_.Form2->Image1 : forms_.Form2->Image2;
         testPicture->SetPicture(on ? forms_.Form2->ImageOn->Picture() : forms_.Form2->ImageOff->Picture());
-    } else if (on == (entry ? state_.ContaktIn : state_.ContaktOut)) {
+    } else if (passage) {
         // The button's click counts, as the operator's does, with the
         // barrier as its cause.
         struct Cause {
@@ -663,122 +647,24 @@ void TFormMain::TakeLevel(HallSource barrier, bool on)
     }
 }
 
-void TFormMain::SettleLines()
-{
-    const auto now = std::chrono::steady_clock::now();
-    // A change the wait thread has not handed over yet counts from now.
-    const ModemLines lines = ComPort->ReadModemLines();
-    for (const HallSource barrier : {HallSource::EntryBarrier, HallSource::ExitBarrier}) {
-        const bool entry = barrier == HallSource::EntryBarrier;
-        LineDebounce &debounce = entry ? entryDebounce_ : exitDebounce_;
-        const std::uint32_t line = entry ? SerialDevice::MsDsrOn : SerialDevice::MsCtsOn;
-        debounce.Read(lines.status & line, lines.Changes(line), now);
-        if (const auto level = debounce.Settle(now))
-            TakeLevel(barrier, *level);
-    }
-    ScheduleSettle();
-}
-
-void TFormMain::ScheduleSettle()
-{
-    const std::optional<LineDebounce::Time> next = DebounceDeadline();
-    if (!next || !ComPort->Connected()) {
-        settleTimer_->stop();
-        return;
-    }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - std::chrono::steady_clock::now());
-    settleTimer_->start(std::max(wait, std::chrono::milliseconds(0)));
-}
-
-std::optional<LineDebounce::Time> TFormMain::DebounceDeadline() const
-{
-    std::optional<LineDebounce::Time> next = entryDebounce_.Deadline();
-    if (const auto exit = exitDebounce_.Deadline(); exit && (!next || *exit < *next))
-        next = exit;
-    return next;
-}
-
-void TFormMain::CheckBarriers()
-{
-    const auto now = Now();
-    warnings_.Check(now);
-    const auto next = warnings_.NextCheck();
-    if (!next) {
-        healthTimer_->stop();
-        return;
-    }
-    // At least once a second, so that a wall clock set anew is followed soon.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
-    healthTimer_->start(std::clamp(wait, std::chrono::milliseconds(0), std::chrono::milliseconds(1000)));
-}
-
 void TFormMain::SetLineRules(std::chrono::milliseconds debounce, std::chrono::seconds blocked, int flickerPerSecond)
 {
-    entryDebounce_.SetHold(debounce);
-    exitDebounce_.SetHold(debounce);
-    warnings_.SetLimits(blocked, flickerPerSecond);
-    if (ComPort->Connected())
-        ReadLinesAfresh();
+    barrierPort_->SetLineRules(debounce, blocked, flickerPerSecond);
 }
 
-void TFormMain::ReadLinesAfresh()
+std::optional<std::chrono::steady_clock::time_point> TFormMain::DebounceDeadline() const
 {
-    const auto now = std::chrono::steady_clock::now();
-    const ModemLines lines = ComPort->ReadModemLines();
-    const bool entryOn = lines.status & SerialDevice::MsDsrOn;
-    const bool exitOn = lines.status & SerialDevice::MsCtsOn;
-    entryDebounce_.Reset(entryOn, lines.Changes(SerialDevice::MsDsrOn), now);
-    exitDebounce_.Reset(exitOn, lines.Changes(SerialDevice::MsCtsOn), now);
-    settleTimer_->stop();
-    warnings_.Line(HallSource::EntryBarrier, entryOn == state_.ContaktIn, Now());
-    warnings_.Line(HallSource::ExitBarrier, exitOn == state_.ContaktOut, Now());
-    CheckBarriers();
-}
-
-void TFormMain::ComPortOpen(QObject *)
-{
-    // The lines' state now is the baseline; nothing is counted.
-    state_.LineState = ComPort->ModemStatus();
-    FrameL1->SetState((ComPort->ModemStatus() & SerialDevice::MsDsrOn) ? TFrameL::Closed : TFrameL::Open);
-    FrameL2->SetState((ComPort->ModemStatus() & SerialDevice::MsCtsOn) ? TFrameL::Closed : TFrameL::Open);
-    warnings_.PortBack(Now());
-    ReadLinesAfresh();
-}
-
-void TFormMain::ComPortClose(QObject *)
-{
-    FrameL1->SetState(TFrameL::NoReading);
-    FrameL2->SetState(TFrameL::NoReading);
-    warnings_.Unread();
-    settleTimer_->stop();
-    healthTimer_->stop();
+    return barrierPort_->DebounceDeadline();
 }
 
 void TFormMain::HallReported(const HallChange &report)
 {
     if (report.source == HallSource::SettingsNotStored)
         return;
-    const QString text = BarrierWarningText(report, ComPort->Port);
-    switch (report.source) {
-    case HallSource::EntryBlocked:
-    case HallSource::EntryClear:
-    case HallSource::EntryFlickering:
-        entryWarning_ = text;
-        entryBlocked_ = report.source == HallSource::EntryBlocked;
-        break;
-    case HallSource::ExitBlocked:
-    case HallSource::ExitClear:
-    case HallSource::ExitFlickering:
-        exitWarning_ = text;
-        exitBlocked_ = report.source == HallSource::ExitBlocked;
-        break;
-    default:
-        portWarning_ = text;
-        break;
-    }
     ShowWarnings();
     emit WarningsChanged();
     // One message as the warning begins, not one for every look at it.
+    const QString text = BarrierWarningText(report, ComPort->Port);
     if (!text.isEmpty() && TrayIcon1->Active())
         TrayIcon1->ShowMessage(windowTitle(), text);
 }
@@ -786,18 +672,26 @@ void TFormMain::HallReported(const HallChange &report)
 QStringList TFormMain::Warnings() const
 {
     QStringList shown;
-    for (const QString *warning : {&portWarning_, &entryWarning_, &exitWarning_}) {
-        if (!warning->isEmpty())
-            shown << *warning;
-    }
+    for (const BarrierWarning &warning : barrierPort_->Warnings().Current())
+        shown << WarningText(warning);
     return shown;
+}
+
+bool TFormMain::EntryBlocked() const
+{
+    return barrierPort_->Warnings().Blocked(HallSource::EntryBarrier);
+}
+
+bool TFormMain::ExitBlocked() const
+{
+    return barrierPort_->Warnings().Blocked(HallSource::ExitBarrier);
 }
 
 void TFormMain::ShowWarnings()
 {
-    // Without a port the barriers are not read: the port's warning is theirs.
-    FrameL1->SetWarning(portWarning_.isEmpty() ? entryWarning_ : portWarning_);
-    FrameL2->SetWarning(portWarning_.isEmpty() ? exitWarning_ : portWarning_);
+    const BarrierWarnings &warnings = barrierPort_->Warnings();
+    FrameL1->SetWarning(WarningText(warnings.Marked(HallSource::EntryBarrier)));
+    FrameL2->SetWarning(WarningText(warnings.Marked(HallSource::ExitBarrier)));
     QString tip = Warnings().value(0);
     // The lost link stands beside a barrier's warning, or after the title.
     const QString link = QString::fromUtf8(kNoHallServerText);

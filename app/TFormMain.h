@@ -1,10 +1,8 @@
 #pragma once
 
-#include "hall/BarrierWarnings.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
 #include "serial/PortRefusal.h"
-#include "serial/LineDebounce.h"
 #include "serial/SerialDevice.h"
 
 #include <QPoint>
@@ -17,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class BarrierPort;
 struct CounterState;
 struct Forms;
 class Hall;
@@ -144,7 +143,7 @@ public:
     // Whether a line change still waits out its debounce time.
     bool DebouncePending() const { return DebounceDeadline().has_value(); }
     // When the first pending line change has held its level long enough.
-    std::optional<LineDebounce::Time> DebounceDeadline() const;
+    std::optional<std::chrono::steady_clock::time_point> DebounceDeadline() const;
 
     void ComPortDSR_46(QObject *Sender);
     void ComPortCTS_78(QObject *Sender);
@@ -176,8 +175,8 @@ public:
 
     // The warnings shown now, the port's first, and which beams are blocked.
     QStringList Warnings() const;
-    bool EntryBlocked() const { return entryBlocked_; }
-    bool ExitBlocked() const { return exitBlocked_; }
+    bool EntryBlocked() const;
+    bool ExitBlocked() const;
 
 signals:
     // The operator confirmed closing: the program ends.
@@ -208,16 +207,11 @@ private:
     void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
-    void LineChanged(std::uint32_t lineBit, TFrameL *indicator, HallSource barrier);
-    // Acts on a barrier's line at its new level: counts, or shows the
-    // wiring test while the settings dialog is open.
-    void TakeLevel(HallSource barrier, bool on);
-    // Takes the debounced levels that have held long enough.
-    void SettleLines();
-    void ScheduleSettle();
-    void CheckBarriers();
-    // The barriers' levels now are the start of their rules.
-    void ReadLinesAfresh();
+    // A barrier's line on its indicator; empty: not read.
+    void ShowLine(HallSource barrier, std::optional<bool> on);
+    // Acts on a barrier's line at its new level: counts a passage, or shows
+    // the wiring test while the settings dialog is open.
+    void TakeLevel(HallSource barrier, bool on, bool passage);
     void ShowWarnings();
     std::chrono::system_clock::time_point Now() const;
     // Changes the count through the hall, at the present moment; false when
@@ -249,17 +243,7 @@ private:
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
     int warnPercent_ = 0;
-    BarrierWarnings warnings_{hall_};
-    LineDebounce entryDebounce_;
-    LineDebounce exitDebounce_;
-    // Wake the GUI thread for the deadlines; the rules decide by the times.
-    QTimer *settleTimer_;
-    QTimer *healthTimer_;
-    // The warnings shown now; empty when there is none.
-    QString entryWarning_;
-    QString exitWarning_;
-    QString portWarning_;
+    // The barriers' rules on ComPort's lines.
+    BarrierPort *barrierPort_;
     bool linkDown_ = false;
-    bool entryBlocked_ = false;
-    bool exitBlocked_ = false;
 };

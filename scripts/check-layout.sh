@@ -9,9 +9,9 @@ cd "${1:-$(dirname "$0")/..}"
 # The layout, lowest level first. A folder includes from its own folder and
 # from lower levels only; folders on one line are neighbours and stay apart.
 layout='
-files hall serial
-journal link desktop
-feed widgets
+files hall
+barriers journal link desktop
+feed serial widgets
 settings chart display
 dialogs
 app

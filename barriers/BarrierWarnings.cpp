@@ -1,4 +1,4 @@
-#include "hall/BarrierWarnings.h"
+#include "barriers/BarrierWarnings.h"
 
 #include "hall/Hall.h"
 
@@ -22,20 +22,20 @@ void BarrierWarnings::Unread()
     exit_.Unread();
 }
 
-void BarrierWarnings::PortLost(Time at)
+void BarrierWarnings::PortLost(Time at, int port)
 {
     Unread();
-    if (portLost_)
+    if (portWarning_)
         return;
-    portLost_ = true;
+    portWarning_ = BarrierWarning{HallSource::PortLost, at, port};
     hall_.Apply({.source = HallSource::PortLost, .time = at, .since = at});
 }
 
 void BarrierWarnings::PortBack(Time at)
 {
-    if (!portLost_)
+    if (!portWarning_)
         return;
-    portLost_ = false;
+    portWarning_.reset();
     hall_.Apply({.source = HallSource::PortBack, .time = at, .since = at});
 }
 
@@ -65,5 +65,32 @@ void BarrierWarnings::Report(HallSource barrier, std::optional<BarrierHealth::St
         source = entry ? HallSource::EntryBlocked : HallSource::ExitBlocked;
     else if (*state == BarrierHealth::State::Flickering)
         source = entry ? HallSource::EntryFlickering : HallSource::ExitFlickering;
+    std::optional<BarrierWarning> &warning = entry ? entryWarning_ : exitWarning_;
+    warning = *state == BarrierHealth::State::Clear ? std::nullopt
+                                                    : std::optional(BarrierWarning{source, health.Since()});
     hall_.Apply({.source = source, .time = at, .since = health.Since()});
+}
+
+std::vector<BarrierWarning> BarrierWarnings::Current() const
+{
+    std::vector<BarrierWarning> current;
+    for (const auto *warning : {&portWarning_, &entryWarning_, &exitWarning_}) {
+        if (*warning)
+            current.push_back(**warning);
+    }
+    return current;
+}
+
+std::optional<BarrierWarning> BarrierWarnings::Marked(HallSource barrier) const
+{
+    if (portWarning_)
+        return portWarning_;
+    return barrier == HallSource::EntryBarrier ? entryWarning_ : exitWarning_;
+}
+
+bool BarrierWarnings::Blocked(HallSource barrier) const
+{
+    const std::optional<BarrierWarning> &warning =
+        barrier == HallSource::EntryBarrier ? entryWarning_ : exitWarning_;
+    return warning && (warning->source == HallSource::EntryBlocked || warning->source == HallSource::ExitBlocked);
 }

@@ -1,4 +1,4 @@
-#include "hall/BarrierHealth.h"
+#include "barriers/BarrierHealth.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "hall/BarrierWarnings.h"
+#include "barriers/BarrierWarnings.h"
 #include "hall/Hall.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "serial/LineDebounce.h"
+#include "barriers/LineDebounce.h"
 
 #include <gtest/gtest.h>
 

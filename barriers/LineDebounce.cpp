@@ -1,4 +1,4 @@
-#include "serial/LineDebounce.h"
+#include "barriers/LineDebounce.h"
 
 void LineDebounce::Reset(bool level, std::uint32_t changes, Time at)
 {
