@@ -36,9 +36,9 @@ put journal/Reader.cpp '  #  include "link/Door.h"'
 expect fail "an include from a neighbour on the same level" 'journal/Reader.cpp:1: includes from link/'
 rm "$tree/journal/Reader.cpp"
 
-put barriers/Barrier.h '#pragma once'
-expect fail "a folder outside the layout" 'barriers/ holds sources but has no place in the layout'
-rm -r "$tree/barriers"
+put unplaced/Thing.h '#pragma once'
+expect fail "a folder outside the layout" 'unplaced/ holds sources but has no place in the layout'
+rm -r "$tree/unplaced"
 
 put widgets/Viewer.cpp '#include <sys/wait.h>'
 expect fail "a platform header among the controls" 'widgets/Viewer.cpp:1: a platform header <sys/wait.h>'
