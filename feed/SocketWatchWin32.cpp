@@ -88,7 +88,7 @@ std::vector<SocketWatch::Peer> SocketWatch::Wait(const std::vector<SocketHandle>
         watched.push_back({socket, POLLRDNORM, 0});
     const int timeoutMs = static_cast<int>(timeout.count());
     if (WSAPoll(watched.data(), static_cast<ULONG>(watched.size()), timeoutMs) == SOCKET_ERROR) {
-        // The connections unwatched this once rather than a loop that fails at once again.
+        // This round waits for the wake-up alone rather than fail again at once.
         watched.resize(1);
         watched[0].revents = 0;
         WSAPoll(watched.data(), 1, timeoutMs);

@@ -4,8 +4,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-// Started on first use and kept for the program's lifetime: Winsock counts
-// its users, and each of this program's is one of them until it ends.
+// Started once, on first use, and never cleaned up: the program uses sockets
+// until it ends.
 inline bool StartWinsock()
 {
     static const bool started = [] {
