@@ -1,7 +1,6 @@
 #include "feed/ConnectionPlaces.h"
 
 #include <algorithm>
-#include <sys/socket.h>
 
 ConnectionPlaces::ConnectionPlaces(std::size_t places, std::size_t unproven, Clock::duration headerTime)
     : places_(places)
@@ -31,9 +30,9 @@ bool ConnectionPlaces::Admit(Clock::time_point now)
     return taken < places_;
 }
 
-void ConnectionPlaces::Opened(const void *connection, int fd, Clock::time_point now)
+void ConnectionPlaces::Opened(const void *connection, SocketHandle socket, Clock::time_point now)
 {
-    taken_.push_back({connection, fd, now});
+    taken_.push_back({connection, socket, now});
 }
 
 void ConnectionPlaces::Proven(const void *connection)
@@ -51,6 +50,6 @@ void ConnectionPlaces::Closed(const void *connection)
 void ConnectionPlaces::End(Place &place)
 {
     // The server sees the end of the stream and closes the connection itself.
-    shutdown(place.fd, SHUT_RDWR);
+    ShutConnection(place.socket);
     place.ending = true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "feed/ListenSocket.h"
+
 #include <chrono>
 #include <cstddef>
 #include <vector>
@@ -22,7 +24,7 @@ public:
     // finished their header in time, and the longest waiting one if the
     // newcomer would find no place or be one too many without a request.
     bool Admit(Clock::time_point now);
-    void Opened(const void *connection, int fd, Clock::time_point now);
+    void Opened(const void *connection, SocketHandle socket, Clock::time_point now);
     // Its request came whole and was let through.
     void Proven(const void *connection);
     void Closed(const void *connection);
@@ -30,7 +32,7 @@ public:
 private:
     struct Place {
         const void *connection;
-        int fd;
+        SocketHandle socket;
         Clock::time_point opened;
         bool proven = false;
         // Its socket is shut; the server closes it on its next round.

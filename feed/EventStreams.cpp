@@ -6,9 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -21,22 +18,16 @@ const auto kHeartbeat = std::make_shared<const std::string>(": ping\n\n");
 // A page that lost the program tries again after a second.
 const auto kRetry = std::make_shared<const std::string>("retry: 1000\n\n");
 
-// A client's close, or its reset; bytes it sends are not watched, so that
-// they cannot wake the thread again and again.
-#ifdef POLLRDHUP
-constexpr short kPeerClosed = POLLRDHUP;
-#else
-constexpr short kPeerClosed = 0; // POLLHUP and POLLERR come anyway
-#endif
-
 } // namespace
 
 struct EventStreams::Stream {
     EventStreams *owner;
     MHD_Connection *connection;
-    int fd;
+    SocketHandle socket;
     // The client closed its end: the next read ends the stream.
     bool gone = false;
+    // The client sent bytes while suspended: not watched until suspended again.
+    bool talking = false;
     // The number of the next message to send.
     std::uint64_t next;
     std::uint64_t heartbeats;
@@ -54,7 +45,7 @@ bool EventStreams::Start(std::chrono::milliseconds heartbeat)
     std::unique_lock lock(mutex_);
     if (!stopping_)
         return true;
-    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!watch_.Open())
         return false;
     stopping_ = false;
     heartbeat_ = heartbeat;
@@ -73,14 +64,13 @@ void EventStreams::Stop()
         if (stopping_)
             return;
         stopping_ = true;
-        Wake();
+        watch_.Wake();
     }
     thread_.join();
     {
         std::lock_guard lock(mutex_);
         waiting.swap(waiting_);
-        for (int &end : wake_)
-            close(std::exchange(end, -1));
+        watch_.Close();
     }
     Resume(waiting);
 }
@@ -91,7 +81,7 @@ void EventStreams::Publish(FeedSnapshot snapshot)
         std::lock_guard lock(mutex_);
         latest_ = std::move(snapshot);
         ++version_;
-        Wake();
+        watch_.Wake();
     }
 }
 
@@ -112,7 +102,8 @@ MHD_Response *EventStreams::NewStream(MHD_Connection *connection)
     std::lock_guard lock(mutex_);
     const std::uint64_t newest = firstMessage_ + messages_.size() - 1;
     const auto *info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    auto *stream = new Stream{this, connection, info ? info->connect_fd : -1, false, newest, heartbeats_, kRetry};
+    const SocketHandle socket = info ? static_cast<SocketHandle>(info->connect_fd) : kNoSocket;
+    auto *stream = new Stream{this, connection, socket, false, false, newest, heartbeats_, kRetry};
     MHD_Response *response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kBlockSize, &Read, stream, &Free);
     if (!response) {
         delete stream;
@@ -141,9 +132,10 @@ ssize_t EventStreams::Read(void *cls, std::uint64_t, char *buffer, std::size_t s
             stream.sending = kHeartbeat;
         } else {
             // Nothing to send: no polling, the thread resumes it.
+            stream.talking = false;
             owner.waiting_.push_back(&stream);
             MHD_suspend_connection(stream.connection);
-            owner.Wake(); // to watch it for the client's close
+            owner.watch_.Wake(); // to watch it for the client's close
             return 0;
         }
         stream.sent = 0;
@@ -202,36 +194,28 @@ std::vector<EventStreams::Stream *> EventStreams::WaitForChange(std::unique_lock
                                                                 std::chrono::steady_clock::time_point deadline)
 {
     // Only this thread resumes a waiting stream, so each of these stays
-    // suspended, and its socket open, until the poll has returned.
-    const std::vector<Stream *> watched = waiting_;
-    std::vector<pollfd> sockets{{wake_[0], POLLIN, 0}};
-    for (const Stream *stream : watched)
-        sockets.push_back({stream->fd, kPeerClosed, 0});
+    // suspended, and its socket open, until the wait has returned.
+    std::vector<Stream *> watched;
+    std::vector<SocketHandle> sockets;
+    for (Stream *stream : waiting_) {
+        if (!stream->talking)
+            watched.push_back(stream), sockets.push_back(stream->socket);
+    }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     lock.unlock();
-    if (poll(sockets.data(), sockets.size(), static_cast<int>(std::max<std::int64_t>(left.count(), 0))) > 0
-        && sockets[0].revents != 0) {
-        char drained[64];
-        while (read(wake_[0], drained, sizeof drained) > 0) {
-        }
-    }
+    const std::vector<SocketWatch::Peer> peers = watch_.Wait(sockets, std::max(left, std::chrono::milliseconds(0)));
     lock.lock();
     std::vector<Stream *> gone;
     for (std::size_t i = 0; i < watched.size(); ++i) {
-        if (sockets[i + 1].revents == 0)
+        if (peers[i] == SocketWatch::Peer::Talking)
+            watched[i]->talking = true;
+        if (peers[i] != SocketWatch::Peer::Gone)
             continue;
         watched[i]->gone = true;
         std::erase(waiting_, watched[i]);
         gone.push_back(watched[i]);
     }
     return gone;
-}
-
-void EventStreams::Wake()
-{
-    const char byte = 0;
-    // Full: it wakes anyway.
-    (void)!write(wake_[1], &byte, 1);
 }
 
 void EventStreams::BuildMessage(std::unique_lock<std::mutex> &lock)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "feed/FeedSnapshot.h"
+#include "feed/SocketWatch.h"
 
 #include <chrono>
 #include <cstddef>
@@ -25,7 +26,8 @@ struct MHD_Response;
 // client costs memory and time for its own connection alone. The same thread
 // sends a comment line to every stream at the heartbeat interval, and watches
 // the suspended streams' sockets so that a client that closed its end loses
-// its connection at once rather than at the next write.
+// its connection at once rather than at the next write (on Windows, one that
+// sent bytes before it closed is found by the next write).
 class EventStreams {
 public:
     EventStreams() = default;
@@ -33,7 +35,7 @@ public:
     EventStreams(const EventStreams &) = delete;
     EventStreams &operator=(const EventStreams &) = delete;
 
-    // False when the system has no file descriptor left for its wake-up.
+    // False when the system has nothing left for its wake-up.
     bool Start(std::chrono::milliseconds heartbeat);
     // Ends every stream (the waiting ones are resumed to close) and the thread.
     // Call before the server itself stops.
@@ -57,7 +59,6 @@ private:
     void Run();
     void BuildMessage(std::unique_lock<std::mutex> &lock);
     static void Resume(const std::vector<Stream *> &streams);
-    void Wake();
     // The streams among those given whose client has gone, taken out of the
     // waiting ones and marked; waits at most until deadline or a Wake().
     std::vector<Stream *> WaitForChange(std::unique_lock<std::mutex> &lock,
@@ -65,8 +66,8 @@ private:
 
     std::chrono::milliseconds heartbeat_{15'000};
     mutable std::mutex mutex_;
-    // Wakes the thread from its poll(): a change, a newly suspended stream, Stop().
-    int wake_[2] = {-1, -1};
+    // Wakes the thread from its wait: a change, a newly suspended stream, Stop().
+    SocketWatch watch_;
     FeedSnapshot latest_;
     std::uint64_t version_ = 0;
     std::uint64_t built_ = 0;

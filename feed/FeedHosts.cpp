@@ -1,9 +1,6 @@
 #include "feed/FeedHosts.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
-#include <unistd.h>
+#include "feed/HostAddresses.h"
 
 #include <algorithm>
 #include <cctype>
@@ -44,25 +41,6 @@ std::string HostName(std::string_view host)
     return Lowered(name);
 }
 
-// The address in binary, or empty for a name.
-std::string Binary(const std::string &name)
-{
-    in6_addr v6{};
-    if (inet_pton(AF_INET6, name.c_str(), &v6) == 1)
-        return {reinterpret_cast<const char *>(&v6), sizeof v6};
-    in_addr v4{};
-    if (inet_pton(AF_INET, name.c_str(), &v4) == 1)
-        return {reinterpret_cast<const char *>(&v4), sizeof v4};
-    return {};
-}
-
-bool IsLoopback(const std::string &binary)
-{
-    if (binary.size() == sizeof(in_addr))
-        return static_cast<unsigned char>(binary[0]) == 127;
-    return binary == std::string(15, '\0') + '\1';
-}
-
 bool Contains(const std::vector<std::string> &list, const std::string &item)
 {
     return std::ranges::find(list, item) != list.end();
@@ -73,8 +51,7 @@ bool Contains(const std::vector<std::string> &list, const std::string &item)
 FeedHosts::FeedHosts(std::string_view bindAddress, const std::vector<std::string> &listed)
 {
     names_ = {"localhost", Lowered(bindAddress)};
-    char own[256] = {};
-    if (gethostname(own, sizeof own - 1) == 0 && own[0]) {
+    if (const std::string own = OwnHostName(); !own.empty()) {
         const std::string full = Lowered(own);
         const std::string first = full.substr(0, full.find('.'));
         // Also under its name in the local network's multicast DNS.
@@ -94,10 +71,10 @@ bool FeedHosts::Serves(std::string_view host)
         return false;
     if (Contains(names_, name))
         return true;
-    const std::string binary = Binary(name);
+    const std::string binary = AddressBytes(name);
     if (binary.empty())
         return false;
-    if (IsLoopback(binary) || Contains(addresses_, binary))
+    if (IsLoopbackBytes(binary) || Contains(addresses_, binary))
         return true;
     if (std::chrono::steady_clock::now() - addressesRead_ < kAddressesValid)
         return false;
@@ -121,27 +98,12 @@ bool FeedHosts::SharesWith(std::string_view origin) const
 void FeedHosts::ReadOwnAddresses()
 {
     addressesRead_ = std::chrono::steady_clock::now();
-    addresses_.clear();
-    ifaddrs *first = nullptr;
-    if (getifaddrs(&first) != 0)
-        return;
-    for (const ifaddrs *at = first; at; at = at->ifa_next) {
-        if (!at->ifa_addr)
-            continue;
-        if (at->ifa_addr->sa_family == AF_INET) {
-            const auto &address = reinterpret_cast<const sockaddr_in *>(at->ifa_addr)->sin_addr;
-            addresses_.emplace_back(reinterpret_cast<const char *>(&address), sizeof address);
-        } else if (at->ifa_addr->sa_family == AF_INET6) {
-            const auto &address = reinterpret_cast<const sockaddr_in6 *>(at->ifa_addr)->sin6_addr;
-            addresses_.emplace_back(reinterpret_cast<const char *>(&address), sizeof address);
-        }
-    }
-    freeifaddrs(first);
+    addresses_ = OwnAddressBytes();
 }
 
 bool IsFeedHostName(std::string_view name)
 {
-    if (!Binary(std::string(name)).empty())
+    if (!AddressBytes(name).empty())
         return true;
     // Labels of letters, digits and hyphens, none empty or beyond 63.
     if (name.ends_with('.'))

@@ -135,7 +135,8 @@ struct FeedServer::Callbacks {
             return;
         }
         const auto *info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        server.places_->Opened(connection, info ? info->connect_fd : -1, ConnectionPlaces::Clock::now());
+        server.places_->Opened(connection, info ? static_cast<SocketHandle>(info->connect_fd) : kNoSocket,
+                               ConnectionPlaces::Clock::now());
         // Also when no other connection comes to end it.
         MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT,
                                   static_cast<unsigned>(std::min(server.config_.headerTimeout,
@@ -366,7 +367,7 @@ bool FeedServer::Start(const FeedServerConfig &config, std::string &error)
         CloseListenSocket(socket_);
         reason = "für die Adresse " + config.bindAddress + " fehlt der Zugangsschlüssel.";
     }
-    if (socket_.fd < 0) {
+    if (socket_.handle == kNoSocket) {
         error = "Die Live-Anzeige kann nicht starten: " + reason;
         return false;
     }
@@ -385,7 +386,7 @@ bool FeedServer::Start(const FeedServerConfig &config, std::string &error)
     // leaves room for the connections it has been told to end.
     daemon_ = MHD_start_daemon(
         MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, &Callbacks::Accept, this, &Callbacks::Request,
-        this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(socket_.fd), MHD_OPTION_CONNECTION_LIMIT,
+        this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(socket_.handle), MHD_OPTION_CONNECTION_LIMIT,
         2 * kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMaxPerAddress, MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(config.idleTimeout.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
         MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::Connection, this, MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::Completed,

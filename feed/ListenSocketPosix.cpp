@@ -2,7 +2,6 @@
 
 #include "journal/JournalReasons.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -51,7 +50,7 @@ bool OpenListenSocket(const std::string &address, std::uint16_t port, ListenSock
         return false;
     }
     const addrinfo &at = *found.first;
-    const int fd = ::socket(at.ai_family, at.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, at.ai_protocol);
+    const SocketHandle fd = ::socket(at.ai_family, at.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, at.ai_protocol);
     if (fd < 0) {
         error = BindReason(errno, address, port);
         return false;
@@ -68,7 +67,7 @@ bool OpenListenSocket(const std::string &address, std::uint16_t port, ListenSock
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
     getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &length);
-    socket.fd = fd;
+    socket.handle = fd;
     socket.port = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6 &>(bound).sin6_port
                                                     : reinterpret_cast<sockaddr_in &>(bound).sin_port);
     return true;
@@ -76,12 +75,12 @@ bool OpenListenSocket(const std::string &address, std::uint16_t port, ListenSock
 
 void CloseListenSocket(ListenSocket &socket)
 {
-    if (socket.fd >= 0)
-        close(socket.fd);
+    if (socket.handle != kNoSocket)
+        close(socket.handle);
     socket = {};
 }
 
-void DropUnansweredPeer(int fd, std::chrono::milliseconds after)
+void DropUnansweredPeer(SocketHandle fd, std::chrono::milliseconds after)
 {
 #ifdef TCP_USER_TIMEOUT
     const unsigned milliseconds = static_cast<unsigned>(after.count());
@@ -92,12 +91,7 @@ void DropUnansweredPeer(int fd, std::chrono::milliseconds after)
 #endif
 }
 
-bool IsLoopbackAddress(std::string_view address)
+void ShutConnection(SocketHandle fd)
 {
-    const std::string text(address);
-    in_addr v4{};
-    if (inet_pton(AF_INET, text.c_str(), &v4) == 1)
-        return (ntohl(v4.s_addr) >> 24) == 127;
-    in6_addr v6{};
-    return inet_pton(AF_INET6, text.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+    shutdown(fd, SHUT_RDWR);
 }
