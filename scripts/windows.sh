@@ -38,11 +38,7 @@ rm -rf "$build/deploy"
 mkdir -p "$deploy"
 cp "$build/pontra.exe" "$build/pontra.chm" "$deploy/"
 x86_64-w64-mingw32-strip "$deploy/pontra.exe"
-# The icon of the Start-menu entry and the setup program, from the program's own picture.
-for size in 16 24 32 48 64 256; do
-  rsvg-convert -w "$size" -h "$size" "$repo/resources/art/pontra.svg" -o "$build/deploy/icon-$size.png"
-done
-convert "$build/deploy"/icon-{16,24,32,48,64,256}.png "$deploy/pontra.ico"
+cp "$build/pontra.ico" "$deploy/" # the Start-menu entry's and the setup program's icon
 # Qt's plugins that the program loads: the Windows platform, its styles.
 mkdir -p "$deploy/platforms" "$deploy/styles" "$deploy/translations"
 cp "$prefix/plugins/platforms/qwindows.dll" "$deploy/platforms/"
