@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -40,10 +41,18 @@ QString ProgramName()
 
 std::filesystem::path ProgramJournal()
 {
+#ifdef _WIN32
+    // %LOCALAPPDATA%\Vendaro\<program>: this computer's, not roamed to others.
+    const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (local.isEmpty())
+        return {};
+    return std::filesystem::path(local.toStdWString()) / "Vendaro" / ProgramName().toStdWString() / "journal.sqlite3";
+#else
     // Without $HOME (a service, a cron job) the account's home folder, as the settings take it.
     const std::string home = HomeFolder().string();
     return JournalFile(ProgramName().toStdString(), std::getenv("XDG_DATA_HOME"),
                        home.empty() ? nullptr : home.c_str());
+#endif
 }
 
 // The command line's actions need no display and run beside a running copy:
@@ -52,6 +61,14 @@ int RunCommand(int argc, char *argv[], const CommandLine &command)
 {
     QCoreApplication core(argc, argv);
 #ifdef _WIN32
+    // A window program has no console of its own: its output goes to the
+    // console it was started from, unless it is redirected already.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (_fileno(stdout) < 0 || GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN)
+            std::freopen("CONOUT$", "w", stdout);
+        if (_fileno(stderr) < 0 || GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN)
+            std::freopen("CONOUT$", "w", stderr);
+    }
     // The CSV's CRLF line ends as they are, not doubled.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
