@@ -46,7 +46,8 @@ std::filesystem::path ProgramJournal()
     const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (local.isEmpty())
         return {};
-    return std::filesystem::path(local.toStdWString()) / "Vendaro" / ProgramName().toStdWString() / "journal.sqlite3";
+    return (std::filesystem::path(local.toStdWString()) / "Vendaro" / ProgramName().toStdWString() / "journal.sqlite3")
+        .make_preferred();
 #else
     // Without $HOME (a service, a cron job) the account's home folder, as the settings take it.
     const std::string home = HomeFolder().string();

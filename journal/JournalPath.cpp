@@ -28,8 +28,9 @@ std::filesystem::path JournalFile(std::string_view program, const char *xdgDataH
 bool MakePrivateFolders(const std::filesystem::path &folder, std::error_code &error)
 {
     error.clear();
-    std::filesystem::path partial;
-    for (const auto &part : folder) {
+    // From the root on: a drive ("C:") alone is no folder to look at or make.
+    std::filesystem::path partial = folder.root_path();
+    for (const auto &part : folder.relative_path()) {
         partial /= part;
         if (std::filesystem::is_directory(partial, error))
             continue;

@@ -3,7 +3,8 @@
 ; uninstaller. The uninstaller leaves the settings and the day journal unless
 ; the box on its page is ticked (or /ALLES is given to a silent run).
 ; makensis -DVERSION=1.0 -DDEPLOY=<folder with pontra.exe> -DOUTFILE=<setup.exe> pontra.nsi
-Unicode true
+; The program is 64-bit, and so is its setup program: no 32-bit layer needed.
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
