@@ -166,7 +166,8 @@ void PaintHourAxis(QPainter &painter, const QRectF &plot)
     const QFontMetrics metrics = painter.fontMetrics();
     const qreal cell = plot.width() / kHours;
     // On a narrow chart only every other (or third...) hour is named.
-    const int every = std::max(1, static_cast<int>(std::ceil((metrics.horizontalAdvance(QStringLiteral("00")) + kGap) / cell)));
+    const qreal label = metrics.horizontalAdvance(QStringLiteral("00")) + kGap;
+    const int every = std::max(1, static_cast<int>(std::ceil(label / cell)));
     for (int hour = 0; hour <= kHours; ++hour) {
         const qreal x = plot.left() + cell * hour;
         painter.setPen(kAxisColour);
@@ -291,7 +292,8 @@ void DayCharts::paintEvent(QPaintEvent *)
     PaintTimeAxis(painter, linePlot, dayStartMs_, dayEndMs_);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintLegend(painter, linePanel,
-                {{QStringLiteral("Personen in der Halle"), occupancyPen, {}}, {QStringLiteral("Kapazität"), capacityPen, {}}});
+                {{QStringLiteral("Personen in der Halle"), occupancyPen, {}},
+                 {QStringLiteral("Kapazität"), capacityPen, {}}});
     painter.save();
     painter.setClipRect(linePlot.adjusted(-1, -2, 1, 2));
     // The count over the capacity, where the two meet.
