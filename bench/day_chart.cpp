@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QDateEdit>
-#include <QLineSeries>
 #include <QPixmap>
 
 #include <algorithm>
@@ -139,7 +138,7 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         const QPixmap pixmap = charts.grab();
         const double rendered = Since(painted);
-        points = static_cast<std::size_t>(charts.OccupancyLine->count());
+        points = static_cast<std::size_t>(charts.OccupancyPoints().size());
         if (run == 0 || pixmap.isNull())
             continue; // the first run warms the caches up
         figures.push_back(figured);

@@ -1,6 +1,7 @@
 #include "chart/DayCharts.h"
 
 #include "chart/DayChartData.h"
+#include "chart/DayChartShapes.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -16,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -48,33 +48,11 @@ QValueAxis *NewValueAxis(const QString &title)
     return axis;
 }
 
-// A range from 0 that holds highest, in whole steps of 1, 2 or 5 times a
-// power of ten, about five of them, so that every label is a whole number.
-void FitCounts(QValueAxis *axis, double highest)
+void Fit(QValueAxis *axis, double highest)
 {
-    highest = std::max(highest, 1.0);
-    const double rough = highest / 5;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = power;
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        step = factor * power;
-        if (step >= rough)
-            break;
-    }
-    step = std::max(step, 1.0);
-    axis->setTickInterval(step);
-    axis->setRange(0, std::ceil(highest * 1.05 / step) * step);
-}
-
-QList<QPointF> Drawn(const StepLine &line, std::int64_t heldUntilMs)
-{
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(line.Points().size()) + 1);
-    for (const ChartPoint &point : line.Points())
-        points.append(QPointF(static_cast<qreal>(point.ms), point.value));
-    if (!line.Empty() && heldUntilMs > line.Points().back().ms)
-        points.append(QPointF(static_cast<qreal>(heldUntilMs), line.Last()));
-    return points;
+    const CountScale scale = FitCounts(highest);
+    axis->setTickInterval(scale.step);
+    axis->setRange(0, scale.top);
 }
 
 } // namespace
@@ -136,9 +114,9 @@ void DayCharts::Show(const DayChartData &data, std::int64_t dayStartMs, std::int
 {
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(dayStartMs), QDateTime::fromMSecsSinceEpoch(dayEndMs));
     heldUntilMs = std::min(heldUntilMs, dayEndMs);
-    OccupancyLine->replace(Drawn(data.Occupancy(), heldUntilMs));
-    CapacityLine->replace(Drawn(data.Capacity(), heldUntilMs));
-    FitCounts(countAxis_, std::max(data.Peak() ? data.Peak()->count : 0, data.HighestCapacity()));
+    OccupancyLine->replace(DrawnLine(data.Occupancy(), heldUntilMs));
+    CapacityLine->replace(DrawnLine(data.Capacity(), heldUntilMs));
+    Fit(countAxis_, std::max(data.Peak() ? data.Peak()->count : 0, data.HighestCapacity()));
     int busiest = 0;
     for (int hour = 0; hour < 24; ++hour) {
         const int entries = data.EntriesPerHour()[static_cast<std::size_t>(hour)];
@@ -147,10 +125,30 @@ void DayCharts::Show(const DayChartData &data, std::int64_t dayStartMs, std::int
         ExitsBars->replace(hour, exits);
         busiest = std::max({busiest, entries, exits});
     }
-    FitCounts(passagesAxis_, busiest);
+    Fit(passagesAxis_, busiest);
 }
 
 void DayCharts::Clear(std::int64_t dayStartMs, std::int64_t dayEndMs)
 {
     Show(DayChartData(), dayStartMs, dayEndMs, dayStartMs);
+}
+
+QList<QPointF> DayCharts::OccupancyPoints() const
+{
+    return OccupancyLine->points();
+}
+
+QList<QPointF> DayCharts::CapacityPoints() const
+{
+    return CapacityLine->points();
+}
+
+int DayCharts::EntriesAt(int hour) const
+{
+    return static_cast<int>(EntriesBars->at(hour));
+}
+
+int DayCharts::ExitsAt(int hour) const
+{
+    return static_cast<int>(ExitsBars->at(hour));
 }

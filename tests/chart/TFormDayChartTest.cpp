@@ -1,3 +1,4 @@
+#include "chart/ChartTestDay.h"
 #include "chart/DayCharts.h"
 #include "chart/DayLoader.h"
 #include "chart/TFormDayChart.h"
@@ -27,32 +28,6 @@
 namespace {
 
 using namespace std::chrono;
-
-// 2026-03-10 at a local time of CET (UTC+1).
-sys_seconds March10(int hour, int minute = 0, int second = 0)
-{
-    return sys_days(year(2026) / March / 10) + hours(hour - 1) + minutes(minute) + seconds(second);
-}
-
-JournalRow At(sys_seconds utc, HallSource source, JournalChange change, std::int32_t count, std::int32_t capacity = 5)
-{
-    return Row(utc, 60, static_cast<std::uint16_t>(source), change, count, capacity);
-}
-
-const std::vector<JournalRow> kDay = {
-    At(March10(8), HallSource::Start, JournalChange::Started, 0),
-    At(March10(9, 10), HallSource::EntryBarrier, JournalChange::Up, 1),
-    At(March10(9, 10, 30), HallSource::In, JournalChange::Up, 2),
-    At(March10(10, 5), HallSource::EntryBarrier, JournalChange::Up, 3),
-    At(March10(10, 30), HallSource::ExitBarrier, JournalChange::Down, 2),
-    At(March10(11), HallSource::In, JournalChange::Up, 3, 8),
-    At(March10(12), HallSource::Reset, JournalChange::Reset, 0, 8),
-};
-
-qreal Ms(system_clock::time_point time)
-{
-    return static_cast<qreal>(duration_cast<milliseconds>(time.time_since_epoch()).count());
-}
 
 // A journal the test fills by hand; the reads of one day can be held until
 // let go.
