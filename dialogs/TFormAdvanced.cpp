@@ -6,6 +6,7 @@
 #include "feed/FeedToken.h"
 #include "feed/ListenSocket.h"
 #include "link/BrokerAddress.h"
+#include "link/BrokerConnection.h"
 #include "link/DoorLinkSettings.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
@@ -274,6 +275,12 @@ QWidget *TFormAdvanced::DoorsPage()
                                           "Hallen-Servers ausgestellt hat. Gesetzt: die Verbindung ist verschlüsselt "
                                           "(TLS)."));
     edBrokerCaFile->setPlaceholderText(QStringLiteral("leer: unverschlüsselt"));
+    if (!BrokerConnection::TlsAvailable()) {
+        edBrokerCaFile->setEnabled(false);
+        edBrokerCaFile->setToolTip(QStringLiteral("Diese Ausgabe von Pontra ist ohne TLS gebaut: die Verbindung zum "
+                                                  "Hallen-Server bleibt unverschlüsselt."));
+        edBrokerCaFile->setPlaceholderText(QStringLiteral("in dieser Ausgabe nicht verfügbar"));
+    }
 
     const int row = grid->rowCount();
     grid->addWidget(makeNote(QStringLiteral("Alle Eingänge einer Halle zeigen denselben Zählerstand. Die Einstellungen "

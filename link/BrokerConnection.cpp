@@ -42,6 +42,18 @@ void InitialiseLibrary()
 
 } // namespace
 
+bool BrokerConnection::TlsAvailable()
+{
+    InitialiseLibrary();
+    mosquitto *probe = mosquitto_new(nullptr, true, nullptr);
+    if (!probe)
+        return false;
+    // Without a file the library says only whether it could use one.
+    const bool available = mosquitto_tls_set(probe, nullptr, nullptr, nullptr, nullptr, nullptr) != MOSQ_ERR_NOT_SUPPORTED;
+    mosquitto_destroy(probe);
+    return available;
+}
+
 struct BrokerConnection::Session {
     explicit Session(Options sessionOptions) : options(std::move(sessionOptions)) {}
     ~Session()
@@ -197,9 +209,15 @@ BrokerConnection::BrokerConnection(Options options)
     if (!settings.caFile.empty()) {
         // The library would wait for ever on a fifo in the file's place.
         const FileContent checked = ReadRegularFile(settings.caFile, kMostCaFileSize);
-        if (!checked.exists || !checked.problem.empty()
-            || mosquitto_tls_set(session.mosq, settings.caFile.string().c_str(), nullptr, nullptr, nullptr,
-                                 nullptr) != MOSQ_ERR_SUCCESS) {
+        const int tls = checked.exists && checked.problem.empty()
+                            ? mosquitto_tls_set(session.mosq, settings.caFile.string().c_str(), nullptr, nullptr,
+                                                nullptr, nullptr)
+                            : MOSQ_ERR_INVAL;
+        if (tls == MOSQ_ERR_NOT_SUPPORTED) {
+            problem_ = NoTlsText();
+            return;
+        }
+        if (tls != MOSQ_ERR_SUCCESS) {
             problem_ = CaFileText(settings.caFile, checked.problem);
             return;
         }

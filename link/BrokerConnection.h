@@ -53,6 +53,8 @@ public:
     // Starts the network thread. Call Problem() for a TLS file that cannot be
     // read: then there is no thread.
     explicit BrokerConnection(Options options);
+    // Whether the library can encrypt (it is built without TLS for Windows).
+    static bool TlsAvailable();
     // Ends with the default wait.
     ~BrokerConnection();
     BrokerConnection(const BrokerConnection &) = delete;

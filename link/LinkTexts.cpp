@@ -38,6 +38,12 @@ std::string CaFileText(const std::filesystem::path &file, const std::string &pro
            (problem.empty() ? "." : ": " + problem + ".");
 }
 
+std::string NoTlsText()
+{
+    return "Diese Ausgabe von Pontra verschlüsselt die Verbindung zum Hallen-Server nicht (ohne TLS gebaut): "
+           "die Einstellung „BrokerCaFile“ bleibt leer, oder der Eingang zählt allein.";
+}
+
 std::string ConnectedText(std::string_view broker)
 {
     return "Verbunden mit dem Hallen-Server " + Quoted(broker) + ".";

@@ -19,6 +19,8 @@ std::string NameCharacterText(std::string_view key, std::string_view value);
 std::string BrokerAddressText(std::string_view value);
 // problem: why, as a phrase to follow the file's name; may be empty.
 std::string CaFileText(const std::filesystem::path &file, const std::string &problem = {});
+// The library was built without TLS (the Windows build): a CA file cannot be used.
+std::string NoTlsText();
 
 // The state of the connection, one sentence each; `broker` as the operator
 // wrote it.
