@@ -2,11 +2,11 @@
 
 #include <QObject>
 
-// Reports, through the event loop, that the system asked the program to end:
-// SIGTERM (shutdown, logout), SIGHUP (the session or terminal went away) and
-// SIGINT (Ctrl+C) on POSIX systems. While an object lives, those signals no
-// longer end the process at once. On a platform without them it never
-// reports. One object at a time.
+// Reports that the system asked the program to end: SIGTERM (shutdown,
+// logout), SIGHUP (the session or terminal went away) and SIGINT (Ctrl+C) on
+// POSIX systems, through the event loop; while an object lives, those signals
+// no longer end the process at once. On Windows: the session's end
+// (WM_ENDSESSION), as it comes, with 0 for the signal. One object at a time.
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
