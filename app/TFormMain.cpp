@@ -21,6 +21,7 @@
 #include "serial/BarrierPort.h"
 #include "serial/PlatformSerial.h"
 #include "serial/TComPort.h"
+#include "settings/MainSettings.h"
 #include "settings/SettingsStore.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
@@ -308,60 +309,36 @@ void TFormMain::HintAtRefusedPort()
 
 void TFormMain::ReadSettings()
 {
-    SettingsStore &store = services_.Settings;
-    if (!store.OpenKey(false))
-        return;
-    // The stored place is taken as read and moved to once, after the
-    // check below: a place near the 32-bit limits stays out of the window's
-    // own arithmetic.
-    QPoint place;
-    // Reading stops at the first value that is missing or not an integer.
-    [&] {
-        auto port = store.ReadInteger(QStringLiteral("Port"));
-        if (!port)
-            return;
-        ComPort->Port = static_cast<std::uint8_t>(*port & 0xFF);
+    const MainSettings stored = MainSettings::Read(services_.Settings);
+    if (stored.Port) {
+        ComPort->Port = static_cast<std::uint8_t>(*stored.Port & 0xFF);
         portRead_ = true;
-        auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
-        if (!maxCounter)
-            return;
-        hall_.SetCapacity(*maxCounter);
-        auto contaktIn = store.ReadInteger(QStringLiteral("ContaktIn"));
-        if (!contaktIn)
-            return;
-        state_.ContaktIn = *contaktIn != 0;
-        auto contaktOut = store.ReadInteger(QStringLiteral("ContaktOut"));
-        if (!contaktOut)
-            return;
-        state_.ContaktOut = *contaktOut != 0;
-        // From here on the window keeps its designed or stored place.
-        centreOnShow_ = false;
-        place = kDesignPosition;
-        auto x = store.ReadInteger(QStringLiteral("X"));
-        if (!x)
-            return;
-        place.setX(*x);
-        auto y = store.ReadInteger(QStringLiteral("Y"));
-        if (!y)
-            return;
-        place.setY(*y);
-        auto monitor = store.ReadInteger(QStringLiteral("Monitor"));
-        if (!monitor)
-            return;
-        state_.MonitorIndex = *monitor;
-        // No monitor has a negative place in the list.
-        state_.MonitorChosen = *monitor >= 0;
-    }();
-    store.CloseKey();
-    if (!centreOnShow_) {
-        // A stored place off every monitor (another desktop, a monitor
-        // gone) would leave the window out of reach, and be stored again.
-        // It comes onto a monitor, not onto the public display's. The frame
-        // is not known before the first showing: a title bar and borders of
-        // a generous size stand in for it.
-        const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
-        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
     }
+    if (stored.MaxCounter)
+        hall_.SetCapacity(*stored.MaxCounter);
+    if (stored.ContaktIn)
+        state_.ContaktIn = *stored.ContaktIn != 0;
+    if (stored.ContaktOut)
+        state_.ContaktOut = *stored.ContaktOut != 0;
+    if (stored.Monitor) {
+        state_.MonitorIndex = *stored.Monitor;
+        // No monitor has a negative place in the list.
+        state_.MonitorChosen = *stored.Monitor >= 0;
+    }
+    // With ContaktOut read the window keeps its designed or stored place.
+    if (!stored.ContaktOut)
+        return;
+    centreOnShow_ = false;
+    // The stored place is taken as read and moved to once, after the check
+    // below: a place near the 32-bit limits stays out of the window's own
+    // arithmetic. A stored place off every monitor (another desktop, a
+    // monitor gone) would leave the window out of reach, and be stored
+    // again. It comes onto a monitor, not onto the public display's. The
+    // frame is not known before the first showing: a title bar and borders
+    // of a generous size stand in for it.
+    const QPoint place(stored.X.value_or(kDesignPosition.x()), stored.Y.value_or(kDesignPosition.y()));
+    const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
+    move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
 }
 
 void TFormMain::showEvent(QShowEvent *event)
@@ -386,35 +363,24 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings(bool unattended)
 {
-    SettingValues values = {
-        {QStringLiteral("Port"), ComPort->Port},
-        {QStringLiteral("MaxCounter"), hall_.Capacity()},
-        {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
-        {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
-        {QStringLiteral("X"), pos().x()},
-        {QStringLiteral("Y"), pos().y()},
-    };
     // Without a choice, the monitor the display takes by itself now; with a
     // single monitor there is none to store yet, and the next start chooses
     // afresh.
     const int monitor = state_.MonitorChosen
                             ? state_.MonitorIndex
                             : DisplayMonitorIndex(MonitorRects(), std::nullopt, frameGeometry().center());
-    if (monitor >= 0)
-        values.append({QStringLiteral("Monitor"), monitor});
-    SettingsStore &store = services_.Settings;
-    QString failed;
-    if (store.OpenKey(true)) {
-        failed = store.WriteValues(values);
-        store.CloseKey();
-    } else {
-        // Without its key nothing is stored: the first value is the one lost.
-        failed = values.first().first;
-    }
+    const MainSettings values{.Port = ComPort->Port,
+                              .MaxCounter = hall_.Capacity(),
+                              .ContaktIn = state_.ContaktIn ? 1 : 0,
+                              .ContaktOut = state_.ContaktOut ? 1 : 0,
+                              .X = pos().x(),
+                              .Y = pos().y(),
+                              .Monitor = monitor >= 0 ? std::optional(monitor) : std::nullopt};
+    const QString failed = values.Write(services_.Settings);
     if (failed.isEmpty())
         return;
     // The system's reason, when there is one, on a line of its own.
-    const QString reason = store.FailureReason();
+    const QString reason = services_.Settings.FailureReason();
     const QString message = QStringLiteral("Failed to set data for '%1'").arg(failed)
                             + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
     if (unattended) {
