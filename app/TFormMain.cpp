@@ -23,6 +23,7 @@
 #include "serial/TComPort.h"
 #include "settings/MainSettings.h"
 #include "settings/SettingsStore.h"
+#include "widgets/ArtControls.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/FitText.h"
@@ -50,49 +51,6 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-QFont arial(int pixels)
-{
-    return PixelFont(QStringLiteral("Arial"), pixels);
-}
-
-QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString &hint, const QIcon &glyph,
-                             QSize glyphSize)
-{
-    auto *button = new QToolButton(parent);
-    button->setGeometry(place);
-    button->setToolTip(hint);
-    button->setIcon(glyph);
-    button->setIconSize(glyphSize);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-TImage *makeImage(QWidget *parent, const QRect &place, const QString &art, const QString &hint = {})
-{
-    auto *image = new TImage(parent);
-    image->setGeometry(place);
-    image->SetPicture(Artwork(art, place.size()));
-    if (!hint.isEmpty()) {
-        image->setToolTip(hint);
-        image->setCursor(Qt::PointingHandCursor);
-    }
-    return image;
-}
-
-QString WarningText(const std::optional<BarrierWarning> &warning)
-{
-    if (!warning)
-        return {};
-    HallChange report;
-    report.source = warning->source;
-    report.since = warning->since;
-    return BarrierWarningText(report, warning->port);
-}
-
-} // namespace
-
 TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowServices services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
@@ -105,7 +63,7 @@ TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowSe
     KeepStaysOnTop(this);
     // The hints show also while another window (the display, the simulator) is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    setFont(arial(16));
+    setFont(PixelFont(QStringLiteral("Arial"), 16));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(64, 64, 64));
     pal.setColor(QPalette::WindowText, Qt::white);
@@ -126,10 +84,10 @@ void TFormMain::CreateControls()
 {
     QIcon cog(Artwork(QStringLiteral("cog_gold"), QSize(28, 28)));
     cog.addPixmap(Artwork(QStringLiteral("cog_grey"), QSize(28, 28)), QIcon::Disabled);
-    bF1 = makeGlyphButton(this, QRect(8, 8, 33, 36), QStringLiteral("[F1] Hilfe"),
+    bF1 = MakeGlyphButton(this, QRect(8, 8, 33, 36), QStringLiteral("[F1] Hilfe"),
                           QIcon(Artwork(QStringLiteral("help_book"), QSize(24, 24))), QSize(24, 24));
-    bF2 = makeGlyphButton(this, QRect(48, 8, 33, 36), QStringLiteral("[F2] Einstellungen"), cog, QSize(28, 28));
-    bF3 = makeGlyphButton(this, QRect(88, 8, 35, 36), QStringLiteral("[F3] Info"),
+    bF2 = MakeGlyphButton(this, QRect(48, 8, 33, 36), QStringLiteral("[F2] Einstellungen"), cog, QSize(28, 28));
+    bF3 = MakeGlyphButton(this, QRect(88, 8, 35, 36), QStringLiteral("[F3] Info"),
                           QIcon(Artwork(QStringLiteral("info_button"), QSize(25, 23))), QSize(25, 23));
     connect(bF1, &QToolButton::clicked, this, &TFormMain::bF1Click);
     connect(bF2, &QToolButton::clicked, this, &TFormMain::bF2Click);
@@ -137,7 +95,7 @@ void TFormMain::CreateControls()
 
     Label1 = new QLabel(QStringLiteral("0"), this);
     Label1->setGeometry(8, 56, 116, 72);
-    Label1->setFont(arial(59));
+    Label1->setFont(PixelFont(QStringLiteral("Arial"), 59));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setAutoFillBackground(true);
     QPalette countPal = Label1->palette();
@@ -158,16 +116,16 @@ void TFormMain::CreateControls()
     connect(bOut, &TLbSpeedButton::clicked, this, &TFormMain::bOutClick);
     connect(bReset, &TLbSpeedButton::clicked, this, &TFormMain::bResetClick);
 
-    ImageTVAus = makeImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
-    ImageTVEin = makeImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
+    ImageTVAus = MakeArtImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
+    ImageTVEin = MakeArtImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
     ImageTVAus->hide();
     ImageTVEin->hide();
     connect(ImageTVAus, &TImage::Clicked, this, &TFormMain::ImageTVAusClick);
     connect(ImageTVEin, &TImage::Clicked, this, &TFormMain::ImageTVEinClick);
 
-    Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
-    LinkDownMark = makeImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
-                             QString::fromUtf8(kNoHallServerText));
+    Image1 = MakeArtImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
+    LinkDownMark = MakeArtImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
+                                QString::fromUtf8(kNoHallServerText));
     LinkDownMark->unsetCursor();
     LinkDownMark->hide();
 
@@ -639,7 +597,7 @@ QStringList TFormMain::Warnings() const
 {
     QStringList shown;
     for (const BarrierWarning &warning : barrierPort_->Warnings().Current())
-        shown << WarningText(warning);
+        shown << BarrierWarningText(warning);
     return shown;
 }
 
@@ -656,8 +614,8 @@ bool TFormMain::ExitBlocked() const
 void TFormMain::ShowWarnings()
 {
     const BarrierWarnings &warnings = barrierPort_->Warnings();
-    FrameL1->SetWarning(WarningText(warnings.Marked(HallSource::EntryBarrier)));
-    FrameL2->SetWarning(WarningText(warnings.Marked(HallSource::ExitBarrier)));
+    FrameL1->SetWarning(BarrierWarningText(warnings.Marked(HallSource::EntryBarrier)));
+    FrameL2->SetWarning(BarrierWarningText(warnings.Marked(HallSource::ExitBarrier)));
     QString tip = Warnings().value(0);
     // The lost link stands beside a barrier's warning, or after the title.
     const QString link = QString::fromUtf8(kNoHallServerText);

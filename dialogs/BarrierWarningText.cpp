@@ -24,3 +24,13 @@ QString BarrierWarningText(const HallChange &report, int port)
         return {};
     }
 }
+
+QString BarrierWarningText(const std::optional<BarrierWarning> &warning)
+{
+    if (!warning)
+        return {};
+    HallChange report;
+    report.source = warning->source;
+    report.since = warning->since;
+    return BarrierWarningText(report, warning->port);
+}
