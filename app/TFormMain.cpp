@@ -28,6 +28,7 @@
 #include "widgets/ColouredButton.h"
 #include "widgets/FitText.h"
 #include "widgets/HelpViewerLink.h"
+#include "widgets/MinimiseToTray.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
@@ -46,7 +47,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindowStateChangeEvent>
 
 #include <chrono>
 #include <thread>
@@ -159,13 +159,13 @@ void TFormMain::CreateControls()
     TrayIcon1->SetPopupMenu(TrayMenu);
     // A monitor gone or moved can take the window out of reach.
     connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMain::BringIntoReach);
-    trayWatch_ = new QTimer(this);
-    trayWatch_->setInterval(1000);
-    connect(trayWatch_, &QTimer::timeout, this, [this] {
-        // A panel that quits or restarts takes the icon with it.
-        if (!TrayIcon1->AreaAvailable())
-            TrayIcon1Click(TrayIcon1);
-    });
+    tray_ = new MinimiseToTray(*this, *TrayIcon1);
+    tray_->OnRestored = [this] {
+        // The monitors may have changed while it was hidden.
+        BringIntoReach();
+        // A notice or the chart minimised together with this window.
+        RestoreOwnedWindows(this);
+    };
 }
 
 QAction *TFormMain::AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)())
@@ -626,53 +626,9 @@ void TFormMain::ShowWarnings()
     TrayIcon1->SetToolTip(tip);
 }
 
-void TFormMain::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    const auto *change = static_cast<QWindowStateChangeEvent *>(event);
-    if (!isMinimized() || (change->oldState() & Qt::WindowMinimized))
-        return;
-    if (QApplication::activeModalWidget()) {
-        // Minimised together with an open dialog, which comes back by
-        // itself: this window comes back with it instead of going away.
-        QTimer::singleShot(0, this, [this] {
-            if (isMinimized() && isVisible())
-                showNormal();
-        });
-        return;
-    }
-    if (TrayIcon1->AreaAvailable()) {
-        // After the window manager is done with its own minimising.
-        QTimer::singleShot(0, this, &TFormMain::HideToNotificationArea);
-    }
-    // Without a notification area the window minimises to the taskbar as
-    // usual: hidden without an icon it could not be brought back.
-}
-
-void TFormMain::HideToNotificationArea()
-{
-    if (!isMinimized())
-        return;
-    // Left minimised while hidden: clearing the state now would map the
-    // window again under X11. Showing it normal ends both.
-    hide();
-    TrayIcon1->SetActive(true);
-    trayWatch_->start();
-}
-
 void TFormMain::TrayIcon1Click(QObject *)
 {
-    TrayIcon1->SetActive(false);
-    trayWatch_->stop();
-    showNormal();
-    // The monitors may have changed while it was hidden.
-    BringIntoReach();
-    raise();
-    activateWindow();
-    // A notice or the chart minimised together with this window.
-    RestoreOwnedWindows(this);
+    tray_->Restore();
 }
 
 void TFormMain::BringIntoReach()
@@ -695,13 +651,7 @@ int TFormMain::ChosenDisplayMonitor() const
 
 void TFormMain::BringToFront()
 {
-    if (TrayIcon1->Active()) {
-        TrayIcon1Click(TrayIcon1);
-    } else {
-        showNormal();
-        raise();
-        activateWindow();
-    }
+    tray_->ShowInFront();
     if (QWidget *modal = QApplication::activeModalWidget()) {
         modal->raise();
         modal->activateWindow();

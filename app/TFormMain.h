@@ -22,8 +22,8 @@ class Hall;
 class HelpViewer;
 class IdleInhibit;
 class HelpViewerLink;
+class MinimiseToTray;
 class NotificationArea;
-class QTimer;
 class SettingsStore;
 class TComPort;
 class TFrameL;
@@ -190,7 +190,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void CreateControls();
@@ -203,8 +202,6 @@ private:
     void HintAtRefusedPort();
     void SetCountText(const QString &count);
     void ColourCount(std::int32_t count, std::int32_t capacity);
-    // Minimising: the window and its taskbar entry go, the tray icon comes.
-    void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
     // A barrier's line on its indicator; empty: not read.
@@ -237,8 +234,8 @@ private:
     // The permission and RTS hints are given once a run.
     bool permissionHinted_ = false;
     bool linesHinted_ = false;
-    // While hidden in the notification area: looks out for the area going away.
-    QTimer *trayWatch_;
+    // Minimising hides the window behind TrayIcon1.
+    MinimiseToTray *tray_;
     // The barrier whose passage the click now running counts; empty while
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
