@@ -19,7 +19,7 @@
 #include "hall/OccupancyState.h"
 #include "link/LinkTexts.h"
 #include "serial/BarrierPort.h"
-#include "serial/PlatformSerial.h"
+#include "serial/PortOpening.h"
 #include "serial/TComPort.h"
 #include "settings/MainSettings.h"
 #include "settings/SettingsStore.h"
@@ -39,9 +39,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -49,7 +46,7 @@
 #include <QToolButton>
 
 #include <chrono>
-#include <thread>
+#include <utility>
 
 TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowServices services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -144,6 +141,7 @@ void TFormMain::CreateControls()
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
     ComPort->OnLost = [this](QObject *) { barrierPort_->PortLost(); };
+    opening_ = std::make_unique<PortOpening>(*ComPort, services_.PortPresent, services_.RefusedPort);
 
     TrayIcon1 = new TTrayIcon(this, services_.NewNotificationArea ? services_.NewNotificationArea() : nullptr);
     TrayIcon1->SetActive(false);
@@ -198,22 +196,15 @@ QList<QAction *> TFormMain::KeyActions() const
 
 void TFormMain::FormCreate()
 {
-    ScanPorts();
+    state_.AvailablePorts = opening_->Scan();
     helpFile_ = HelpViewerLink::ApplicationHelpFile(services_.ProgramPath);
     ImageTVEin->move(ImageTVAus->x(), ImageTVEin->y());
     ImageTVAus->setVisible(MonitorCount() > 1);
     TrayIcon1->SetIcon(QGuiApplication::windowIcon());
     TrayIcon1->SetToolTip(windowTitle().trimmed());
     ReadSettings();
-    if (ComPort->Port != 0) {
-        try {
-            ComPort->Open();
-        } catch (const std::exception &) {
-            // Without its port the program runs on without sensor input.
-        }
-        if (!ComPort->Connected())
-            QTimer::singleShot(0, this, &TFormMain::HintAtRefusedPort);
-    }
+    if (!opening_->Open())
+        QTimer::singleShot(0, this, &TFormMain::HintAtRefusedPort);
     if (const int missing = MissingStoredPort()) {
         // Once, when the program runs: the barriers stay dead until the
         // adapter is back, and the operator should know why.
@@ -230,39 +221,21 @@ void TFormMain::FormCreate()
 
 int TFormMain::MissingStoredPort() const
 {
-    const int port = ComPort->Port;
-    if (!portRead_ || port == 0)
-        return 0;
-    const bool found = port <= 64 && (state_.AvailablePorts & (std::uint64_t{1} << (port - 1)));
-    return found ? 0 : port;
-}
-
-void TFormMain::ScanPorts()
-{
-    state_.AvailablePorts = ScanPortSet([this](int port) {
-        return services_.PortPresent(port) || (services_.RefusedPort && services_.RefusedPort(port));
-    });
+    return portRead_ ? opening_->Missing() : 0;
 }
 
 void TFormMain::HintAtRefusedPort()
 {
     const int port = ComPort->Port;
-    if (ComPort->LinesRefused()) {
-        // The port is there but of no use, as if it were lost.
+    const PortTrouble trouble = opening_->Trouble();
+    if (trouble.linesRefused)
         barrierPort_->PortLost();
-        if (!linesHinted_ && services_.ShowNotice) {
-            linesHinted_ = true;
-            services_.ShowNotice(PortLinesHint(port));
-        }
+    if (!services_.ShowNotice)
         return;
-    }
-    if (permissionHinted_ || !services_.RefusedPort || !services_.ShowNotice)
-        return;
-    const std::optional<PortRefusal> refusal = services_.RefusedPort(port);
-    if (!refusal)
-        return;
-    permissionHinted_ = true;
-    services_.ShowNotice(PortPermissionHint(port, *refusal));
+    if (trouble.linesRefused && !std::exchange(linesHinted_, true))
+        services_.ShowNotice(PortLinesHint(port));
+    else if (trouble.refusal && !std::exchange(permissionHinted_, true))
+        services_.ShowNotice(PortPermissionHint(port, *trouble.refusal));
 }
 
 void TFormMain::ReadSettings()
@@ -469,26 +442,9 @@ void TFormMain::bF2Click()
     // What the operator left alone stays as it was read.
     if (const auto capacity = settings.EditedCapacity())
         hall_.SetCapacity(*capacity);
-    // Closed and opened again on every Save, also with the same port. A
-    // line event already handed over is delivered before OnClose.
-    try {
-        ComPort->Close();
-    } catch (const std::exception &) {
-    }
-    ComPort->Port = static_cast<std::uint8_t>(settings.ChosenPort());
-    if (ComPort->Port != 0) {
-        // The driver's moment to let go of the port. Nothing is handed over
-        // while it is closed, and no events run here, so F2 cannot start
-        // again in between.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        try {
-            ComPort->Open();
-        } catch (const std::exception &) {
-            // Runs on without sensor input; the chosen port is kept and stored.
-        }
-        if (!ComPort->Connected())
-            HintAtRefusedPort();
-    }
+    // Closed and opened again on every Save, also with the same port.
+    if (!opening_->Reopen(settings.ChosenPort()))
+        HintAtRefusedPort();
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
     state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;
     if (const auto monitor = settings.EditedMonitor()) {

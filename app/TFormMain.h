@@ -24,6 +24,7 @@ class IdleInhibit;
 class HelpViewerLink;
 class MinimiseToTray;
 class NotificationArea;
+class PortOpening;
 class SettingsStore;
 class TComPort;
 class TFrameL;
@@ -151,9 +152,6 @@ public:
     void ComPortClose(QObject *Sender);
     void TrayIcon1Click(QObject *Sender);
 
-    // The present ports, and those this user may not open: the operator
-    // can choose one and is told why it stays dead.
-    void ScanPorts();
     void FormDestroy();
     // Stores the settings as they are in memory now. A failure is shown in
     // a box; unattended, as when the system ends the run and nobody may be
@@ -242,5 +240,6 @@ private:
     int warnPercent_ = 0;
     // The barriers' rules on ComPort's lines.
     BarrierPort *barrierPort_;
+    std::unique_ptr<PortOpening> opening_;
     bool linkDown_ = false;
 };
