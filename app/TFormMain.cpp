@@ -5,6 +5,7 @@
 #include "chart/TFormDayChart.h"
 #include "desktop/WindowDecorations.h"
 #include "dialogs/BarrierWarningText.h"
+#include "dialogs/MissingPortHint.h"
 #include "dialogs/PortLinesHint.h"
 #include "dialogs/PortPermissionHint.h"
 #include "dialogs/TFDlgYesNo.h"
@@ -16,7 +17,6 @@
 #include "display/TFormMonitor2.h"
 #include "hall/CounterState.h"
 #include "hall/Hall.h"
-#include "hall/OccupancyState.h"
 #include "link/LinkTexts.h"
 #include "serial/BarrierPort.h"
 #include "serial/PortOpening.h"
@@ -26,7 +26,6 @@
 #include "widgets/ArtControls.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
-#include "widgets/FitText.h"
 #include "widgets/HelpViewerLink.h"
 #include "widgets/MinimiseToTray.h"
 #include "widgets/PixelFont.h"
@@ -90,15 +89,8 @@ void TFormMain::CreateControls()
     connect(bF2, &QToolButton::clicked, this, &TFormMain::bF2Click);
     connect(bF3, &QToolButton::clicked, this, &TFormMain::bF3Click);
 
-    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1 = new CountField(this);
     Label1->setGeometry(8, 56, 116, 72);
-    Label1->setFont(PixelFont(QStringLiteral("Arial"), 59));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setAutoFillBackground(true);
-    QPalette countPal = Label1->palette();
-    countPal.setColor(QPalette::Window, Qt::black);
-    countPal.setColor(QPalette::WindowText, Qt::white);
-    Label1->setPalette(countPal);
 
     bIn = MakeColouredButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
                              {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
@@ -210,11 +202,7 @@ void TFormMain::FormCreate()
         // adapter is back, and the operator should know why.
         QTimer::singleShot(0, this, [this, missing] {
             if (services_.ShowNotice)
-                services_.ShowNotice(QStringLiteral("Die gespeicherte Schnittstelle COM%1 war beim Start nicht "
-                                                    "verfügbar (nicht angeschlossen oder von einem anderen Programm "
-                                                    "belegt).\n\nSie bleibt eingestellt. Schließen Sie den Adapter "
-                                                    "an und starten Sie das Programm neu.")
-                                         .arg(missing));
+                services_.ShowNotice(MissingPortHint(missing));
         });
     }
 }
@@ -339,39 +327,19 @@ std::chrono::system_clock::time_point TFormMain::Now() const
 
 void TFormMain::HallChanged(const HallChange &change)
 {
-    SetCountText(QString::number(change.count));
-    ColourCount(change.count, change.capacity);
+    Label1->SetCount(QString::number(change.count));
+    Label1->Colour(change.count, change.capacity, warnPercent_);
 }
 
 void TFormMain::CapacityChanged(std::int32_t capacity)
 {
-    ColourCount(hall_.Count(), capacity);
+    Label1->Colour(hall_.Count(), capacity, warnPercent_);
 }
 
 void TFormMain::SetWarnPercent(int warnPercent)
 {
     warnPercent_ = warnPercent;
-    ColourCount(hall_.Count(), hall_.Capacity());
-}
-
-void TFormMain::ColourCount(std::int32_t count, std::int32_t capacity)
-{
-    QColor colour = Qt::white;
-    if (warnPercent_ > 0) {
-        switch (OccupancyStateOf(count, capacity, warnPercent_)) {
-        case OccupancyState::NearlyFull:
-            colour = ToQColor(TFormMonitor2::kNearlyFullColour);
-            break;
-        case OccupancyState::Full:
-            colour = Qt::red;
-            break;
-        case OccupancyState::Open:
-            break;
-        }
-    }
-    QPalette pal = Label1->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    Label1->setPalette(pal);
+    Label1->Colour(hall_.Count(), hall_.Capacity(), warnPercent_);
 }
 
 void TFormMain::ShowLinkDown(bool down)
@@ -381,23 +349,12 @@ void TFormMain::ShowLinkDown(bool down)
     ShowWarnings();
 }
 
-void TFormMain::SetCountText(const QString &count)
-{
-    // The designed 59-pixel digits while the count fits; smaller ones for
-    // counts too wide for the field, so that no digit is cut off.
-    constexpr int kDesignPixels = 59;
-    QFont font = Label1->font();
-    font.setPixelSize(FittingPixelSize(font, kDesignPixels, count, Label1->contentsRect().width() - 4));
-    Label1->setFont(font);
-    Label1->setText(count);
-}
-
 void TFormMain::bOutClick()
 {
     // The hall keeps the count from going below 0; the digits are written
     // all the same, the display is not refreshed.
     if (!Count(barrierClick_ == HallSource::ExitBarrier ? HallSource::ExitBarrier : HallSource::Out))
-        SetCountText(QString::number(hall_.Count()));
+        Label1->SetCount(QString::number(hall_.Count()));
 }
 
 void TFormMain::bResetClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CountField.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
 #include "serial/PortRefusal.h"
@@ -32,7 +33,6 @@ class TImage;
 class TLbSpeedButton;
 class TTrayIcon;
 class QAction;
-class QLabel;
 class QMenu;
 class QToolButton;
 
@@ -87,7 +87,7 @@ public:
     QToolButton *bF1;
     QToolButton *bF2;
     QToolButton *bF3;
-    QLabel *Label1;
+    CountField *Label1;
     TLbSpeedButton *bIn;
     TLbSpeedButton *bOut;
     TLbSpeedButton *bReset;
@@ -198,8 +198,6 @@ private:
     // when the port refused this user or would not keep its RTS line; the
     // latter also marks the port as lost.
     void HintAtRefusedPort();
-    void SetCountText(const QString &count);
-    void ColourCount(std::int32_t count, std::int32_t capacity);
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
     // A barrier's line on its indicator; empty: not read.
