@@ -21,8 +21,10 @@ std::uint64_t PortOpening::Scan()
 int PortOpening::Missing() const
 {
     const int port = port_.Port;
+    if (port == 0)
+        return 0;
     const bool found = port <= 64 && (found_ & (std::uint64_t{1} << (port - 1)));
-    return port == 0 || found ? 0 : port;
+    return found ? 0 : port;
 }
 
 bool PortOpening::Open()
