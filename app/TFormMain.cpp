@@ -32,7 +32,6 @@
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
 #include "widgets/TOwnerDrawComboBox.h"
-#include "widgets/TSpinEdit.h"
 #include "widgets/TTrayIcon.h"
 
 #include <QAction>
@@ -188,7 +187,7 @@ QList<QAction *> TFormMain::KeyActions() const
 
 void TFormMain::FormCreate()
 {
-    state_.AvailablePorts = opening_->Scan();
+    ScanPorts();
     helpFile_ = HelpViewerLink::ApplicationHelpFile(services_.ProgramPath);
     ImageTVEin->move(ImageTVAus->x(), ImageTVEin->y());
     ImageTVAus->setVisible(MonitorCount() > 1);
@@ -205,6 +204,11 @@ void TFormMain::FormCreate()
                 services_.ShowNotice(MissingPortHint(missing));
         });
     }
+}
+
+void TFormMain::ScanPorts()
+{
+    state_.AvailablePorts = opening_->Scan();
 }
 
 int TFormMain::MissingStoredPort() const
@@ -508,10 +512,7 @@ void TFormMain::HallReported(const HallChange &report)
 
 QStringList TFormMain::Warnings() const
 {
-    QStringList shown;
-    for (const BarrierWarning &warning : barrierPort_->Warnings().Current())
-        shown << BarrierWarningText(warning);
-    return shown;
+    return BarrierWarningTexts(barrierPort_->Warnings().Current());
 }
 
 bool TFormMain::EntryBlocked() const

@@ -152,6 +152,9 @@ public:
     void ComPortClose(QObject *Sender);
     void TrayIcon1Click(QObject *Sender);
 
+    // The present ports, and those this user may not open: the operator
+    // can choose one and is told why it stays dead.
+    void ScanPorts();
     void FormDestroy();
     // Stores the settings as they are in memory now. A failure is shown in
     // a box; unattended, as when the system ends the run and nobody may be

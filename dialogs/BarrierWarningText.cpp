@@ -34,3 +34,11 @@ QString BarrierWarningText(const std::optional<BarrierWarning> &warning)
     report.since = warning->since;
     return BarrierWarningText(report, warning->port);
 }
+
+QStringList BarrierWarningTexts(const std::vector<BarrierWarning> &warnings)
+{
+    QStringList texts;
+    for (const BarrierWarning &warning : warnings)
+        texts << BarrierWarningText(warning);
+    return texts;
+}
