@@ -28,7 +28,8 @@ TEST(MainSettings, ReadingStopsAtEachMissingOrNonIntegerValue)
 
             const auto read = inOrder(MainSettings::Read(store));
             for (qsizetype i = 0; i < kChain.size(); ++i)
-                EXPECT_EQ(read[i], i < gap ? std::optional<std::int32_t>(i + 10) : std::nullopt) << kChain[i].toStdString();
+                EXPECT_EQ(read[i], i < gap ? std::optional<std::int32_t>(i + 10) : std::nullopt)
+                    << kChain[i].toStdString();
             EXPECT_FALSE(store.keyOpen);
         }
     }
