@@ -5,6 +5,7 @@
 #include "chart/TFormDayChart.h"
 #include "desktop/WindowDecorations.h"
 #include "dialogs/BarrierWarningText.h"
+#include "dialogs/MissingPortHint.h"
 #include "dialogs/PortLinesHint.h"
 #include "dialogs/PortPermissionHint.h"
 #include "dialogs/TFDlgYesNo.h"
@@ -16,81 +17,34 @@
 #include "display/TFormMonitor2.h"
 #include "hall/CounterState.h"
 #include "hall/Hall.h"
-#include "hall/OccupancyState.h"
 #include "link/LinkTexts.h"
 #include "serial/BarrierPort.h"
-#include "serial/PlatformSerial.h"
+#include "serial/PortOpening.h"
 #include "serial/TComPort.h"
+#include "settings/MainSettings.h"
 #include "settings/SettingsStore.h"
+#include "widgets/ArtControls.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
-#include "widgets/FitText.h"
 #include "widgets/HelpViewerLink.h"
+#include "widgets/MinimiseToTray.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
 #include "widgets/TOwnerDrawComboBox.h"
-#include "widgets/TSpinEdit.h"
 #include "widgets/TTrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindowStateChangeEvent>
 
 #include <chrono>
-#include <thread>
-
-namespace {
-
-QFont arial(int pixels)
-{
-    return PixelFont(QStringLiteral("Arial"), pixels);
-}
-
-QToolButton *makeGlyphButton(QWidget *parent, const QRect &place, const QString &hint, const QIcon &glyph,
-                             QSize glyphSize)
-{
-    auto *button = new QToolButton(parent);
-    button->setGeometry(place);
-    button->setToolTip(hint);
-    button->setIcon(glyph);
-    button->setIconSize(glyphSize);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-TImage *makeImage(QWidget *parent, const QRect &place, const QString &art, const QString &hint = {})
-{
-    auto *image = new TImage(parent);
-    image->setGeometry(place);
-    image->SetPicture(Artwork(art, place.size()));
-    if (!hint.isEmpty()) {
-        image->setToolTip(hint);
-        image->setCursor(Qt::PointingHandCursor);
-    }
-    return image;
-}
-
-QString WarningText(const std::optional<BarrierWarning> &warning)
-{
-    if (!warning)
-        return {};
-    HallChange report;
-    report.source = warning->source;
-    report.since = warning->since;
-    return BarrierWarningText(report, warning->port);
-}
-
-} // namespace
+#include <utility>
 
 TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowServices services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -104,7 +58,7 @@ TFormMain::TFormMain(CounterState &state, Hall &hall, Forms &forms, MainWindowSe
     KeepStaysOnTop(this);
     // The hints show also while another window (the display, the simulator) is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    setFont(arial(16));
+    setFont(PixelFont(QStringLiteral("Arial"), 16));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(64, 64, 64));
     pal.setColor(QPalette::WindowText, Qt::white);
@@ -125,24 +79,17 @@ void TFormMain::CreateControls()
 {
     QIcon cog(Artwork(QStringLiteral("cog_gold"), QSize(28, 28)));
     cog.addPixmap(Artwork(QStringLiteral("cog_grey"), QSize(28, 28)), QIcon::Disabled);
-    bF1 = makeGlyphButton(this, QRect(8, 8, 33, 36), QStringLiteral("[F1] Hilfe"),
+    bF1 = MakeGlyphButton(this, QRect(8, 8, 33, 36), QStringLiteral("[F1] Hilfe"),
                           QIcon(Artwork(QStringLiteral("help_book"), QSize(24, 24))), QSize(24, 24));
-    bF2 = makeGlyphButton(this, QRect(48, 8, 33, 36), QStringLiteral("[F2] Einstellungen"), cog, QSize(28, 28));
-    bF3 = makeGlyphButton(this, QRect(88, 8, 35, 36), QStringLiteral("[F3] Info"),
+    bF2 = MakeGlyphButton(this, QRect(48, 8, 33, 36), QStringLiteral("[F2] Einstellungen"), cog, QSize(28, 28));
+    bF3 = MakeGlyphButton(this, QRect(88, 8, 35, 36), QStringLiteral("[F3] Info"),
                           QIcon(Artwork(QStringLiteral("info_button"), QSize(25, 23))), QSize(25, 23));
     connect(bF1, &QToolButton::clicked, this, &TFormMain::bF1Click);
     connect(bF2, &QToolButton::clicked, this, &TFormMain::bF2Click);
     connect(bF3, &QToolButton::clicked, this, &TFormMain::bF3Click);
 
-    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1 = new CountField(this);
     Label1->setGeometry(8, 56, 116, 72);
-    Label1->setFont(arial(59));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setAutoFillBackground(true);
-    QPalette countPal = Label1->palette();
-    countPal.setColor(QPalette::Window, Qt::black);
-    countPal.setColor(QPalette::WindowText, Qt::white);
-    Label1->setPalette(countPal);
 
     bIn = MakeColouredButton(this, QRect(131, 56, 90, 35), QStringLiteral("REIN"), QStringLiteral("[F4]"),
                              {RGBColor(0, 155, 0), RGBColor(0, 185, 0), RGBColor(0, 236, 0), RGBColor(0, 55, 0),
@@ -157,16 +104,16 @@ void TFormMain::CreateControls()
     connect(bOut, &TLbSpeedButton::clicked, this, &TFormMain::bOutClick);
     connect(bReset, &TLbSpeedButton::clicked, this, &TFormMain::bResetClick);
 
-    ImageTVAus = makeImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
-    ImageTVEin = makeImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
+    ImageTVAus = MakeArtImage(this, QRect(26, 134, 90, 20), QStringLiteral("tv_aus"), QStringLiteral("[Ctrl+T]"));
+    ImageTVEin = MakeArtImage(this, QRect(68, 134, 90, 20), QStringLiteral("tv_ein"), QStringLiteral("[Ctrl+T]"));
     ImageTVAus->hide();
     ImageTVEin->hide();
     connect(ImageTVAus, &TImage::Clicked, this, &TFormMain::ImageTVAusClick);
     connect(ImageTVEin, &TImage::Clicked, this, &TFormMain::ImageTVEinClick);
 
-    Image1 = makeImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
-    LinkDownMark = makeImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
-                             QString::fromUtf8(kNoHallServerText));
+    Image1 = MakeArtImage(this, QRect(232, 68, 32, 39), QStringLiteral("exit_sign"));
+    LinkDownMark = MakeArtImage(this, QRect(266, 166, 24, 22), QStringLiteral("link_down"),
+                                QString::fromUtf8(kNoHallServerText));
     LinkDownMark->unsetCursor();
     LinkDownMark->hide();
 
@@ -185,6 +132,7 @@ void TFormMain::CreateControls()
     ComPort->OnOpen = [this](QObject *sender) { ComPortOpen(sender); };
     ComPort->OnClose = [this](QObject *sender) { ComPortClose(sender); };
     ComPort->OnLost = [this](QObject *) { barrierPort_->PortLost(); };
+    opening_ = std::make_unique<PortOpening>(*ComPort, services_.PortPresent, services_.RefusedPort);
 
     TrayIcon1 = new TTrayIcon(this, services_.NewNotificationArea ? services_.NewNotificationArea() : nullptr);
     TrayIcon1->SetActive(false);
@@ -200,13 +148,13 @@ void TFormMain::CreateControls()
     TrayIcon1->SetPopupMenu(TrayMenu);
     // A monitor gone or moved can take the window out of reach.
     connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMain::BringIntoReach);
-    trayWatch_ = new QTimer(this);
-    trayWatch_->setInterval(1000);
-    connect(trayWatch_, &QTimer::timeout, this, [this] {
-        // A panel that quits or restarts takes the icon with it.
-        if (!TrayIcon1->AreaAvailable())
-            TrayIcon1Click(TrayIcon1);
-    });
+    tray_ = new MinimiseToTray(*this, *TrayIcon1);
+    tray_->OnRestored = [this] {
+        // The monitors may have changed while it was hidden.
+        BringIntoReach();
+        // A notice or the chart minimised together with this window.
+        RestoreOwnedWindows(this);
+    };
 }
 
 QAction *TFormMain::AddKey(const QString &caption, const QKeySequence &key, void (TFormMain::*handler)())
@@ -246,122 +194,74 @@ void TFormMain::FormCreate()
     TrayIcon1->SetIcon(QGuiApplication::windowIcon());
     TrayIcon1->SetToolTip(windowTitle().trimmed());
     ReadSettings();
-    if (ComPort->Port != 0) {
-        try {
-            ComPort->Open();
-        } catch (const std::exception &) {
-            // Without its port the program runs on without sensor input.
-        }
-        if (!ComPort->Connected())
-            QTimer::singleShot(0, this, &TFormMain::HintAtRefusedPort);
-    }
+    if (!opening_->Open())
+        QTimer::singleShot(0, this, &TFormMain::HintAtRefusedPort);
     if (const int missing = MissingStoredPort()) {
         // Once, when the program runs: the barriers stay dead until the
         // adapter is back, and the operator should know why.
         QTimer::singleShot(0, this, [this, missing] {
             if (services_.ShowNotice)
-                services_.ShowNotice(QStringLiteral("Die gespeicherte Schnittstelle COM%1 war beim Start nicht "
-                                                    "verfügbar (nicht angeschlossen oder von einem anderen Programm "
-                                                    "belegt).\n\nSie bleibt eingestellt. Schließen Sie den Adapter "
-                                                    "an und starten Sie das Programm neu.")
-                                         .arg(missing));
+                services_.ShowNotice(MissingPortHint(missing));
         });
     }
 }
 
-int TFormMain::MissingStoredPort() const
-{
-    const int port = ComPort->Port;
-    if (!portRead_ || port == 0)
-        return 0;
-    const bool found = port <= 64 && (state_.AvailablePorts & (std::uint64_t{1} << (port - 1)));
-    return found ? 0 : port;
-}
-
 void TFormMain::ScanPorts()
 {
-    state_.AvailablePorts = ScanPortSet([this](int port) {
-        return services_.PortPresent(port) || (services_.RefusedPort && services_.RefusedPort(port));
-    });
+    state_.AvailablePorts = opening_->Scan();
+}
+
+int TFormMain::MissingStoredPort() const
+{
+    return portRead_ ? opening_->Missing() : 0;
 }
 
 void TFormMain::HintAtRefusedPort()
 {
     const int port = ComPort->Port;
-    if (ComPort->LinesRefused()) {
-        // The port is there but of no use, as if it were lost.
+    const PortTrouble trouble = opening_->Trouble();
+    if (trouble.linesRefused)
         barrierPort_->PortLost();
-        if (!linesHinted_ && services_.ShowNotice) {
-            linesHinted_ = true;
-            services_.ShowNotice(PortLinesHint(port));
-        }
+    if (!services_.ShowNotice)
         return;
-    }
-    if (permissionHinted_ || !services_.RefusedPort || !services_.ShowNotice)
-        return;
-    const std::optional<PortRefusal> refusal = services_.RefusedPort(port);
-    if (!refusal)
-        return;
-    permissionHinted_ = true;
-    services_.ShowNotice(PortPermissionHint(port, *refusal));
+    if (trouble.linesRefused && !std::exchange(linesHinted_, true))
+        services_.ShowNotice(PortLinesHint(port));
+    else if (trouble.refusal && !std::exchange(permissionHinted_, true))
+        services_.ShowNotice(PortPermissionHint(port, *trouble.refusal));
 }
 
 void TFormMain::ReadSettings()
 {
-    SettingsStore &store = services_.Settings;
-    if (!store.OpenKey(false))
-        return;
-    // The stored place is taken as read and moved to once, after the
-    // check below: a place near the 32-bit limits stays out of the window's
-    // own arithmetic.
-    QPoint place;
-    // Reading stops at the first value that is missing or not an integer.
-    [&] {
-        auto port = store.ReadInteger(QStringLiteral("Port"));
-        if (!port)
-            return;
-        ComPort->Port = static_cast<std::uint8_t>(*port & 0xFF);
+    const MainSettings stored = MainSettings::Read(services_.Settings);
+    if (stored.Port) {
+        ComPort->Port = static_cast<std::uint8_t>(*stored.Port & 0xFF);
         portRead_ = true;
-        auto maxCounter = store.ReadInteger(QStringLiteral("MaxCounter"));
-        if (!maxCounter)
-            return;
-        hall_.SetCapacity(*maxCounter);
-        auto contaktIn = store.ReadInteger(QStringLiteral("ContaktIn"));
-        if (!contaktIn)
-            return;
-        state_.ContaktIn = *contaktIn != 0;
-        auto contaktOut = store.ReadInteger(QStringLiteral("ContaktOut"));
-        if (!contaktOut)
-            return;
-        state_.ContaktOut = *contaktOut != 0;
-        // From here on the window keeps its designed or stored place.
-        centreOnShow_ = false;
-        place = kDesignPosition;
-        auto x = store.ReadInteger(QStringLiteral("X"));
-        if (!x)
-            return;
-        place.setX(*x);
-        auto y = store.ReadInteger(QStringLiteral("Y"));
-        if (!y)
-            return;
-        place.setY(*y);
-        auto monitor = store.ReadInteger(QStringLiteral("Monitor"));
-        if (!monitor)
-            return;
-        state_.MonitorIndex = *monitor;
-        // No monitor has a negative place in the list.
-        state_.MonitorChosen = *monitor >= 0;
-    }();
-    store.CloseKey();
-    if (!centreOnShow_) {
-        // A stored place off every monitor (another desktop, a monitor
-        // gone) would leave the window out of reach, and be stored again.
-        // It comes onto a monitor, not onto the public display's. The frame
-        // is not known before the first showing: a title bar and borders of
-        // a generous size stand in for it.
-        const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
-        move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
     }
+    if (stored.MaxCounter)
+        hall_.SetCapacity(*stored.MaxCounter);
+    if (stored.ContaktIn)
+        state_.ContaktIn = *stored.ContaktIn != 0;
+    if (stored.ContaktOut)
+        state_.ContaktOut = *stored.ContaktOut != 0;
+    if (stored.Monitor) {
+        state_.MonitorIndex = *stored.Monitor;
+        // No monitor has a negative place in the list.
+        state_.MonitorChosen = *stored.Monitor >= 0;
+    }
+    // With ContaktOut read the window keeps its designed or stored place.
+    if (!stored.ContaktOut)
+        return;
+    centreOnShow_ = false;
+    // The stored place is taken as read and moved to once, after the check
+    // below: a place near the 32-bit limits stays out of the window's own
+    // arithmetic. A stored place off every monitor (another desktop, a
+    // monitor gone) would leave the window out of reach, and be stored
+    // again. It comes onto a monitor, not onto the public display's. The
+    // frame is not known before the first showing: a title bar and borders
+    // of a generous size stand in for it.
+    const QPoint place(stored.X.value_or(kDesignPosition.x()), stored.Y.value_or(kDesignPosition.y()));
+    const QSize frame = size() + QSize(2 * kBorder, kTitleBar + kBorder);
+    move(ReachablePosition(place, frame, kTitleBar, MonitorRects(), ChosenDisplayMonitor()));
 }
 
 void TFormMain::showEvent(QShowEvent *event)
@@ -386,35 +286,24 @@ void TFormMain::FormDestroy()
 
 void TFormMain::WriteSettings(bool unattended)
 {
-    SettingValues values = {
-        {QStringLiteral("Port"), ComPort->Port},
-        {QStringLiteral("MaxCounter"), hall_.Capacity()},
-        {QStringLiteral("ContaktIn"), state_.ContaktIn ? 1 : 0},
-        {QStringLiteral("ContaktOut"), state_.ContaktOut ? 1 : 0},
-        {QStringLiteral("X"), pos().x()},
-        {QStringLiteral("Y"), pos().y()},
-    };
     // Without a choice, the monitor the display takes by itself now; with a
     // single monitor there is none to store yet, and the next start chooses
     // afresh.
     const int monitor = state_.MonitorChosen
                             ? state_.MonitorIndex
                             : DisplayMonitorIndex(MonitorRects(), std::nullopt, frameGeometry().center());
-    if (monitor >= 0)
-        values.append({QStringLiteral("Monitor"), monitor});
-    SettingsStore &store = services_.Settings;
-    QString failed;
-    if (store.OpenKey(true)) {
-        failed = store.WriteValues(values);
-        store.CloseKey();
-    } else {
-        // Without its key nothing is stored: the first value is the one lost.
-        failed = values.first().first;
-    }
+    const MainSettings values{.Port = ComPort->Port,
+                              .MaxCounter = hall_.Capacity(),
+                              .ContaktIn = state_.ContaktIn ? 1 : 0,
+                              .ContaktOut = state_.ContaktOut ? 1 : 0,
+                              .X = pos().x(),
+                              .Y = pos().y(),
+                              .Monitor = monitor >= 0 ? std::optional(monitor) : std::nullopt};
+    const QString failed = values.Write(services_.Settings);
     if (failed.isEmpty())
         return;
     // The system's reason, when there is one, on a line of its own.
-    const QString reason = store.FailureReason();
+    const QString reason = services_.Settings.FailureReason();
     const QString message = QStringLiteral("Failed to set data for '%1'").arg(failed)
                             + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
     if (unattended) {
@@ -442,39 +331,19 @@ std::chrono::system_clock::time_point TFormMain::Now() const
 
 void TFormMain::HallChanged(const HallChange &change)
 {
-    SetCountText(QString::number(change.count));
-    ColourCount(change.count, change.capacity);
+    Label1->SetCount(QString::number(change.count));
+    Label1->Colour(change.count, change.capacity, warnPercent_);
 }
 
 void TFormMain::CapacityChanged(std::int32_t capacity)
 {
-    ColourCount(hall_.Count(), capacity);
+    Label1->Colour(hall_.Count(), capacity, warnPercent_);
 }
 
 void TFormMain::SetWarnPercent(int warnPercent)
 {
     warnPercent_ = warnPercent;
-    ColourCount(hall_.Count(), hall_.Capacity());
-}
-
-void TFormMain::ColourCount(std::int32_t count, std::int32_t capacity)
-{
-    QColor colour = Qt::white;
-    if (warnPercent_ > 0) {
-        switch (OccupancyStateOf(count, capacity, warnPercent_)) {
-        case OccupancyState::NearlyFull:
-            colour = ToQColor(TFormMonitor2::kNearlyFullColour);
-            break;
-        case OccupancyState::Full:
-            colour = Qt::red;
-            break;
-        case OccupancyState::Open:
-            break;
-        }
-    }
-    QPalette pal = Label1->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    Label1->setPalette(pal);
+    Label1->Colour(hall_.Count(), hall_.Capacity(), warnPercent_);
 }
 
 void TFormMain::ShowLinkDown(bool down)
@@ -484,23 +353,12 @@ void TFormMain::ShowLinkDown(bool down)
     ShowWarnings();
 }
 
-void TFormMain::SetCountText(const QString &count)
-{
-    // The designed 59-pixel digits while the count fits; smaller ones for
-    // counts too wide for the field, so that no digit is cut off.
-    constexpr int kDesignPixels = 59;
-    QFont font = Label1->font();
-    font.setPixelSize(FittingPixelSize(font, kDesignPixels, count, Label1->contentsRect().width() - 4));
-    Label1->setFont(font);
-    Label1->setText(count);
-}
-
 void TFormMain::bOutClick()
 {
     // The hall keeps the count from going below 0; the digits are written
     // all the same, the display is not refreshed.
     if (!Count(barrierClick_ == HallSource::ExitBarrier ? HallSource::ExitBarrier : HallSource::Out))
-        SetCountText(QString::number(hall_.Count()));
+        Label1->SetCount(QString::number(hall_.Count()));
 }
 
 void TFormMain::bResetClick()
@@ -545,26 +403,9 @@ void TFormMain::bF2Click()
     // What the operator left alone stays as it was read.
     if (const auto capacity = settings.EditedCapacity())
         hall_.SetCapacity(*capacity);
-    // Closed and opened again on every Save, also with the same port. A
-    // line event already handed over is delivered before OnClose.
-    try {
-        ComPort->Close();
-    } catch (const std::exception &) {
-    }
-    ComPort->Port = static_cast<std::uint8_t>(settings.ChosenPort());
-    if (ComPort->Port != 0) {
-        // The driver's moment to let go of the port. Nothing is handed over
-        // while it is closed, and no events run here, so F2 cannot start
-        // again in between.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        try {
-            ComPort->Open();
-        } catch (const std::exception &) {
-            // Runs on without sensor input; the chosen port is kept and stored.
-        }
-        if (!ComPort->Connected())
-            HintAtRefusedPort();
-    }
+    // Closed and opened again on every Save, also with the same port.
+    if (!opening_->Reopen(settings.ChosenPort()))
+        HintAtRefusedPort();
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;
     state_.ContaktOut = settings.cbAlg2->currentIndex() == 1;
     if (const auto monitor = settings.EditedMonitor()) {
@@ -671,10 +512,7 @@ void TFormMain::HallReported(const HallChange &report)
 
 QStringList TFormMain::Warnings() const
 {
-    QStringList shown;
-    for (const BarrierWarning &warning : barrierPort_->Warnings().Current())
-        shown << WarningText(warning);
-    return shown;
+    return BarrierWarningTexts(barrierPort_->Warnings().Current());
 }
 
 bool TFormMain::EntryBlocked() const
@@ -690,8 +528,8 @@ bool TFormMain::ExitBlocked() const
 void TFormMain::ShowWarnings()
 {
     const BarrierWarnings &warnings = barrierPort_->Warnings();
-    FrameL1->SetWarning(WarningText(warnings.Marked(HallSource::EntryBarrier)));
-    FrameL2->SetWarning(WarningText(warnings.Marked(HallSource::ExitBarrier)));
+    FrameL1->SetWarning(BarrierWarningText(warnings.Marked(HallSource::EntryBarrier)));
+    FrameL2->SetWarning(BarrierWarningText(warnings.Marked(HallSource::ExitBarrier)));
     QString tip = Warnings().value(0);
     // The lost link stands beside a barrier's warning, or after the title.
     const QString link = QString::fromUtf8(kNoHallServerText);
@@ -702,53 +540,9 @@ void TFormMain::ShowWarnings()
     TrayIcon1->SetToolTip(tip);
 }
 
-void TFormMain::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    const auto *change = static_cast<QWindowStateChangeEvent *>(event);
-    if (!isMinimized() || (change->oldState() & Qt::WindowMinimized))
-        return;
-    if (QApplication::activeModalWidget()) {
-        // Minimised together with an open dialog, which comes back by
-        // itself: this window comes back with it instead of going away.
-        QTimer::singleShot(0, this, [this] {
-            if (isMinimized() && isVisible())
-                showNormal();
-        });
-        return;
-    }
-    if (TrayIcon1->AreaAvailable()) {
-        // After the window manager is done with its own minimising.
-        QTimer::singleShot(0, this, &TFormMain::HideToNotificationArea);
-    }
-    // Without a notification area the window minimises to the taskbar as
-    // usual: hidden without an icon it could not be brought back.
-}
-
-void TFormMain::HideToNotificationArea()
-{
-    if (!isMinimized())
-        return;
-    // Left minimised while hidden: clearing the state now would map the
-    // window again under X11. Showing it normal ends both.
-    hide();
-    TrayIcon1->SetActive(true);
-    trayWatch_->start();
-}
-
 void TFormMain::TrayIcon1Click(QObject *)
 {
-    TrayIcon1->SetActive(false);
-    trayWatch_->stop();
-    showNormal();
-    // The monitors may have changed while it was hidden.
-    BringIntoReach();
-    raise();
-    activateWindow();
-    // A notice or the chart minimised together with this window.
-    RestoreOwnedWindows(this);
+    tray_->Restore();
 }
 
 void TFormMain::BringIntoReach()
@@ -771,13 +565,7 @@ int TFormMain::ChosenDisplayMonitor() const
 
 void TFormMain::BringToFront()
 {
-    if (TrayIcon1->Active()) {
-        TrayIcon1Click(TrayIcon1);
-    } else {
-        showNormal();
-        raise();
-        activateWindow();
-    }
+    tray_->ShowInFront();
     if (QWidget *modal = QApplication::activeModalWidget()) {
         modal->raise();
         modal->activateWindow();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CountField.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
 #include "serial/PortRefusal.h"
@@ -22,8 +23,9 @@ class Hall;
 class HelpViewer;
 class IdleInhibit;
 class HelpViewerLink;
+class MinimiseToTray;
 class NotificationArea;
-class QTimer;
+class PortOpening;
 class SettingsStore;
 class TComPort;
 class TFrameL;
@@ -31,7 +33,6 @@ class TImage;
 class TLbSpeedButton;
 class TTrayIcon;
 class QAction;
-class QLabel;
 class QMenu;
 class QToolButton;
 
@@ -86,7 +87,7 @@ public:
     QToolButton *bF1;
     QToolButton *bF2;
     QToolButton *bF3;
-    QLabel *Label1;
+    CountField *Label1;
     TLbSpeedButton *bIn;
     TLbSpeedButton *bOut;
     TLbSpeedButton *bReset;
@@ -190,7 +191,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void CreateControls();
@@ -201,10 +201,6 @@ private:
     // when the port refused this user or would not keep its RTS line; the
     // latter also marks the port as lost.
     void HintAtRefusedPort();
-    void SetCountText(const QString &count);
-    void ColourCount(std::int32_t count, std::int32_t capacity);
-    // Minimising: the window and its taskbar entry go, the tray icon comes.
-    void HideToNotificationArea();
     // The monitor stored or chosen for the public display; -1 without one.
     int ChosenDisplayMonitor() const;
     // A barrier's line on its indicator; empty: not read.
@@ -237,13 +233,14 @@ private:
     // The permission and RTS hints are given once a run.
     bool permissionHinted_ = false;
     bool linesHinted_ = false;
-    // While hidden in the notification area: looks out for the area going away.
-    QTimer *trayWatch_;
+    // Minimising hides the window behind TrayIcon1.
+    MinimiseToTray *tray_;
     // The barrier whose passage the click now running counts; empty while
     // the operator clicks.
     std::optional<HallSource> barrierClick_;
     int warnPercent_ = 0;
     // The barriers' rules on ComPort's lines.
     BarrierPort *barrierPort_;
+    std::unique_ptr<PortOpening> opening_;
     bool linkDown_ = false;
 };

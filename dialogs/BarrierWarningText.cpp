@@ -24,3 +24,21 @@ QString BarrierWarningText(const HallChange &report, int port)
         return {};
     }
 }
+
+QString BarrierWarningText(const std::optional<BarrierWarning> &warning)
+{
+    if (!warning)
+        return {};
+    HallChange report;
+    report.source = warning->source;
+    report.since = warning->since;
+    return BarrierWarningText(report, warning->port);
+}
+
+QStringList BarrierWarningTexts(const std::vector<BarrierWarning> &warnings)
+{
+    QStringList texts;
+    for (const BarrierWarning &warning : warnings)
+        texts << BarrierWarningText(warning);
+    return texts;
+}

@@ -1,0 +1,51 @@
+#include "app/CountField.h"
+
+#include "display/TFormMonitor2.h"
+#include "hall/OccupancyState.h"
+#include "widgets/FitText.h"
+#include "widgets/PixelFont.h"
+
+namespace {
+
+constexpr int kDesignPixels = 59;
+
+} // namespace
+
+CountField::CountField(QWidget *parent) : QLabel(QStringLiteral("0"), parent)
+{
+    setFont(PixelFont(QStringLiteral("Arial"), kDesignPixels));
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::white);
+    setPalette(pal);
+}
+
+void CountField::SetCount(const QString &count)
+{
+    QFont fitting = font();
+    fitting.setPixelSize(FittingPixelSize(fitting, kDesignPixels, count, contentsRect().width() - 4));
+    setFont(fitting);
+    setText(count);
+}
+
+void CountField::Colour(std::int32_t count, std::int32_t capacity, int warnPercent)
+{
+    QColor colour = Qt::white;
+    if (warnPercent > 0) {
+        switch (OccupancyStateOf(count, capacity, warnPercent)) {
+        case OccupancyState::NearlyFull:
+            colour = ToQColor(TFormMonitor2::kNearlyFullColour);
+            break;
+        case OccupancyState::Full:
+            colour = Qt::red;
+            break;
+        case OccupancyState::Open:
+            break;
+        }
+    }
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, colour);
+    setPalette(pal);
+}
