@@ -108,6 +108,16 @@ for key in Port MaxCounter ContaktIn ContaktOut X Y; do
 done
 echo "settings stored as REG_DWORD"
 
+# The session's end stores the settings and ends the program without asking.
+wine reg delete 'HKCU\Software\Vendaro\pontra' /v X /f >/dev/null 2>&1
+(cd "$work" && PONTRA_SIMULATE=1 exec wine "$program" >>"$work/pontra.log" 2>&1) &
+wait_for 60 "the window again" window "Pontra 1.0"
+timeout 60 wineboot --end-session >/dev/null 2>&1 || fail "the session's end did not finish"
+wait_for 30 "the program ends with the session" gone
+wine reg query 'HKCU\Software\Vendaro\pontra' /v X 2>/dev/null | grep -q REG_DWORD ||
+  fail "the session's end did not store the settings"
+echo "the session's end: settings stored, no question"
+
 csv=$(wine "$program" --export-csv 2>/dev/null | tr -d '\r')
 grep -q '^.*Zeit;Quelle;Änderung;Stand;Kapazität$' <<<"$csv" || fail "--export-csv printed no header: $csv"
 grep -q ';RAUS;-1;1;' <<<"$csv" || fail "--export-csv lacks the RAUS row: $csv"
