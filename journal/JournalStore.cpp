@@ -96,7 +96,7 @@ void JournalStore::SetAside(std::chrono::system_clock::time_point now)
     std::filesystem::path target = WithSuffix(file_, stamp);
     std::error_code error;
     for (int n = 2; std::filesystem::exists(target, error); ++n)
-        target = WithSuffix(file_, stamp + ("-" + std::to_string(n)));
+        target = WithSuffix(file_, stamp + "-" + std::to_string(n));
     std::filesystem::rename(file_, target, error);
     if (error)
         throw JournalFailure("die unbrauchbare Datei " + QuotedPath(file_) + " lässt sich nicht beiseitelegen");

@@ -57,7 +57,7 @@ UnwrittenRows SaveUnwrittenRows(const std::filesystem::path &journal, const std:
     const std::string stamp = journal.filename().string() + ".nicht-geschrieben-" + LocalFileStamp(now);
     for (int n = 1; n < 100 && saved.problem.empty(); ++n) {
         const std::filesystem::path file =
-            journal.parent_path() / (stamp + (n > 1 ? "-" + std::to_string(n) : std::string()) + ".csv");
+            journal.parent_path() / (n > 1 ? stamp + "-" + std::to_string(n) + ".csv" : stamp + ".csv");
         if (WriteNew(file, csv.str(), saved.problem)) {
             saved.file = file;
             return saved;
