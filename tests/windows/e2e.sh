@@ -123,4 +123,13 @@ grep -q '^.*Zeit;Quelle;Änderung;Stand;Kapazität$' <<<"$csv" || fail "--export
 grep -q ';RAUS;-1;1;' <<<"$csv" || fail "--export-csv lacks the RAUS row: $csv"
 grep -q ';Lichtschranke Eingang;+1;2;' <<<"$csv" || fail "--export-csv lacks the barrier's row: $csv"
 echo "--export-csv: $(($(wc -l <<<"$csv") - 1)) rows"
+# Removed: the program goes, the settings and the journal stay unless asked.
+folder=$(dirname "$program")
+wine "$folder/uninstall.exe" /S >/dev/null 2>&1
+removed() { [ ! -e "$program" ]; }
+wait_for 30 "the uninstaller removes the program" removed
+wine reg query 'HKCU\Software\Vendaro\pontra' /v X >/dev/null 2>&1 || fail "the uninstaller removed the settings"
+[ -n "$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Vendaro/pontra/journal.sqlite3')" ] ||
+  fail "the uninstaller removed the journal"
+echo "uninstalled; settings and journal kept"
 echo "Windows program end to end under wine: passed"
