@@ -26,15 +26,7 @@ mkdir -p "$cache"
 exec 9>"$cache/lock"
 flock -n 9 || { echo "windows-deps.sh is already running (lock $cache/lock)" >&2; exit 1; }
 
-start=$(date +%s)
-phase_start=$start
-phase() { # ends the running phase with its time and names the next
-  local now; now=$(date +%s)
-  [ -z "${phase_name:-}" ] || printf '[%s] %s: %d min %d s\n' "$(date -u +%H:%M:%S)" "$phase_name" \
-    $(((now - phase_start) / 60)) $(((now - phase_start) % 60))
-  phase_name=$1
-  phase_start=$now
-}
+source "$repo/scripts/phases.sh"
 
 phase "packages"
 bash "$repo/scripts/deps.sh" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \

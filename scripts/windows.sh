@@ -9,15 +9,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${PONTRA_WINDOWS_BUILD:-$repo/build-windows}
 version=$(sed -n 's/^project(pontra VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
 
-start=$(date +%s)
-phase_start=$start
-phase() {
-  local now; now=$(date +%s)
-  [ -z "${phase_name:-}" ] || printf '[%s] %s: %d min %d s\n' "$(date -u +%H:%M:%S)" "$phase_name" \
-    $(((now - phase_start) / 60)) $(((now - phase_start) % 60))
-  phase_name=$1
-  phase_start=$now
-}
+source "$repo/scripts/phases.sh"
 
 phase "packages"
 bash "$repo/scripts/deps.sh" fp-utils librsvg2-bin imagemagick zip qt6-translations-l10n binutils-mingw-w64-x86-64
