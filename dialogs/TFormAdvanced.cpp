@@ -276,7 +276,6 @@ QWidget *TFormAdvanced::DoorsPage()
                                           "(TLS)."));
     edBrokerCaFile->setPlaceholderText(QStringLiteral("leer: unverschlüsselt"));
     if (!BrokerConnection::TlsAvailable()) {
-        edBrokerCaFile->setEnabled(false);
         edBrokerCaFile->setToolTip(QStringLiteral("Diese Ausgabe von Pontra ist ohne TLS gebaut: die Verbindung zum "
                                                   "Hallen-Server bleibt unverschlüsselt."));
         edBrokerCaFile->setPlaceholderText(QStringLiteral("in dieser Ausgabe nicht verfügbar"));
@@ -533,6 +532,8 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     edBrokerUser->setText(settings.BrokerUser);
     edBrokerPassword->setText(settings.BrokerPassword);
     edBrokerCaFile->setText(settings.BrokerCaFile);
+    // Without TLS only a file named already can be edited: to empty it.
+    edBrokerCaFile->setEnabled(BrokerConnection::TlsAvailable() || !settings.BrokerCaFile.isEmpty());
     seDebounceMs->setValue(settings.DebounceMs);
     seBlockedSeconds->setValue(settings.BlockedSeconds);
     seFlickerPerSecond->setValue(settings.FlickerPerSecond);

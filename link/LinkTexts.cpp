@@ -40,8 +40,9 @@ std::string CaFileText(const std::filesystem::path &file, const std::string &pro
 
 std::string NoTlsText()
 {
-    return "Diese Ausgabe von Pontra verschlüsselt die Verbindung zum Hallen-Server nicht (ohne TLS gebaut): "
-           "die Einstellung „BrokerCaFile“ bleibt leer, oder der Eingang zählt allein.";
+    return "Diese Ausgabe von Pontra kann die Verbindung zum Hallen-Server nicht verschlüsseln (ohne TLS gebaut). "
+           "Leeren Sie in den erweiterten Einstellungen das Feld „Zertifikat (CA)“; bis dahin zählt dieser "
+           "Eingang allein.";
 }
 
 std::string ConnectedText(std::string_view broker)

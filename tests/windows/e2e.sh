@@ -65,6 +65,7 @@ feed() { curl -s -m 5 "http://127.0.0.1:$port/api/v1/occupancy"; }
 count_is() { feed | grep -q "\"count\":$1,"; }
 
 (cd "$work" && PONTRA_SIMULATE=1 exec wine "$program" >"$work/pontra.log" 2>&1) &
+pontra_pid=$!
 window() { xdotool search --name "^$1\$" | head -n1; }
 wait_for 60 "the window \"Pontra 1.0\"" window "Pontra 1.0"
 wait_for 30 "the live feed on 127.0.0.1:$port" count_is 0
@@ -100,7 +101,8 @@ import -window root "$root/build-windows/pontra-wine.png"
 press "Pontra 1.0" alt+F4
 wait_for 20 "the quit question" window pontra
 press pontra Return
-gone() { ! pgrep -f "$(basename "$program")" >/dev/null; }
+# This run's program, not another wine prefix's.
+gone() { ! kill -0 "$pontra_pid" 2>/dev/null; }
 wait_for 30 "the program ends after Ja" gone
 settings=$(wine reg query 'HKCU\Software\Vendaro\pontra' 2>/dev/null)
 for key in Port MaxCounter ContaktIn ContaktOut X Y; do
@@ -111,6 +113,7 @@ echo "settings stored as REG_DWORD"
 # The session's end stores the settings and ends the program without asking.
 wine reg delete 'HKCU\Software\Vendaro\pontra' /v X /f >/dev/null 2>&1
 (cd "$work" && PONTRA_SIMULATE=1 exec wine "$program" >>"$work/pontra.log" 2>&1) &
+pontra_pid=$!
 wait_for 60 "the window again" window "Pontra 1.0"
 timeout 60 wineboot --end-session >/dev/null 2>&1 || fail "the session's end did not finish"
 wait_for 30 "the program ends with the session" gone
