@@ -19,9 +19,10 @@ prefix=$(bash "$repo/scripts/windows-deps.sh" | tail -n 1)
 [ -x "$prefix/bin/qt-cmake" ] || { echo "No Windows Qt in $prefix" >&2; exit 1; }
 
 phase "program"
+mkdir -p "$build"
 "$prefix/bin/qt-cmake" -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DPKG_CONFIG_EXECUTABLE="$(command -v pkg-config)" >"$build.configure.log" 2>&1 ||
-  { cat "$build.configure.log" >&2; exit 1; }
+  -DPKG_CONFIG_EXECUTABLE="$(command -v pkg-config)" >"$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log" >&2; exit 1; }
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig cmake --build "$build" --target pontra pontra_help -- -j"$(nproc)"
 
 phase "folder, zip and setup program"
