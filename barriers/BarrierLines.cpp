@@ -27,6 +27,8 @@ void BarrierLines::SetRules(std::chrono::milliseconds debounce, std::chrono::sec
 void BarrierLines::Opened(std::uint32_t status, const BarrierReadings &lines, Moment now)
 {
     levels_.lineState = status;
+    entryActed_ = lines.entry.on;
+    exitActed_ = lines.exit.on;
     reading_ = true;
     warnings_.PortBack(now.wall);
     ReadAfresh(lines, now);
@@ -56,9 +58,11 @@ void BarrierLines::Line(const LineEvent &event, Moment now)
         ScheduleSettle(now.steady);
         return;
     }
-    // One status word serves both barriers: a reading equal to the last one
-    // acted on was handled already (or the line changed back unseen).
-    if (event.status == levels_.lineState)
+    // One status word serves both barriers: a line whose level in it is the
+    // one last acted on was handled already (or changed back unseen). The
+    // other line's change in the same word is its own.
+    const bool acted = event.barrier == HallSource::EntryBarrier ? entryActed_ : exitActed_;
+    if (event.on == acted)
         return;
     listener_.ShowLine(event.barrier, std::nullopt);
     Take(event.barrier, event.on);
@@ -67,6 +71,7 @@ void BarrierLines::Line(const LineEvent &event, Moment now)
 
 void BarrierLines::Take(HallSource barrier, bool on)
 {
+    (barrier == HallSource::EntryBarrier ? entryActed_ : exitActed_) = on;
     listener_.LevelTaken(barrier, on, on == CountLevel(barrier));
 }
 

@@ -114,4 +114,8 @@ private:
     LineDebounce exitDebounce_;
     // Between Opened and Closed.
     bool reading_ = false;
+    // Each line's level last acted on: both lines change in one status word
+    // when two visitors pass at once, and each is a passage of its own.
+    bool entryActed_ = false;
+    bool exitActed_ = false;
 };

@@ -30,17 +30,23 @@ struct ReferenceModel {
     std::uint32_t lineState;
     int count = 0;
 
+    bool exitActed = (lineState & CTS) != 0;
+    bool entryActed = (lineState & DSR) != 0;
+
     void Change(std::uint32_t before, std::uint32_t now)
     {
-        // The exit handler runs first; both read the word as it is now.
-        if ((before ^ now) & CTS && now != lineState) {
+        // The exit handler runs first; both read the word as it is now, and
+        // each acts on its own line's level, once.
+        if ((before ^ now) & CTS && bool(now & CTS) != exitActed) {
             if (bool(now & CTS) == contaktOut && count > 0)
                 --count;
+            exitActed = now & CTS;
             lineState = now;
         }
-        if ((before ^ now) & DSR && now != lineState) {
+        if ((before ^ now) & DSR && bool(now & DSR) != entryActed) {
             if (bool(now & DSR) == contaktIn)
                 ++count;
+            entryActed = now & DSR;
             lineState = now;
         }
     }
