@@ -34,8 +34,9 @@ TEST(LineSimulator, BeamsRestFreeForTheChosenEventLevelAndOnlyAnInterruptedOneIs
     ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == (DSR | CTS); }));
 
     simulator.EntryButton->click();
-    ASSERT_TRUE(WaitUntil([&] { return test.state().LineState == CTS; }));
-    EXPECT_EQ(test.hall().Count(), 1);
+    // Both lines' first reports may still be on their way: the count says
+    // when the interruption was taken.
+    ASSERT_TRUE(WaitUntil([&] { return test.hall().Count() == 1; }));
     clock += seconds(31);
     ASSERT_TRUE(WaitUntil([&] { return Marked(test.main().FrameL1); }));
     EXPECT_FALSE(Marked(test.main().FrameL2));
