@@ -4,7 +4,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormAdvanced.h"
 #include "feed/FeedClient.h"
-#include "feed/FeedServer.h"
+#include "feed/FeedService.h"
 #include "feed/ListenSocket.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalTestSupport.h"
