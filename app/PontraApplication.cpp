@@ -85,7 +85,10 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     services.Help = help_.get();
     const std::filesystem::path journalFile = services.JournalFile;
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
-    feed_ = std::make_unique<FeedOnDemand>(feedModule_, showNotice_);
+    // Its notice as the server's own: over the main window once it shows.
+    feed_ = std::make_unique<FeedOnDemand>(feedModule_, [this](const QString &notice) {
+        QTimer::singleShot(0, main_.get(), [this, notice] { showNotice_(notice); });
+    });
     if (!journalFile.empty())
         doorStateFile_ = journalFile.parent_path() / "door-state.json";
     const auto newIdleInhibit = services.NewIdleInhibit;
