@@ -53,8 +53,8 @@ public:
     // returns at once.
     void LocalReset() override;
     void SetCapacity(std::int32_t capacity) override;
-    // The hall's count as the door knows it now, 0 when not running; below 0
-    // it is 0.
+    // The hall's count as the door knows it now, with its version (Count()
+    // in the seam: the count alone); 0 when not running; below 0 it is 0.
     DoorCount Current() const override;
     // The names of the other doors of the hall the door has heard of.
     std::vector<std::string> OtherDoors() const override;
