@@ -131,6 +131,23 @@ TEST_F(LiveFeedTest, ATakenPortGivesOneNoticeAndTheCountingGoesOn)
     CloseListenSocket(taken);
 }
 
+TEST_F(LiveFeedTest, APortSetWhileCountingServesTheCountFromTheFirstRequest)
+{
+    // No port at start: the server's module is loaded only now, after the
+    // passages it must already know of.
+    test.Start();
+    showMain();
+    QTest::keyClick(&test.main(), Qt::Key_F4);
+    QTest::keyClick(&test.main(), Qt::Key_F4);
+    EXPECT_FALSE(test.app().Feed().Running());
+    AdvancedSettings settings = test.app().Advanced;
+    settings.HttpPort = FreePort();
+    test.app().ApplyAdvancedSettings(settings);
+    ASSERT_TRUE(test.app().Feed().Running());
+    EXPECT_NE(Get(static_cast<std::uint16_t>(settings.HttpPort), "/api/v1/occupancy").body.find(CountIs(2)),
+              std::string::npos);
+}
+
 TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)
 {
     // 192.0.2.1 belongs to no computer: no test server listens beyond loopback.
