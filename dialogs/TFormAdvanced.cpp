@@ -445,10 +445,10 @@ void TFormAdvanced::SetLinkState(const QString &state)
 
 void TFormAdvanced::SetTlsAvailable(bool available)
 {
-    if (available == tls_)
-        return;
     tls_ = available;
-    // Asked once per run, before the first Edit(): the texts change once.
+    // The build says: it does not change while the program runs.
+    if (available)
+        return;
     edBrokerCaFile->setToolTip(QStringLiteral("Diese Ausgabe von Pontra ist ohne TLS gebaut: die Verbindung zum "
                                               "Hallen-Server bleibt unverschlüsselt."));
     edBrokerCaFile->setPlaceholderText(QStringLiteral("in dieser Ausgabe nicht verfügbar"));
