@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
+
 class TFormMain;
 class TFormMonitor2;
 class TForm2;
 class TFDlgYesNo;
 class TFormInfo;
-class TFormDayChart;
+class DayChartWindow;
 class TFormAdvanced;
 
 // The program's windows, each created once at start in this order and reused
@@ -16,8 +18,10 @@ struct Forms {
     TForm2 *Form2 = nullptr;
     TFDlgYesNo *FDlgYesNo = nullptr;
     TFormInfo *FormInfo = nullptr;
-    // "Tagesverlauf", the day on a chart.
-    TFormDayChart *FormDayChart = nullptr;
+    // "Tagesverlauf", the day on a chart: made on first use by MakeDayChart,
+    // which gives null where its module cannot be loaded.
+    DayChartWindow *FormDayChart = nullptr;
+    std::function<DayChartWindow *()> MakeDayChart;
     // "Erweiterte Einstellungen", opened from the settings dialog.
     TFormAdvanced *FormAdvanced = nullptr;
 };

@@ -1,7 +1,8 @@
 #include "app/PontraApplication.h"
 
 #include "app/DailyResetTimer.h"
-#include "chart/TFormDayChart.h"
+#include "app/FeedOnDemand.h"
+#include "chart/DayChartWindow.h"
 #include "desktop/IdleInhibit.h"
 #include "desktop/LoginStart.h"
 #include "desktop/PlatformHelpViewer.h"
@@ -13,8 +14,8 @@
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "feed/FeedPublisher.h"
-#include "feed/FeedServer.h"
 #include "feed/FeedToken.h"
+#include "feed/HostAddresses.h"
 #include "hall/LocalTime.h"
 #include "journal/DayJournal.h"
 #include "journal/JournalPath.h"
@@ -40,7 +41,11 @@ const QString kJournalDaysAgreed = QStringLiteral("JournalDaysAgreed");
 } // namespace
 
 PontraApplication::PontraApplication(MainWindowServices services, TerminationSignals *termination)
-    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath), termination_(termination)
+    : settings_(services.Settings), now_(services.Now), programPath_(services.ProgramPath), termination_(termination),
+      chartModule_(QStringLiteral("pontra-chart"), QStringLiteral("Der Tagesverlauf"), services.ModuleFolders),
+      feedModule_(QStringLiteral("pontra-feed"), QStringLiteral("Die Live-Anzeige im Browser"), services.ModuleFolders),
+      linkModule_(QStringLiteral("pontra-link"), QStringLiteral("Die Verbindung zu den anderen Eingängen"),
+                  services.ModuleFolders)
 {
     if (!services.ShowError) {
         // Also at shutdown, while the main window is being destroyed.
@@ -80,7 +85,10 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     services.Help = help_.get();
     const std::filesystem::path journalFile = services.JournalFile;
     journal_ = std::make_unique<DayJournal>(hall, journalFile, showNotice_);
-    feed_ = std::make_unique<FeedServer>();
+    // Its notice as the server's own: over the main window once it shows.
+    feed_ = std::make_unique<FeedOnDemand>(feedModule_, [this](const QString &notice) {
+        QTimer::singleShot(0, main_.get(), [this, notice] { showNotice_(notice); });
+    });
     if (!journalFile.empty())
         doorStateFile_ = journalFile.parent_path() / "door-state.json";
     const auto newIdleInhibit = services.NewIdleInhibit;
@@ -99,14 +107,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     forms.Form2 = new TForm2(State, *main_->ComPort, main_.get(), main_->MissingStoredPort());
     forms.FDlgYesNo = new TFDlgYesNo(main_.get());
     forms.FormInfo = new TFormInfo(main_.get());
-    chart_ = new TFormDayChart(
-        [journalFile](std::chrono::year_month_day day) {
-            return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
-        },
-        main_.get());
-    if (now_)
-        chart_->Now = now_;
-    forms.FormDayChart = chart_;
+    forms.MakeDayChart = [this] { return DayChart(); };
     forms.FormAdvanced = new TFormAdvanced(forms.Form2);
     forms.FormAdvanced->SetJournalFile(QString::fromStdString(Utf8Path(journalFile)));
 
@@ -184,7 +185,8 @@ QStringList PontraApplication::ReadAdvanced()
 
 void PontraApplication::StartCounting()
 {
-    for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get(), chart_})
+    // The chart listens from when it is made.
+    for (HallListener *listener : std::initializer_list<HallListener *>{main_.get(), monitor_.get()})
         hall.AddListener(listener);
     journal_->SetKeepDays(Advanced.JournalDays, JournalExpiryAgreed());
     publisher_ = std::make_unique<FeedPublisher>(*feed_, hall.Count(), hall.Capacity(), Advanced.WarnPercent);
@@ -197,7 +199,12 @@ void PontraApplication::StartCounting()
         publisher_->SetWarnings(std::move(warnings), main_->EntryBlocked(), main_->ExitBlocked());
     });
     StartFeed();
-    link_ = std::make_unique<HallLink>(hall, [this] { return Now(); }, showNotice_);
+    link_ = std::make_unique<HallLink>(
+        hall, [this] { return Now(); }, showNotice_,
+        [this](DoorLinkCallbacks callbacks, QString &problem) -> std::unique_ptr<DoorLinkClient> {
+            const auto make = reinterpret_cast<NewDoorLinkClient>(linkModule_.Function(kNewDoorLinkClient, problem));
+            return make ? std::unique_ptr<DoorLinkClient>(make(std::move(callbacks))) : nullptr;
+        });
     hall.AddListener(link_.get());
     QObject::connect(link_.get(), &HallLink::ConnectionChanged, main_.get(), [this] { ShowLinkState(); });
     ShowLinkState();
@@ -326,6 +333,12 @@ void PontraApplication::EditAdvancedSettings()
     const bool loginStart = LoginStart::Enabled();
     forms.FormAdvanced->SetLoginStart(loginStart, LoginStart::Place());
     forms.FormAdvanced->SetOtherDoors(Advanced.HallName, link_->OtherDoors());
+    // The link's module says; it is loaded here, where its settings are made.
+    QString problem;
+    const auto tls = reinterpret_cast<DoorLinkTlsAvailable>(linkModule_.Function(kDoorLinkTlsAvailable, problem));
+    if (!problem.isEmpty())
+        showNotice_(problem);
+    forms.FormAdvanced->SetTlsAvailable(tls && tls());
     if (!forms.FormAdvanced->Edit(edited))
         return;
     ApplyAdvancedSettings(edited);
@@ -409,11 +422,34 @@ void PontraApplication::StartFeed()
         config.hosts.push_back(host.toStdString());
     config.journal = journal_->File();
     std::string error;
-    if (!feed_->Start(config, error)) {
+    // Without its module the server is not started, and that is told once.
+    if (!feed_->Start(config, error) && !error.empty()) {
         // Over the main window once it shows; at start it does not yet.
         const QString notice = QString::fromStdString(error)
                                + QStringLiteral("\n\nDas Programm zählt ohne sie weiter. Port und Adresse lassen "
                                                 "sich unter Einstellungen (F2) → „Erweitert …“ ändern.");
         QTimer::singleShot(0, main_.get(), [this, notice] { showNotice_(notice); });
     }
+}
+
+DayChartWindow *PontraApplication::DayChart()
+{
+    if (chart_)
+        return chart_;
+    QString problem;
+    const auto make = reinterpret_cast<NewDayChartWindow>(chartModule_.Function(kNewDayChartWindow, problem));
+    if (!make) {
+        if (!problem.isEmpty())
+            showNotice_(problem);
+        return nullptr;
+    }
+    const std::filesystem::path journalFile = journal_->File();
+    chart_ = make(
+        [journalFile](std::chrono::year_month_day day) {
+            return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
+        },
+        now_, main_.get());
+    forms.FormDayChart = chart_;
+    hall.AddListener(chart_);
+    return chart_;
 }

@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/TFormMain.h"
+#include "desktop/ProgramModule.h"
 #include "desktop/TerminationSignals.h"
 #include "hall/CounterMirror.h"
 #include "hall/CounterState.h"
@@ -13,14 +14,14 @@
 #include <optional>
 
 class DailyResetTimer;
+class DayChartWindow;
 class DayJournal;
 class FeedPublisher;
-class FeedServer;
+class FeedService;
 struct FeedSnapshot;
 class HallLink;
 struct DoorLinkSettings;
 class TFormAdvanced;
-class TFormDayChart;
 
 // Creates the program's windows once, in their fixed order, wires the keys
 // and the display switch between them, and destroys them at the end: the
@@ -49,7 +50,7 @@ public:
 
     DayJournal &Journal() { return *journal_; }
     DailyResetTimer &DailyReset() { return *dailyReset_; }
-    FeedServer &Feed() { return *feed_; }
+    FeedService &Feed() { return *feed_; }
     // What the live feed tells now.
     const FeedSnapshot &FeedState() const;
     HallLink &Link() { return *link_; }
@@ -79,6 +80,9 @@ private:
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
     void ShowLinkState();
+    // The day chart, made on first use; null where its module cannot be
+    // loaded.
+    DayChartWindow *DayChart();
 
     SettingsStore &settings_;
     std::function<std::chrono::system_clock::time_point()> now_;
@@ -91,17 +95,21 @@ private:
     // A keeping time agreed to by a start that deleted nothing, to store.
     std::optional<int> agreeAtEnd_;
     CounterMirror mirror_{State};
+    // The parts loaded when they are first needed.
+    ProgramModule chartModule_;
+    ProgramModule feedModule_;
+    ProgramModule linkModule_;
     // Declared before the windows: set up before them, closed after them.
     std::unique_ptr<HelpViewerLink> help_;
     std::unique_ptr<DayJournal> journal_;
     // The server outlives its publisher, which the hall tells.
-    std::unique_ptr<FeedServer> feed_;
+    std::unique_ptr<FeedService> feed_;
     std::unique_ptr<FeedPublisher> publisher_;
     // The door's totals for the door link, beside the journal.
     std::filesystem::path doorStateFile_;
     std::unique_ptr<HallLink> link_;
     // Belongs to the main window, which keeps it above itself.
-    TFormDayChart *chart_ = nullptr;
+    DayChartWindow *chart_ = nullptr;
     // Declared before the main window so that it outlives it.
     std::unique_ptr<TFormMonitor2> monitor_;
     std::unique_ptr<TFormMain> main_;

@@ -2,7 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/TFrameL.h"
-#include "chart/TFormDayChart.h"
+#include "chart/DayChartWindow.h"
 #include "desktop/WindowDecorations.h"
 #include "dialogs/BarrierWarningText.h"
 #include "dialogs/MissingPortHint.h"
@@ -426,13 +426,15 @@ void TFormMain::bF3Click()
 
 void TFormMain::DayChartClick()
 {
-    TFormDayChart *chart = forms_.FormDayChart;
+    DayChartWindow *chart = forms_.FormDayChart ? forms_.FormDayChart
+                            : forms_.MakeDayChart ? forms_.MakeDayChart()
+                                                  : nullptr;
     if (!chart)
         return;
     // Beside the operator's window, which would cover part of it, and
     // never on the public display.
-    if (!chart->isVisible())
-        PlaceBesideOrOver(chart, frameGeometry());
+    if (!chart->Window()->isVisible())
+        PlaceBesideOrOver(chart->Window(), frameGeometry());
     chart->Open();
 }
 

@@ -71,6 +71,9 @@ struct MainWindowServices {
     std::filesystem::path JournalFile = {};
     // The wall clock; empty for the system's.
     std::function<std::chrono::system_clock::time_point()> Now = {};
+    // Where the program's modules (day chart, live feed, door link) are
+    // looked for; empty for beside the program and its library folder.
+    QStringList ModuleFolders = {};
 };
 
 // The operator's console. Its buttons, keys and barriers change the hall's

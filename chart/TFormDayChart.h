@@ -1,9 +1,9 @@
 #pragma once
 
 #include "chart/DayChartData.h"
+#include "chart/DayChartWindow.h"
 #include "chart/DayLoader.h"
 #include "chart/LiveChanges.h"
-#include "hall/HallListener.h"
 
 #include <QDate>
 #include <QString>
@@ -22,7 +22,7 @@ class QPushButton;
 // peak and totals, and the shown day saved as CSV. While it shows today it
 // follows the hall's changes as they happen. The day is read on a thread of
 // its own, never on the GUI thread.
-class TFormDayChart : public QWidget, public HallListener {
+class TFormDayChart : public QWidget, public DayChartWindow {
     Q_OBJECT
 public:
     using DayReader = DayLoader::Reader;
@@ -32,9 +32,8 @@ public:
 
     explicit TFormDayChart(DayReader readDay, QWidget *parent = nullptr);
 
-    // Shows the window on today, read afresh, or brings it to the front when
-    // it is open already.
-    void Open();
+    QWidget *Window() override { return this; }
+    void Open() override;
 
     void HallChanged(const HallChange &change) override;
 

@@ -4,9 +4,8 @@
 #include "dialogs/LiveDisplayAddress.h"
 #include "dialogs/WindowPlacement.h"
 #include "feed/FeedToken.h"
-#include "feed/ListenSocket.h"
+#include "feed/HostAddresses.h"
 #include "link/BrokerAddress.h"
-#include "link/BrokerConnection.h"
 #include "link/DoorLinkSettings.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
@@ -275,11 +274,6 @@ QWidget *TFormAdvanced::DoorsPage()
                                           "Hallen-Servers ausgestellt hat. Gesetzt: die Verbindung ist verschlüsselt "
                                           "(TLS)."));
     edBrokerCaFile->setPlaceholderText(QStringLiteral("leer: unverschlüsselt"));
-    if (!BrokerConnection::TlsAvailable()) {
-        edBrokerCaFile->setToolTip(QStringLiteral("Diese Ausgabe von Pontra ist ohne TLS gebaut: die Verbindung zum "
-                                                  "Hallen-Server bleibt unverschlüsselt."));
-        edBrokerCaFile->setPlaceholderText(QStringLiteral("in dieser Ausgabe nicht verfügbar"));
-    }
 
     const int row = grid->rowCount();
     grid->addWidget(makeNote(QStringLiteral("Alle Eingänge einer Halle zeigen denselben Zählerstand. Die Einstellungen "
@@ -449,6 +443,17 @@ void TFormAdvanced::SetLinkState(const QString &state)
     lblLinkState->setText(QStringLiteral("Verbindung: %1").arg(state));
 }
 
+void TFormAdvanced::SetTlsAvailable(bool available)
+{
+    tls_ = available;
+    // The build says: it does not change while the program runs.
+    if (available)
+        return;
+    edBrokerCaFile->setToolTip(QStringLiteral("Diese Ausgabe von Pontra ist ohne TLS gebaut: die Verbindung zum "
+                                              "Hallen-Server bleibt unverschlüsselt."));
+    edBrokerCaFile->setPlaceholderText(QStringLiteral("in dieser Ausgabe nicht verfügbar"));
+}
+
 void TFormAdvanced::SetOtherDoors(const QString &hall, const QStringList &doors)
 {
     linkedHall_ = hall;
@@ -533,7 +538,7 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     edBrokerPassword->setText(settings.BrokerPassword);
     edBrokerCaFile->setText(settings.BrokerCaFile);
     // Without TLS only a file named already can be edited: to empty it.
-    edBrokerCaFile->setEnabled(BrokerConnection::TlsAvailable() || !settings.BrokerCaFile.isEmpty());
+    edBrokerCaFile->setEnabled(tls_ || !settings.BrokerCaFile.isEmpty());
     seDebounceMs->setValue(settings.DebounceMs);
     seBlockedSeconds->setValue(settings.BlockedSeconds);
     seFlickerPerSecond->setValue(settings.FlickerPerSecond);

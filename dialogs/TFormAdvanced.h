@@ -31,6 +31,8 @@ public:
     // Whether the program starts at login, and where that is recorded; the
     // caller asks for the box's state after OK.
     void SetLoginStart(bool enabled, const QString &place);
+    // Whether the door link can encrypt; it can unless told otherwise.
+    void SetTlsAvailable(bool available);
     // The door link's state, shown on its tab.
     void SetLinkState(const QString &state);
     // The other doors the link has heard of in the running hall: a door
@@ -97,4 +99,5 @@ private:
 
     QString linkedHall_;
     QStringList otherDoors_;
+    bool tls_ = true;
 };

@@ -1,10 +1,10 @@
 #include "feed/FeedPublisher.h"
 
-#include "feed/FeedServer.h"
+#include "feed/FeedService.h"
 
 #include <algorithm>
 
-FeedPublisher::FeedPublisher(FeedServer &server, std::int32_t count, std::int32_t capacity, int warnPercent)
+FeedPublisher::FeedPublisher(FeedService &server, std::int32_t count, std::int32_t capacity, int warnPercent)
     : server_(server), warnPercent_(warnPercent)
 {
     snapshot_.count = count;

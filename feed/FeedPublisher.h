@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-class FeedServer;
+class FeedService;
 
 // Keeps the feed's snapshot as the hall changes and publishes it after each
 // change: the count, the state by the nearly-full share, the passages per
@@ -14,7 +14,7 @@ class FeedServer;
 // listener of the hall.
 class FeedPublisher : public HallListener {
 public:
-    FeedPublisher(FeedServer &server, std::int32_t count, std::int32_t capacity, int warnPercent);
+    FeedPublisher(FeedService &server, std::int32_t count, std::int32_t capacity, int warnPercent);
 
     void HallChanged(const HallChange &change) override;
     void CapacityChanged(std::int32_t capacity) override;
@@ -28,7 +28,7 @@ public:
 private:
     void Publish(std::chrono::system_clock::time_point time);
 
-    FeedServer &server_;
+    FeedService &server_;
     int warnPercent_;
     FeedSnapshot snapshot_;
 };

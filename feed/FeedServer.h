@@ -4,6 +4,7 @@
 #include "feed/DayQueries.h"
 #include "feed/EventStreams.h"
 #include "feed/FeedHosts.h"
+#include "feed/FeedService.h"
 #include "feed/FeedSnapshot.h"
 #include "feed/ListenSocket.h"
 
@@ -18,23 +19,6 @@
 
 struct MHD_Connection;
 struct MHD_Daemon;
-
-struct FeedServerConfig {
-    std::string bindAddress = "127.0.0.1";
-    // 0: a free port the system chooses.
-    std::uint16_t port = 0;
-    // Empty: no key needed; allowed on a loopback address only.
-    std::string token;
-    // Empty: /api/v1/day answers 404.
-    std::filesystem::path journal;
-    // Host names and addresses a request may name besides this computer's
-    // own; pages from these may also read the feed from their own origin.
-    std::vector<std::string> hosts;
-    std::chrono::seconds idleTimeout{30};
-    // For the header of a connection's first request.
-    std::chrono::seconds headerTimeout{5};
-    std::chrono::milliseconds heartbeat{15'000};
-};
 
 // The live feed: a read-only HTTP server (libmicrohttpd, on a thread of its
 // own) with the hall's state as JSON, as an event stream and in Prometheus'
@@ -54,7 +38,7 @@ struct FeedServerConfig {
 // could be read in two ways (Content-Length beside Transfer-Encoding, an
 // unknown transfer coding, %00 in its address) is refused and its connection
 // closed.
-class FeedServer {
+class FeedServer : public FeedService {
 public:
     static constexpr unsigned kMaxConnections = 256;
     // Of them for connections that have not yet shown a whole request.
@@ -63,24 +47,24 @@ public:
     static constexpr std::size_t kMaxHeaderBytes = 8192;
 
     FeedServer();
-    ~FeedServer();
+    ~FeedServer() override;
     FeedServer(const FeedServer &) = delete;
     FeedServer &operator=(const FeedServer &) = delete;
 
     // False with the German notice in error ("Die Live-Anzeige kann nicht
     // starten: Port 8080 ist schon belegt."). Starting a running server
     // restarts it.
-    bool Start(const FeedServerConfig &config, std::string &error);
+    bool Start(const FeedServerConfig &config, std::string &error) override;
     // Closes every connection; bounded, also with stalled clients.
-    void Stop();
-    bool Running() const { return daemon_ != nullptr; }
+    void Stop() override;
+    bool Running() const override { return daemon_ != nullptr; }
     // The port it listens on (the chosen one for port 0); 0 when stopped.
-    std::uint16_t Port() const { return socket_.port; }
+    std::uint16_t Port() const override { return socket_.port; }
 
     // Any thread, also while stopped; returns at once.
-    void Publish(FeedSnapshot snapshot);
+    void Publish(FeedSnapshot snapshot) override;
     // The event streams open now.
-    std::size_t Streams() const { return streams_.Streams(); }
+    std::size_t Streams() const override { return streams_.Streams(); }
 
 private:
     // libmicrohttpd's callbacks, with its own types.

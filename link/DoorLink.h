@@ -1,7 +1,6 @@
 #pragma once
 
-#include "hall/DoorMerge.h"
-#include "link/DoorLinkSettings.h"
+#include "link/DoorLinkClient.h"
 
 #include <chrono>
 #include <cstdint>
@@ -10,46 +9,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// A reset the door heard of from another door.
-struct RemoteReset {
-    // "17/Nord": its stamp and door.
-    std::string epoch;
-    // The door that reset.
-    std::string by;
-};
-
-// The hall's count as the link knows it, numbered: of two, the one with the
-// higher version is the newer.
-struct DoorCount {
-    std::int32_t count = 0;
-    std::uint64_t version = 0;
-};
-
-// The callbacks of a door link. They run on the link's threads, one at a
-// time and never while the caller's LocalPassage() or LocalReset() runs; the
-// caller hands them to its own thread (a queued call).
-struct DoorLinkCallbacks {
-    // The hall's count changed. Each call carries the count with its
-    // version; a receiver keeps the newest and never replays an older one.
-    std::function<void(DoorCount count)> hallCountChanged;
-    // The link came up or went down; reason is a German sentence
-    // ("Verbunden mit dem Hallen-Server „…“.", "Der Hallen-Server „…“ nimmt
-    // keine Verbindung an.", "Zwei Eingänge heißen „…“ …"). Told again when
-    // the reason changes.
-    std::function<void(bool connected, const std::string &reason)> connectionChanged;
-    // A German notice for the operator, once until the link works again:
-    // the broker refuses the login or the certificate, the state file
-    // cannot be written, another door has this door's name, the door took
-    // its lost totals back from the others.
-    std::function<void(const std::string &notice)> notice;
-    // Another door reset the hall; the count the link tells next already
-    // counts from it.
-    std::function<void(const RemoteReset &reset)> remoteReset;
-    // The occupancy's "state" for a count: "open", "nearlyFull" or "full";
-    // by default "full" from the capacity on, else "open".
-    std::function<std::string(std::int64_t count, std::int32_t capacity)> occupancyState;
-};
 
 // The door's link to the other doors of its hall through an MQTT broker:
 // the hall's count from every door's running totals and the newest reset's
@@ -68,11 +27,11 @@ struct DoorLinkCallbacks {
 // totals back from its state file, its retained topic and the newest reset's
 // baseline; with none of these it asks the other doors for their view of it
 // before it sends its totals.
-class DoorLink {
+class DoorLink : public DoorLinkClient {
 public:
     explicit DoorLink(DoorLinkCallbacks callbacks);
     // Stops with the default wait.
-    ~DoorLink();
+    ~DoorLink() override;
     DoorLink(const DoorLink &) = delete;
     DoorLink &operator=(const DoorLink &) = delete;
 
@@ -80,26 +39,25 @@ public:
     // stopped first. Returns a German sentence naming the setting that cannot
     // be used (then the link does not run), else empty. Count() then holds the
     // count to show; no callback tells it.
-    std::string Start(const DoorLinkSettings &settings);
+    std::string Start(const DoorLinkSettings &settings) override;
     // Says "online": false on the door's topic, disconnects and ends the
     // threads, waiting `wait` at most; no callback runs after it returns.
-    void Stop(std::chrono::milliseconds wait = std::chrono::seconds(2));
-    bool Running() const { return shared_ != nullptr; }
+    void Stop(std::chrono::milliseconds wait = std::chrono::seconds(2)) override;
+    bool Running() const override { return shared_ != nullptr; }
 
     // The local door's passage; returns at once. False when it is not
     // counted: out of an empty hall when the door knows of no other, or the
     // link does not run.
-    bool LocalPassage(DoorPassage passage);
+    bool LocalPassage(DoorPassage passage) override;
     // The local door resets the hall (RESET, F10 or the daily reset);
     // returns at once.
-    void LocalReset();
-    void SetCapacity(std::int32_t capacity);
-    // The hall's count as the door knows it now, 0 when not running; below 0
-    // it is 0.
-    std::int32_t Count() const { return Current().count; }
-    DoorCount Current() const;
+    void LocalReset() override;
+    void SetCapacity(std::int32_t capacity) override;
+    // The hall's count as the door knows it now, with its version (Count()
+    // in the seam: the count alone); 0 when not running; below 0 it is 0.
+    DoorCount Current() const override;
     // The names of the other doors of the hall the door has heard of.
-    std::vector<std::string> OtherDoors() const;
+    std::vector<std::string> OtherDoors() const override;
 
 private:
     struct Shared;

@@ -2,24 +2,29 @@
 
 #include "hall/Hall.h"
 
-HallLink::HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, QObject *parent)
-    : QObject(parent), hall_(hall), now_(std::move(now)), notice_(std::move(notice)),
-      link_(DoorLinkCallbacks{
-          .hallCountChanged = [this](DoorCount count) { Told(count); },
-          .connectionChanged =
-              [this](bool connected, const std::string &reason) {
-                  Post([this, connected, state = QString::fromStdString(reason)] { SetConnection(connected, state); });
-              },
-          .notice = [this](const std::string &text) {
-              Post([this, text = QString::fromStdString(text)] { notice_(text); });
-          },
-          .remoteReset = [this](const RemoteReset &) {
-              // For the journal; the count shown after it is the newest told.
-              Post([this] { hall_.Apply({.source = HallSource::OtherDoorReset, .time = now_()}); });
-          },
-          .occupancyState = {},
-      })
+HallLink::HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, NewLink newLink,
+                   QObject *parent)
+    : QObject(parent), hall_(hall), now_(std::move(now)), notice_(std::move(notice)), newLink_(std::move(newLink))
 {
+}
+
+DoorLinkCallbacks HallLink::Callbacks()
+{
+    return {
+        .hallCountChanged = [this](DoorCount count) { Told(count); },
+        .connectionChanged =
+            [this](bool connected, const std::string &reason) {
+                Post([this, connected, state = QString::fromStdString(reason)] { SetConnection(connected, state); });
+            },
+        .notice = [this](const std::string &text) {
+            Post([this, text = QString::fromStdString(text)] { notice_(text); });
+        },
+        .remoteReset = [this](const RemoteReset &) {
+            // For the journal; the count shown after it is the newest told.
+            Post([this] { hall_.Apply({.source = HallSource::OtherDoorReset, .time = now_()}); });
+        },
+        .occupancyState = {},
+    };
 }
 
 HallLink::~HallLink()
@@ -62,7 +67,7 @@ void HallLink::Deliver()
         if (start == generation_)
             call();
     }
-    if (!link_.Running())
+    if (!Running())
         return;
     Note(told);
     // Also after a reset that took the hall to 0 above.
@@ -79,13 +84,18 @@ bool HallLink::Start(DoorLinkSettings settings)
 {
     Stop();
     settings.capacity = hall_.Capacity();
-    const std::string problem = link_.Start(settings);
-    if (!problem.empty()) {
+    QString problem;
+    if (!link_)
+        link_ = newLink_(Callbacks(), problem);
+    if (link_)
+        problem = QString::fromStdString(link_->Start(settings));
+    if (!link_ || !problem.isEmpty()) {
         // As the link's own notices, once the program runs.
-        Post([this, text = QString::fromStdString(problem)] { notice_(text); });
+        if (!problem.isEmpty())
+            Post([this, problem] { notice_(problem); });
         return false;
     }
-    shown_ = link_.Current();
+    shown_ = link_->Current();
     hall_.SetGate(this);
     SetConnection(false, QStringLiteral("Verbindung zum Hallen-Server „%1“ wird aufgebaut …")
                              .arg(QString::fromStdString(settings.broker)));
@@ -94,10 +104,10 @@ bool HallLink::Start(DoorLinkSettings settings)
 
 void HallLink::Stop()
 {
-    if (!link_.Running())
+    if (!Running())
         return;
     hall_.SetGate(nullptr);
-    link_.Stop();
+    link_->Stop();
     {
         std::lock_guard lock(mutex_);
         ++generation_;
@@ -128,27 +138,30 @@ std::optional<std::int32_t> HallLink::Counted(const HallEvent &event)
     case HallSource::ExitBarrier:
     case HallSource::Out: {
         const bool in = event.source == HallSource::EntryBarrier || event.source == HallSource::In;
-        if (!link_.LocalPassage(in ? DoorPassage::In : DoorPassage::Out))
+        if (!link_->LocalPassage(in ? DoorPassage::In : DoorPassage::Out))
             return std::nullopt;
         break;
     }
     default:
-        link_.LocalReset();
+        link_->LocalReset();
         break;
     }
-    Note(link_.Current());
+    Note(link_->Current());
     return shown_.count;
 }
 
 void HallLink::CapacityChanged(std::int32_t capacity)
 {
-    link_.SetCapacity(capacity);
+    if (link_)
+        link_->SetCapacity(capacity);
 }
 
 QStringList HallLink::OtherDoors() const
 {
     QStringList doors;
-    for (const std::string &door : link_.OtherDoors())
+    if (!link_)
+        return doors;
+    for (const std::string &door : link_->OtherDoors())
         doors << QString::fromStdString(door);
     return doors;
 }

@@ -2,7 +2,7 @@
 
 #include "hall/HallGate.h"
 #include "hall/HallListener.h"
-#include "link/DoorLink.h"
+#include "link/DoorLinkClient.h"
 
 #include <QObject>
 #include <QString>
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -26,10 +27,14 @@ class HallLink : public QObject, public HallGate, public HallListener {
     Q_OBJECT
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
+    // Makes the link on its first start; null when it cannot, with a German
+    // notice in problem (or none when one was given before).
+    using NewLink = std::function<std::unique_ptr<DoorLinkClient>(DoorLinkCallbacks callbacks, QString &problem)>;
 
     // notice: a German notice for the operator (a refused login or
     // certificate, a setting that cannot be used).
-    HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, QObject *parent = nullptr);
+    HallLink(Hall &hall, Clock now, std::function<void(const QString &)> notice, NewLink newLink,
+             QObject *parent = nullptr);
     ~HallLink() override;
 
     // Starts the link, or restarts it with other settings; false when it
@@ -40,7 +45,7 @@ public:
     void ShowCount();
     // The door counts alone again, on from the count it shows.
     void Stop();
-    bool Running() const { return link_.Running(); }
+    bool Running() const { return link_ && link_->Running(); }
 
     bool Connected() const { return connected_; }
     // The connection's state as a German sentence.
@@ -67,6 +72,7 @@ private:
     void SetConnection(bool connected, const QString &state);
     // The newer of the two is kept.
     void Note(DoorCount count);
+    DoorLinkCallbacks Callbacks();
 
     Hall &hall_;
     Clock now_;
@@ -83,6 +89,8 @@ private:
     DoorCount shown_;
     bool connected_ = false;
     QString state_;
-    // Last: its threads end before what its callbacks use goes.
-    DoorLink link_;
+    NewLink newLink_;
+    // Last: its threads end before what its callbacks use goes. Made on the
+    // first start.
+    std::unique_ptr<DoorLinkClient> link_;
 };

@@ -30,6 +30,9 @@ deploy=$build/deploy/pontra
 rm -rf "$build/deploy"
 mkdir -p "$deploy"
 cp "$build/pontra.exe" "$build/pontra.chm" "$deploy/"
+# The modules the program loads when their parts are first used: the day
+# chart, the live feed's server, the door link's broker client.
+cp "$build"/pontra-*.dll "$deploy/"
 x86_64-w64-mingw32-strip "$deploy/pontra.exe"
 cp "$build/pontra.ico" "$deploy/" # the Start-menu entry's and the setup program's icon
 # Qt's plugins that the program loads: the Windows platform, its styles.
@@ -40,7 +43,7 @@ cp /usr/share/qt6/translations/qtbase_de.qm "$deploy/translations/"
 # Every DLL the program and its plugins name, found in the prefix or mingw's runtime; Windows' own stay out.
 gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 search=("$prefix/bin" "$gcc_dir" /usr/x86_64-w64-mingw32/lib)
-queue=("$deploy/pontra.exe" "$deploy"/platforms/*.dll "$deploy"/styles/*.dll)
+queue=("$deploy/pontra.exe" "$deploy"/pontra-*.dll "$deploy"/platforms/*.dll "$deploy"/styles/*.dll)
 while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}
   queue=("${queue[@]:1}")

@@ -5,7 +5,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormAdvanced.h"
 #include "display/TFormMonitor2.h"
-#include "feed/FeedServer.h"
+#include "feed/FeedService.h"
 #include "journal/DayJournal.h"
 #include "journal/JournalTestSupport.h"
 #include "serial/TComPort.h"

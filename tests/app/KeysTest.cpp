@@ -1,7 +1,7 @@
 #include "support/TestApplication.h"
 
 #include "dialogs/TFDlgYesNo.h"
-#include "chart/TFormDayChart.h"
+#include "chart/DayChartWindow.h"
 #include "dialogs/TFormInfo.h"
 #include "display/TFormMonitor2.h"
 #include "widgets/TImage.h"
@@ -137,8 +137,11 @@ TEST_F(KeysTest, JaClosesTheMainWindowAndEndsTheProgram)
 
 TEST_F(KeysTest, F6TheTrayMenuAndTheInformationWindowOpenTheDayChart)
 {
-    TFormDayChart &chart = *test.app().forms.FormDayChart;
+    // Made by the first key, from its module.
+    EXPECT_EQ(test.app().forms.FormDayChart, nullptr);
     QTest::keyClick(&display(), Qt::Key_F6);
+    ASSERT_NE(test.app().forms.FormDayChart, nullptr);
+    QWidget &chart = *test.app().forms.FormDayChart->Window();
     EXPECT_TRUE(chart.isVisible());
     chart.close();
 

@@ -4,7 +4,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TFormAdvanced.h"
 #include "feed/FeedClient.h"
-#include "feed/FeedServer.h"
+#include "feed/FeedService.h"
 #include "feed/ListenSocket.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalTestSupport.h"
@@ -129,6 +129,23 @@ TEST_F(LiveFeedTest, ATakenPortGivesOneNoticeAndTheCountingGoesOn)
     QCoreApplication::processEvents();
     EXPECT_EQ(test.notices.size(), 1);
     CloseListenSocket(taken);
+}
+
+TEST_F(LiveFeedTest, APortSetWhileCountingServesTheCountFromTheFirstRequest)
+{
+    // No port at start: the server's module is loaded only now, after the
+    // passages it must already know of.
+    test.Start();
+    showMain();
+    QTest::keyClick(&test.main(), Qt::Key_F4);
+    QTest::keyClick(&test.main(), Qt::Key_F4);
+    EXPECT_FALSE(test.app().Feed().Running());
+    AdvancedSettings settings = test.app().Advanced;
+    settings.HttpPort = FreePort();
+    test.app().ApplyAdvancedSettings(settings);
+    ASSERT_TRUE(test.app().Feed().Running());
+    EXPECT_NE(Get(static_cast<std::uint16_t>(settings.HttpPort), "/api/v1/occupancy").body.find(CountIs(2)),
+              std::string::npos);
 }
 
 TEST_F(LiveFeedTest, AnAddressOthersReachGetsAKeyWhichTheDialogShowsAndCopies)

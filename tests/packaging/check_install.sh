@@ -3,10 +3,11 @@
 # /usr) and checks the tree: every file in its place and nothing else, icons
 # of the size their folder says, compressed texts intact, the manual page
 # free of warnings, and the menu entry and AppStream metadata valid.
-#   check_install.sh <build folder> <application id>
+#   check_install.sh <build folder> <application id> <modules' folder>
 set -euo pipefail
 build=$1
 id=$2
+modules=$3
 for tool in desktop-file-validate:desktop-file-utils appstreamcli:appstream man:man-db; do
   command -v "${tool%%:*}" >/dev/null || { echo "missing ${tool%%:*}: install ${tool#*:} (scripts/deps.sh)"; exit 1; }
 done
@@ -18,6 +19,9 @@ fail() { echo "$*"; failed=1; }
 
 expected=$(sort <<LIST
 usr/bin/pontra
+usr/$modules/pontra-chart.so
+usr/$modules/pontra-feed.so
+usr/$modules/pontra-link.so
 usr/lib/udev/rules.d/70-pontra-serial-adapters.rules
 usr/share/applications/$id.desktop
 usr/share/doc/pontra/changelog.gz
@@ -39,6 +43,13 @@ if [ "$installed" != "$expected" ]; then
 fi
 
 [ -x "$root/usr/bin/pontra" ] || fail "usr/bin/pontra is not executable"
+# The program finds its modules there: each exports its factory.
+for module in chart:PontraNewDayChartWindow feed:PontraNewFeedService link:PontraNewDoorLinkClient; do
+  file=$root/usr/$modules/pontra-${module%%:*}.so
+  [ -f "$file" ] || continue
+  [ ! -x "$file" ] || fail "$file is executable"
+  nm -D --defined-only "$file" | grep -qw "${module#*:}" || fail "$file does not export ${module#*:}"
+done
 cmp -s "$build/pontra.chm" "$root/usr/share/pontra/pontra.chm" || fail "the installed manual is not the built one"
 
 # A PNG's width and height are the big-endian words at bytes 16 and 20.

@@ -44,6 +44,7 @@ PontraApplication &TestApplication::Start()
         },
         .JournalFile = journalFile,
         .Now = now,
+        .ModuleFolders = moduleFolders,
     }, &termination);
     return *app_;
 }

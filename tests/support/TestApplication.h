@@ -51,6 +51,8 @@ public:
     std::filesystem::path journalFile;
     // The wall clock; the system's by default.
     std::function<std::chrono::system_clock::time_point()> now;
+    // Where the modules are looked for: the build folder's.
+    QStringList moduleFolders{QStringLiteral(PONTRA_MODULE_BUILD_FOLDER)};
     std::shared_ptr<RecordingHelpViewer::Record> help = std::make_shared<RecordingHelpViewer::Record>();
     // Where the warning about a missing help viewer came.
     QStringList helpWarnings;

@@ -57,6 +57,9 @@ program=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/Pontr
 [ -n "$program" ] || fail "pontra.exe was not installed under AppData\\Local\\Programs\\Pontra"
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pontra' 2>/dev/null | grep -q 'Pontra 1.0' ||
   fail "no uninstall entry"
+for module in chart feed link; do
+  [ -f "$(dirname "$program")/pontra-$module.dll" ] || fail "pontra-$module.dll was not installed beside the program"
+done
 echo "installed: $program"
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
@@ -95,6 +98,13 @@ no_manual() { [ -z "$(window "Pontra Handbuch")" ]; }
 wait_for 20 "the manual closes" no_manual
 echo "F1: HTML Help shows pontra.chm"
 
+press "Pontra 1.0" F6
+wait_for 30 "F6 opens the day chart from its module" window "Tagesverlauf"
+press "Tagesverlauf" Escape
+no_chart() { [ -z "$(window "Tagesverlauf")" ]; }
+wait_for 20 "the day chart closes" no_chart
+echo "F6: the day chart's module loaded"
+
 mkdir -p "$root/build-windows"
 import -window root "$root/build-windows/pontra-wine.png"
 
@@ -129,8 +139,8 @@ echo "--export-csv: $(($(wc -l <<<"$csv") - 1)) rows"
 # Removed: the program goes, the settings and the journal stay unless asked.
 folder=$(dirname "$program")
 wine "$folder/uninstall.exe" /S >/dev/null 2>&1
-removed() { [ ! -e "$program" ]; }
-wait_for 30 "the uninstaller removes the program" removed
+removed() { [ ! -e "$program" ] && [ -z "$(find "$folder" -name 'pontra-*.dll' 2>/dev/null)" ]; }
+wait_for 30 "the uninstaller removes the program and its modules" removed
 wine reg query 'HKCU\Software\Vendaro\pontra' /v X >/dev/null 2>&1 || fail "the uninstaller removed the settings"
 [ -n "$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Vendaro/pontra/journal.sqlite3')" ] ||
   fail "the uninstaller removed the journal"
