@@ -283,9 +283,20 @@ TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
     display.show();
     EXPECT_TRUE(stopScreen());
     // The stop sign keeps its proportions and fills the height.
+    ASSERT_TRUE(WaitUntil([&] { return !display.ImageStop->pixmap().isNull(); }));
     const QSize sign = display.ImageStop->pixmap().size();
     EXPECT_EQ(sign.height(), 1080);
     EXPECT_NEAR(sign.width(), 1080 * 232 / 230, 1);
+
+    // Held only while it shows, and made afresh for another monitor.
+    show(9, 10);
+    EXPECT_TRUE(display.ImageStop->pixmap().isNull());
+    show(10, 10);
+    state.MonitorIndex = 1;
+    display.close();
+    display.show();
+    ASSERT_TRUE(WaitUntil([&] { return display.ImageStop->pixmap().height() == 1050; }));
+    EXPECT_NEAR(display.ImageStop->pixmap().width(), 1050 * 232 / 230, 1);
 }
 
 } // namespace
