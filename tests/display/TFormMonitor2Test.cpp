@@ -1,3 +1,4 @@
+#include "display/ArtworkMaker.h"
 #include "display/TFormMonitor2.h"
 #include "hall/CounterState.h"
 #include "support/Printers.h"
@@ -300,6 +301,22 @@ TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
 }
 
 } // namespace
+
+TEST(ArtworkMaker, HandsOverOnlyThePictureAskedForLast)
+{
+    ArtworkMaker maker(QStringLiteral("stop_sign"));
+    QList<QSize> made;
+    QObject::connect(&maker, &ArtworkMaker::Ready, [&](const QPixmap &picture) { made << picture.size(); });
+    maker.Make({464, 460});
+    maker.Make({116, 115});
+    ASSERT_TRUE(WaitUntil([&] { return !made.isEmpty(); }));
+    // One asked for and dropped before it was done is not handed over.
+    maker.Make({232, 230});
+    maker.Drop();
+    maker.Make({58, 57});
+    ASSERT_TRUE(WaitUntil([&] { return made.size() == 2; }));
+    EXPECT_EQ(made, QList<QSize>({{116, 115}, {58, 57}}));
+}
 
 TEST(DisplayActivation, AClickOnTheDisplayKeepsTheOperatorsWindowInFront)
 {
