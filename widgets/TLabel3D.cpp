@@ -237,14 +237,18 @@ private:
         }
         if (coloured_.width() < coverage.width() || coloured_.height() < coverage.height())
             coloured_ = QImage(coverage.size().expandedTo(coloured_.size()), QImage::Format_ARGB32_Premultiplied);
-        view_ = QImage(coloured_.bits(), coverage.width(), coverage.height(), coloured_.bytesPerLine(),
-                       QImage::Format_ARGB32_Premultiplied);
-        for (int y = 0; y < coverage.height(); ++y) {
-            const uchar *from = coverage.constScanLine(y);
-            auto *to = reinterpret_cast<QRgb *>(view_.scanLine(y));
-            for (int x = 0; x < coverage.width(); ++x)
-                to[x] = shades_[from[x]];
+        const int width = coverage.width();
+        const int height = coverage.height();
+        const qsizetype fromLine = coverage.bytesPerLine();
+        const qsizetype toLine = coloured_.bytesPerLine();
+        const uchar *from = coverage.constBits();
+        uchar *to = coloured_.bits();
+        for (int y = 0; y < height; ++y, from += fromLine, to += toLine) {
+            auto *pixel = reinterpret_cast<QRgb *>(to);
+            for (int x = 0; x < width; ++x)
+                pixel[x] = shades_[from[x]];
         }
+        view_ = QImage(coloured_.bits(), width, height, toLine, QImage::Format_ARGB32_Premultiplied);
         return view_;
     }
 
