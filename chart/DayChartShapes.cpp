@@ -28,3 +28,27 @@ QList<QPointF> DrawnLine(const StepLine &line, std::int64_t heldUntilMs)
         points.append(QPointF(static_cast<qreal>(heldUntilMs), line.Last()));
     return points;
 }
+
+QPolygonF PerPixelColumn(const QPolygonF &line)
+{
+    QPolygonF kept;
+    kept.reserve(line.size());
+    qsizetype last = -1;
+    for (qsizetype begin = 0, end = 0; begin < line.size(); begin = end) {
+        const double column = std::floor(line[begin].x());
+        qsizetype lowest = begin, highest = begin;
+        for (end = begin + 1; end < line.size() && std::floor(line[end].x()) == column; ++end) {
+            if (line[end].y() < line[lowest].y())
+                lowest = end;
+            if (line[end].y() > line[highest].y())
+                highest = end;
+        }
+        for (const qsizetype index : {begin, std::min(lowest, highest), std::max(lowest, highest), end - 1}) {
+            if (index > last) {
+                kept.append(line[index]);
+                last = index;
+            }
+        }
+    }
+    return kept;
+}

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QPolygonF>
 
 #include <cstdint>
 
@@ -23,3 +24,9 @@ CountScale FitCounts(double highest);
 // The points that draw a step line: its own, and its last value held until
 // heldUntilMs (milliseconds since the epoch, as every point's x).
 QList<QPointF> DrawnLine(const StepLine &line, std::int64_t heldUntilMs);
+
+// A line in device pixels with the points that fall into one pixel column
+// cut to the first, the lowest, the highest and the last of them, in the
+// order they came: the column's stroke spans the same pixels, and a busy
+// day's line is drawn in a fraction of the time.
+QPolygonF PerPixelColumn(const QPolygonF &line);

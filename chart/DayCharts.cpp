@@ -113,10 +113,10 @@ void DayCharts::Show(const DayChartData &data, std::int64_t dayStartMs, std::int
                      std::int64_t heldUntilMs)
 {
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(dayStartMs), QDateTime::fromMSecsSinceEpoch(dayEndMs));
+    Fit(countAxis_, std::max(data.Peak() ? data.Peak()->count : 0, data.HighestCapacity()));
     heldUntilMs = std::min(heldUntilMs, dayEndMs);
     OccupancyLine->replace(DrawnLine(data.Occupancy(), heldUntilMs));
     CapacityLine->replace(DrawnLine(data.Capacity(), heldUntilMs));
-    Fit(countAxis_, std::max(data.Peak() ? data.Peak()->count : 0, data.HighestCapacity()));
     int busiest = 0;
     for (int hour = 0; hour < 24; ++hour) {
         const int entries = data.EntriesPerHour()[static_cast<std::size_t>(hour)];

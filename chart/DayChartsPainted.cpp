@@ -1,6 +1,7 @@
 #include "chart/DayCharts.h"
 
 #include "chart/DayChartData.h"
+#include "chart/DayChartShapes.h"
 
 #include <QDateTime>
 #include <QFontMetrics>
@@ -192,7 +193,7 @@ void PaintLine(QPainter &painter, const QRectF &plot, const QList<QPointF> &poin
         line.append(QPointF(plot.left() + (point.x() - static_cast<double>(startMs)) / span * plot.width(),
                             CountY(plot, scale, point.y())));
     painter.setPen(pen);
-    painter.drawPolyline(line);
+    painter.drawPolyline(PerPixelColumn(line));
 }
 
 void PaintBars(QPainter &painter, const QRectF &plot, const std::array<int, 24> &values, const CountScale &scale,

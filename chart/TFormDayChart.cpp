@@ -2,7 +2,6 @@
 
 #include "chart/DayCharts.h"
 #include "hall/LocalTime.h"
-#include "journal/JournalCsv.h"
 #include "journal/JournalReasons.h"
 
 #include <QCalendarWidget>
@@ -16,13 +15,11 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <sstream>
 #include <system_error>
 
 namespace {
@@ -80,15 +77,21 @@ QString SaveCsvDialog(QWidget *parent, const QString &suggested)
     return dialog.selectedFiles().constFirst();
 }
 
-// Why a file could not be written, in German; error is the system's error
-// number of the step that failed, or 0.
-QString WriteFailure(const QString &path, int error)
+// A save's progress appears only once the save takes a moment.
+constexpr auto kCsvProgressAfter = milliseconds(300);
+constexpr auto kCsvProgressStep = milliseconds(100);
+
+// Why a file could not be written, in German: the file rules' phrase, else
+// from error, the system's error number of the step that failed, or 0.
+QString WriteFailure(const QString &path, const QString &problem, int error)
 {
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("das ist ein Ordner");
     if (!file.absoluteDir().exists())
         return QStringLiteral("den Ordner gibt es nicht");
+    if (!problem.isEmpty())
+        return problem;
     if (error != 0)
         return QString::fromStdString(SystemReason(std::error_code(error, std::generic_category())));
     return QStringLiteral("Schreibfehler");
@@ -104,6 +107,7 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     , ChooseCsvFile(SaveCsvDialog)
     , Now([] { return system_clock::now(); })
     , loader_(new DayLoader(std::move(readDay), this))
+    , csvSaver_(new CsvSaver(this))
 {
     setWindowTitle(QStringLiteral("Tagesverlauf"));
     setLocale(German());
@@ -154,6 +158,10 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     connect(DayEdit, &QDateEdit::dateChanged, this, &TFormDayChart::Load);
     connect(loader_, &DayLoader::Done, this, &TFormDayChart::Loaded);
     connect(SaveCsvButton, &QPushButton::clicked, this, &TFormDayChart::SaveCsvClick);
+    csvProgressTimer_.setInterval(kCsvProgressStep);
+    connect(&csvProgressTimer_, &QTimer::timeout, this,
+            [this] { csvProgress_->setValue(static_cast<int>(csvSaver_->Written())); });
+    connect(csvSaver_, &CsvSaver::Done, this, &TFormDayChart::CsvSaved);
 }
 
 QDate TFormDayChart::Today() const
@@ -213,7 +221,7 @@ void TFormDayChart::Load()
     day_ = DayEdit->date();
     state_ = State::Loading;
     data_ = DayChartData();
-    SaveCsvButton->setEnabled(false);
+    EnableSaveCsv();
     ShowStatus(QStringLiteral("Der Tagesverlauf wird geladen …"), false);
     Refresh();
     load_ = loader_->Start(DateOf(day_));
@@ -241,7 +249,7 @@ void TFormDayChart::Loaded(unsigned load, const DayLoader::Result &read)
                    false);
     else
         ShowStatus({}, false);
-    SaveCsvButton->setEnabled(!data_.Rows().empty());
+    EnableSaveCsv();
     Refresh();
 }
 
@@ -254,7 +262,7 @@ void TFormDayChart::HallChanged(const HallChange &change)
     if (data_.Rows().empty())
         ShowStatus({}, false);
     data_.Add(row);
-    SaveCsvButton->setEnabled(true);
+    EnableSaveCsv();
     redraw_.start();
 }
 
@@ -296,9 +304,15 @@ void TFormDayChart::ShowStatus(const QString &text, bool error)
     StatusLabel->setStyleSheet(error ? QStringLiteral("color: #b00020; font-weight: bold;") : QString());
 }
 
+void TFormDayChart::EnableSaveCsv()
+{
+    // One save at a time.
+    SaveCsvButton->setEnabled(state_ == State::Shown && !data_.Rows().empty() && !csvSaver_->Running());
+}
+
 void TFormDayChart::SaveCsvClick()
 {
-    if (state_ != State::Shown)
+    if (state_ != State::Shown || csvSaver_->Running())
         return;
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).baseName().toLower();
     const QString name = QStringLiteral("%1-%2.csv").arg(program, day_.toString(Qt::ISODate));
@@ -306,19 +320,34 @@ void TFormDayChart::SaveCsvClick()
     if (path.isEmpty())
         return;
     csvFolder_ = QFileInfo(path).absolutePath();
-    std::ostringstream csv;
-    WriteJournalCsv(csv, data_.Rows());
-    const std::string bytes = csv.str();
-    QSaveFile file(path);
-    errno = 0;
-    if (file.open(QIODevice::WriteOnly)
-        && file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
-        && file.commit())
+    // The rows as they are now: live ones go on arriving meanwhile.
+    const int rows = static_cast<int>(data_.Rows().size());
+    csvSaver_->Start(path, data_.Rows());
+    EnableSaveCsv();
+    csvProgress_ = new QProgressDialog(QStringLiteral("CSV wird gespeichert …"), QStringLiteral("Abbrechen"), 0, rows,
+                                       this);
+    csvProgress_->setWindowTitle(windowTitle());
+    // The chart stays usable meanwhile.
+    csvProgress_->setWindowModality(Qt::NonModal);
+    csvProgress_->setAutoReset(false);
+    csvProgress_->setAutoClose(false);
+    csvProgress_->setMinimumDuration(static_cast<int>(kCsvProgressAfter.count()));
+    connect(csvProgress_, &QProgressDialog::canceled, csvSaver_, &CsvSaver::Cancel);
+    csvProgress_->setValue(0);
+    csvProgressTimer_.start();
+}
+
+void TFormDayChart::CsvSaved(const QString &path, const CsvSaver::Result &result)
+{
+    csvProgressTimer_.stop();
+    delete csvProgress_;
+    csvProgress_ = nullptr;
+    EnableSaveCsv();
+    if (result.saved || result.cancelled)
         return;
-    const QString reason = WriteFailure(path, errno);
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
                                 QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: %2.")
-                                    .arg(QDir::toNativeSeparators(path), reason),
+                                    .arg(QDir::toNativeSeparators(path), WriteFailure(path, result.problem, result.error)),
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

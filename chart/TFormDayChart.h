@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/CsvSaver.h"
 #include "chart/DayChartData.h"
 #include "chart/DayChartWindow.h"
 #include "chart/DayLoader.h"
@@ -16,6 +17,7 @@
 class DayCharts;
 class QDateEdit;
 class QLabel;
+class QProgressDialog;
 class QPushButton;
 
 // The window "Tagesverlauf": one day of the journal on a chart, with its
@@ -52,7 +54,13 @@ public:
     const DayChartData &Data() const { return data_; }
     bool Loading() const { return state_ == State::Loading; }
 
+    // Asks where to save the shown day's rows and saves them as CSV on a
+    // thread of its own, with a progress dialog that can cancel it.
     void SaveCsvClick();
+    bool SavingCsv() const { return csvSaver_->Running(); }
+    // The running save's progress dialog, which appears once the save takes
+    // a moment; null while none runs.
+    QProgressDialog *CsvProgress() const { return csvProgress_; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -66,6 +74,8 @@ private:
     void Loaded(unsigned load, const DayLoader::Result &read);
     void Refresh();
     void ShowStatus(const QString &text, bool error);
+    void EnableSaveCsv();
+    void CsvSaved(const QString &path, const CsvSaver::Result &result);
     QDate Today() const;
 
     DayLoader *loader_;
@@ -82,4 +92,8 @@ private:
     // Changes heard in one go are drawn once.
     QTimer redraw_;
     QString csvFolder_;
+    CsvSaver *csvSaver_;
+    QProgressDialog *csvProgress_ = nullptr;
+    // The progress follows the save while it runs.
+    QTimer csvProgressTimer_;
 };

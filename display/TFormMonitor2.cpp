@@ -1,11 +1,11 @@
 #include "display/TFormMonitor2.h"
 
 #include "desktop/IdleInhibit.h"
+#include "display/ArtworkMaker.h"
 #include "display/MonitorWatch.h"
 #include "display/Monitors.h"
 #include "hall/CounterState.h"
 #include "hall/OccupancyState.h"
-#include "widgets/Artwork.h"
 #include "widgets/FitText.h"
 #include "widgets/PixelFont.h"
 #include "widgets/TLabel3D.h"
@@ -72,6 +72,8 @@ TFormMonitor2::TFormMonitor2(CounterState &state, QWidget *parent)
     // flicker. The captions and the stop picture fill the client area
     // (resizeEvent).
 
+    stopPicture_ = new ArtworkMaker(QStringLiteral("stop_sign"), this);
+    connect(stopPicture_, &ArtworkMaker::Ready, ImageStop, &QLabel::setPixmap);
     connect(new MonitorWatch(this), &MonitorWatch::Changed, this, &TFormMonitor2::FollowMonitors);
 }
 
@@ -95,6 +97,7 @@ void TFormMonitor2::UpdateDisplay()
     const OccupancyState occupancy = OccupancyStateOf(state_.VisitorCount, state_.MaxCounter, warnPercent_);
     const bool full = occupancy == OccupancyState::Full;
     ImageStop->setVisible(full);
+    FitStopPicture();
     Label3D1->setVisible(ImageStop->isHidden());
     LabelMax->setVisible(!ImageStop->isHidden());
     LabelMax->SetCaption(QStringLiteral("\r\n\r\n\r\nMax. ") + QString::number(state_.MaxCounter));
@@ -255,7 +258,21 @@ void TFormMonitor2::resizeEvent(QResizeEvent *event)
     Label3D1->setGeometry(rect());
     LabelMax->setGeometry(rect());
     ImageStop->setGeometry(rect());
+    FitStopPicture();
+}
+
+void TFormMonitor2::FitStopPicture()
+{
+    // Held only while it shows: on a 4K monitor it alone takes 19 MB.
+    if (ImageStop->isHidden()) {
+        ImageStop->clear();
+        stopPicture_->Drop();
+        return;
+    }
     // As large as fits with its proportions kept, drawn afresh for this size
-    // so that it stays sharp on a large TV.
-    ImageStop->setPixmap(Artwork(QStringLiteral("stop_sign"), kStopPictureSize.scaled(size(), Qt::KeepAspectRatio)));
+    // so that it stays sharp on a large TV; on a thread of its own, so that
+    // the count that fills the hall is not held up.
+    const QSize size = kStopPictureSize.scaled(this->size(), Qt::KeepAspectRatio);
+    if (ImageStop->pixmap().size() != size)
+        stopPicture_->Make(size);
 }

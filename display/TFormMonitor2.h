@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class ArtworkMaker;
 struct CounterState;
 class IdleInhibit;
 class QLabel;
@@ -61,6 +62,8 @@ private:
     void FormShow();
     void FormClose();
     void FitFont();
+    // The stop picture at the window's size while it shows, else none.
+    void FitStopPicture();
     // The amber frame's thickness; 0 while the hall is not nearly full.
     int FrameWidth() const;
     // Monitors came, went or changed: the display moves with its monitor,
@@ -77,4 +80,5 @@ private:
     bool showPlacesLeft_ = false;
     bool nearlyFull_ = false;
     std::unique_ptr<IdleInhibit> idleInhibit_;
+    ArtworkMaker *stopPicture_;
 };

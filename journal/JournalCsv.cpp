@@ -48,7 +48,17 @@ std::string JournalTimeText(const JournalRow &row)
 
 void WriteJournalCsv(std::ostream &out, const std::vector<JournalRow> &rows)
 {
+    WriteJournalCsvHeader(out);
+    WriteJournalCsvRows(out, rows);
+}
+
+void WriteJournalCsvHeader(std::ostream &out)
+{
     out << "\xEF\xBB\xBF" << "Zeit;Quelle;Änderung;Stand;Kapazität\r\n";
+}
+
+void WriteJournalCsvRows(std::ostream &out, std::span<const JournalRow> rows)
+{
     for (const auto &row : rows) {
         const auto source = JournalSourceName(row.source);
         out << JournalTimeText(row) << ';' << (source.empty() ? std::to_string(row.source) : Field(source)) << ';'

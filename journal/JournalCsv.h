@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,10 @@
 // Writes rows as CSV the way German spreadsheets read it: UTF-8 with a byte
 // order mark, ';' between fields, CRLF line ends, one header line.
 void WriteJournalCsv(std::ostream &out, const std::vector<JournalRow> &rows);
+// Its header line, byte order mark first, and its rows' lines apart, for a
+// file written piece by piece.
+void WriteJournalCsvHeader(std::ostream &out);
+void WriteJournalCsvRows(std::ostream &out, std::span<const JournalRow> rows);
 
 // A row's local time in ISO 8601 with its offset: 2026-12-09T14:03:12+01:00.
 std::string JournalTimeText(const JournalRow &row);

@@ -70,9 +70,8 @@ qsizetype IniLineEndLength(QByteArrayView ini, qsizetype at)
     return ini[at] == '\r' && at + 1 < ini.size() && ini[at + 1] == '\n' ? 2 : 1;
 }
 
-QList<IniLine> IniLines(QByteArrayView ini)
+void ForEachIniLine(QByteArrayView ini, const std::function<void(const IniLine &)> &visit)
 {
-    QList<IniLine> lines;
     bool root = true;
     qsizetype at = 0;
     const qsizetype size = ini.size();
@@ -154,9 +153,8 @@ QList<IniLine> IniLines(QByteArrayView ini)
             line.equals = -1;
         }
         line.root = root;
-        lines << line;
+        visit(line);
     }
-    return lines;
 }
 
 QString IniName(QByteArrayView ini, const IniLine &line)

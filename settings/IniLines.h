@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
+
+#include <functional>
 
 // One line of an INI file as QSettings reads it. Such a line can run over
 // several lines of the file: a backslash before a line end joins the next
@@ -22,8 +23,9 @@ struct IniLine {
                            // so that it would take in whatever came after it
 };
 
-// The file's lines in order.
-QList<IniLine> IniLines(QByteArrayView ini);
+// Hands each of the file's lines to visit, in order; a large file's lines
+// are never all held at once.
+void ForEachIniLine(QByteArrayView ini, const std::function<void(const IniLine &)> &visit);
 
 // The length of the line end at position at: 2 for "\r\n", 1 for "\n" or
 // "\r", 0 at the end of the file.

@@ -43,19 +43,19 @@ std::optional<QHash<QString, QByteArray>> QSettingsTexts(const QList<std::pair<Q
     }
     const QByteArray written = file.readAll();
     QHash<QString, QByteArray> entries;
-    for (const IniLine &line : IniLines(written)) {
+    ForEachIniLine(written, [&](const IniLine &line) {
         if (line.kind == IniLine::Kind::Entry && line.root)
             entries.insert(IniName(written, line), written.sliced(line.begin, line.textEnd - line.begin));
-    }
+    });
     return entries;
 }
 
 // The file's own line end, "\n" for a file without one.
-QByteArray LineEndOf(const QByteArray &ini)
+QByteArray LineEndOf(QByteArrayView ini)
 {
     for (qsizetype at = 0; at < ini.size(); ++at) {
         if (ini[at] == '\n' || ini[at] == '\r')
-            return ini.sliced(at, IniLineEndLength(ini, at));
+            return ini.sliced(at, IniLineEndLength(ini, at)).toByteArray();
     }
     return "\n";
 }
@@ -96,28 +96,30 @@ std::optional<IniEntries> IniEntriesOf(const SettingValues &values, QString &rea
     return entries;
 }
 
-QByteArray WithRootEntries(const QByteArray &ini, const IniEntries &entries)
+void PutWithRootEntries(QByteArrayView ini, const IniEntries &entries, const std::function<void(QByteArrayView)> &put)
 {
-    const QList<IniLine> lines = IniLines(ini);
     QList<bool> found(entries.size(), false);
     QList<Edit> edits;
-    const IniLine *general = nullptr;
-    for (const IniLine &line : lines) {
+    std::optional<IniLine> general;
+    std::optional<IniLine::Kind> firstKind;
+    ForEachIniLine(ini, [&](const IniLine &line) {
+        if (!firstKind)
+            firstKind = line.kind;
         // Nothing can follow a section header that runs to the file's end.
         if (line.kind == IniLine::Kind::Section && line.root && !general && !line.open)
-            general = &line;
+            general = line;
         if (line.kind != IniLine::Kind::Entry || !line.root)
-            continue;
+            return;
         const QString name = IniName(ini, line);
         const auto entry = std::find_if(entries.cbegin(), entries.cend(),
                                         [&](const auto &named) { return named.first == name; });
         if (entry == entries.cend())
-            continue;
+            return;
         // The byte order mark before the file's first line stays.
         const qsizetype begin = line.begin == 0 && ini.startsWith(kByteOrderMark) ? kByteOrderMark.size() : line.begin;
         edits.append({begin, line.textEnd - begin, entry->second});
         found[entry - entries.cbegin()] = true;
-    }
+    });
 
     const QByteArray end = LineEndOf(ini);
     QByteArray missing;
@@ -132,7 +134,7 @@ QByteArray WithRootEntries(const QByteArray &ini, const IniEntries &entries)
         } else {
             // A section header right behind the byte order mark is one only
             // there; any other first line reads the same after the new section.
-            const bool headerAfterMark = ini.startsWith(kByteOrderMark) && lines.first().kind == IniLine::Kind::Section;
+            const bool headerAfterMark = ini.startsWith(kByteOrderMark) && firstKind == IniLine::Kind::Section;
             const qsizetype at = headerAfterMark ? kByteOrderMark.size() : 0;
             edits.append({at, 0, "[General]" + end + missing + (ini.size() > at ? end : QByteArray())});
         }
@@ -140,14 +142,19 @@ QByteArray WithRootEntries(const QByteArray &ini, const IniEntries &entries)
 
     std::sort(edits.begin(), edits.end(),
               [](const Edit &a, const Edit &b) { return a.at != b.at ? a.at < b.at : a.length < b.length; });
-    QByteArray out;
-    out.reserve(ini.size() + missing.size() + 16);
     qsizetype copied = 0;
     for (const Edit &edit : edits) {
-        out += QByteArrayView(ini).sliced(copied, edit.at - copied);
-        out += edit.text;
+        put(ini.sliced(copied, edit.at - copied));
+        put(edit.text);
         copied = edit.at + edit.length;
     }
-    out += QByteArrayView(ini).sliced(copied);
+    put(ini.sliced(copied));
+}
+
+QByteArray WithRootEntries(QByteArrayView ini, const IniEntries &entries)
+{
+    QByteArray out;
+    out.reserve(ini.size());
+    PutWithRootEntries(ini, entries, [&](QByteArrayView piece) { out += piece; });
     return out;
 }

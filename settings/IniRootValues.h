@@ -3,6 +3,9 @@
 #include "settings/SettingsStore.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+
+#include <functional>
 
 // Named INI entries: each name with its line "Name=text".
 using IniEntries = QList<std::pair<QString, QByteArray>>;
@@ -16,4 +19,7 @@ std::optional<IniEntries> IniEntriesOf(const SettingValues &values, QString &rea
 // the name takes the new one in its place, a comment after it kept, so that
 // no stale copy wins; names not there yet open the first [General] section,
 // which a file without one gets at the top.
-QByteArray WithRootEntries(const QByteArray &ini, const IniEntries &entries);
+QByteArray WithRootEntries(QByteArrayView ini, const IniEntries &entries);
+// The same text handed to put piece by piece, in order: the unchanged parts
+// as views into ini, so that a large file is never copied in memory.
+void PutWithRootEntries(QByteArrayView ini, const IniEntries &entries, const std::function<void(QByteArrayView)> &put);

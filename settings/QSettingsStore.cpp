@@ -189,8 +189,9 @@ QString QSettingsStore::WriteValues(const SettingValues &values)
     settings_.reset();
     const std::optional<IniEntries> entries = IniEntriesOf(values, failureReason_);
     if (entries) {
-        failureReason_ = RewriteRegularFile(FileName(),
-                                            [&](const QByteArray &ini) { return WithRootEntries(ini, *entries); });
+        failureReason_ = RewriteRegularFile(FileName(), [&](QByteArrayView ini, const RewritePieces &put) {
+            PutWithRootEntries(ini, *entries, put);
+        });
     }
     return entries && failureReason_.isEmpty() ? QString() : values.first().first;
 #endif

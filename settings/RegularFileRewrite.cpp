@@ -4,12 +4,15 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -109,6 +112,64 @@ bool CopyAttributes(int from, int to, QString &reason)
     return true;
 }
 
+// A file's content, read into memory in huge pages where the system has
+// them: fresh memory taken page by page made reading a large file cost
+// several times writing it anew.
+class FileContent {
+public:
+    FileContent() = default;
+    FileContent(const FileContent &) = delete;
+    FileContent &operator=(const FileContent &) = delete;
+    ~FileContent()
+    {
+        if (capacity_ > 0)
+            munmap(data_, capacity_);
+    }
+
+    // Reads from fd to its end, which may lie past the size fstat gave.
+    bool Read(int fd, QString &reason)
+    {
+        struct stat node {};
+        if (fstat(fd, &node) != 0)
+            return SystemError(reason);
+        if (!Reserve(static_cast<std::size_t>(node.st_size) + 1, reason))
+            return false;
+        while (true) {
+            if (size_ == capacity_ && !Reserve(capacity_ * 2, reason))
+                return false;
+            const ssize_t got = read(fd, data_ + size_, capacity_ - size_);
+            if (got < 0 && errno != EINTR)
+                return SystemError(reason);
+            if (got == 0)
+                return true;
+            size_ += static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+        }
+    }
+
+    QByteArrayView View() const { return QByteArrayView(data_, static_cast<qsizetype>(size_)); }
+
+private:
+    bool Reserve(std::size_t capacity, QString &reason)
+    {
+        constexpr std::size_t kHugePage = 2 << 20;
+        capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        void *data = capacity_ == 0
+                         ? mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                         : mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+        if (data == MAP_FAILED)
+            return SystemError(reason);
+        // Only advice: without huge pages the content is read all the same.
+        madvise(data, capacity, MADV_HUGEPAGE);
+        data_ = static_cast<char *>(data);
+        capacity_ = capacity;
+        return true;
+    }
+
+    char *data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 bool WriteAll(int fd, QByteArrayView content, QString &reason)
 {
     while (!content.isEmpty()) {
@@ -120,10 +181,11 @@ bool WriteAll(int fd, QByteArrayView content, QString &reason)
     return true;
 }
 
-// A new file beside target holding content, with the owner, group,
-// permissions and extended attributes of the open file old is to replace
-// (or private to the user for a new one). Empty on failure.
-QByteArray WriteBeside(const QByteArray &target, const QByteArray &content, const QFile *old, QString &reason)
+// A new file beside target holding what edit makes of current, with the
+// owner, group, permissions and extended attributes of the open file old is
+// to replace (or private to the user for a new one). Empty on failure.
+QByteArray WriteBeside(const QByteArray &target, const RewriteEdit &edit, QByteArrayView current, const QFile *old,
+                       QString &reason)
 {
     QByteArray name = target + '.' + QByteArray(kTemporaryRandom, 'X') + kTemporarySuffix.toByteArray();
     const int fd = mkostemps(name.data(), int(kTemporarySuffix.size()), O_CLOEXEC);
@@ -131,7 +193,8 @@ QByteArray WriteBeside(const QByteArray &target, const QByteArray &content, cons
         SystemError(reason);
         return {};
     }
-    bool written = WriteAll(fd, content, reason);
+    bool written = true;
+    edit(current, [&](QByteArrayView piece) { written = written && WriteAll(fd, piece, reason); });
     if (written && old) {
         struct stat was {};
         // Owner and group first: changing them clears the set-user-ID and
@@ -236,7 +299,7 @@ bool Resolve(QByteArray &target, struct stat &seen, bool &exists, QString &reaso
     return lstat(target.constData(), &seen) == 0 || SystemError(reason);
 }
 
-bool Rewrite(QByteArray target, const std::function<QByteArray(const QByteArray &)> &edit, QString &reason)
+bool Rewrite(QByteArray target, const RewriteEdit &edit, QString &reason)
 {
     struct stat seen {};
     bool exists = false;
@@ -252,7 +315,7 @@ bool Rewrite(QByteArray target, const std::function<QByteArray(const QByteArray 
     // Where the lock cannot be had, the rewrite goes on without it.
     const FolderLock writing(folder, LOCK_SH);
     if (!exists) {
-        const QByteArray fresh = WriteBeside(target, edit({}), nullptr, reason);
+        const QByteArray fresh = WriteBeside(target, edit, {}, nullptr, reason);
         return !fresh.isEmpty() && Create(fresh, target, reason);
     }
     // Held open until it has been replaced, so that its inode number cannot
@@ -260,12 +323,10 @@ bool Rewrite(QByteArray target, const std::function<QByteArray(const QByteArray 
     QFile current;
     if (!OpenRegular(target, seen, current, reason))
         return false;
-    const QByteArray content = current.readAll();
-    if (current.error() != QFileDevice::NoError) {
-        reason = current.errorString();
+    FileContent content;
+    if (!content.Read(current.handle(), reason))
         return false;
-    }
-    const QByteArray fresh = WriteBeside(target, edit(content), &current, reason);
+    const QByteArray fresh = WriteBeside(target, edit, content.View(), &current, reason);
     return !fresh.isEmpty() && Replace(fresh, target, seen, reason);
 }
 
@@ -289,7 +350,7 @@ QString NotRegularFileReason()
     return QString::fromStdString(FileSentence(NotRegularFileProblem()));
 }
 
-QString RewriteRegularFile(const QString &path, const std::function<QByteArray(const QByteArray &)> &edit)
+QString RewriteRegularFile(const QString &path, const RewriteEdit &edit)
 {
     QString reason;
     if (Rewrite(QFile::encodeName(path), edit, reason))

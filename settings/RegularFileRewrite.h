@@ -1,9 +1,14 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
+
+// Hands a new file's content on piece by piece, in order.
+using RewritePieces = std::function<void(QByteArrayView piece)>;
+// Makes the new content from the current one, handing it to put.
+using RewriteEdit = std::function<void(QByteArrayView current, const RewritePieces &put)>;
 
 // Replaces the content of the regular file at path by what edit makes of its
 // current content (empty when there is no file yet), atomically: a new file
@@ -18,7 +23,7 @@
 // links, which the new file would split off.
 //
 // Empty when the file was rewritten, else why not.
-QString RewriteRegularFile(const QString &path, const std::function<QByteArray(const QByteArray &)> &edit);
+QString RewriteRegularFile(const QString &path, const RewriteEdit &edit);
 
 // Why a place that holds something else than a regular file is not rewritten.
 QString NotRegularFileReason();

@@ -10,23 +10,28 @@
 #ifdef PONTRA_ARTWORK_PNG
 // A build without Qt's SVG module carries the pictures rasterised at build
 // time, large enough for a TV, and scales them here.
-QPixmap Artwork(const QString &name, QSize size)
+QImage ArtworkImage(const QString &name, QSize size)
 {
     const QImage image(QStringLiteral(":/art/%1.png").arg(name));
     if (image.isNull())
         return {};
-    return QPixmap::fromImage(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 #else
-QPixmap Artwork(const QString &name, QSize size)
+QImage ArtworkImage(const QString &name, QSize size)
 {
     QSvgRenderer renderer(QStringLiteral(":/art/%1.svg").arg(name));
     if (!renderer.isValid())
         return {};
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     renderer.render(&painter);
-    return pixmap;
+    return image;
 }
 #endif
+
+QPixmap Artwork(const QString &name, QSize size)
+{
+    return QPixmap::fromImage(ArtworkImage(name, size));
+}

@@ -107,8 +107,11 @@ void FillLabelGradient(QPainter &painter, const QRect &rect, TColor first, TColo
 
 // Pictures of large glyphs, kept because Qt fills the outline of every glyph
 // above kLargestCachedGlyph pixels anew on each draw: on the public display
-// that alone takes longer than a frame. A glyph is kept per colour and per
-// 1/64-pixel position, so a blit puts down the pixels Qt's fill would.
+// that alone takes longer than a frame. A glyph is kept as its coverage per
+// 1/64-pixel position and coloured as it is drawn, so a blit puts down the
+// pixels Qt's fill would. Only the glyphs the last paint drew are kept: a
+// line that changes moves its glyphs to new positions, and on a 4K monitor
+// the pictures of a caption would otherwise grow by megabytes a change.
 class TLabel3D::GlyphCache {
 public:
     // Blits only where a picture lands pixel for pixel: on a raster device
@@ -129,12 +132,14 @@ public:
             const QPointF at = origin + positions.at(i);
             const int x64 = qRound(at.x() * 64);
             const int y64 = qRound(at.y() * 64);
-            const Key key{font, indexes.at(i), x64 & 63, y64 & 63, colour.rgba(), antialiased};
-            auto found = glyphs_.constFind(key);
-            if (found == glyphs_.constEnd())
+            const Key key{font, indexes.at(i), x64 & 63, y64 & 63, antialiased};
+            auto found = glyphs_.find(key);
+            if (found == glyphs_.end())
                 found = Insert(key);
-            if (!found->image.isNull())
-                painter.drawImage(QPoint(x64 >> 6, y64 >> 6) + found->offset, found->image);
+            found->paint = paint_;
+            drawn_ = true;
+            if (!found->coverage.isNull())
+                painter.drawImage(QPoint(x64 >> 6, y64 >> 6) + found->offset, Coloured(found->coverage, colour));
         }
         if (run.underline())
             DrawUnderline(painter, run, origin, colour);
@@ -144,6 +149,28 @@ public:
     {
         glyphs_.clear();
         bytes_ = 0;
+        view_ = coloured_ = QImage();
+    }
+
+    // A paint begins; its end drops the glyphs it did not draw, unless it
+    // drew none from here (on a device that takes no blits).
+    void BeginPaint()
+    {
+        ++paint_;
+        drawn_ = false;
+    }
+    void EndPaint()
+    {
+        if (!drawn_)
+            return;
+        for (auto glyph = glyphs_.begin(); glyph != glyphs_.end();) {
+            if (glyph->paint == paint_) {
+                ++glyph;
+            } else {
+                bytes_ -= glyph->coverage.sizeInBytes();
+                glyph = glyphs_.erase(glyph);
+            }
+        }
     }
 
 private:
@@ -151,24 +178,26 @@ private:
         QRawFont font;
         quint32 glyph;
         int subX, subY;
-        QRgb colour;
         bool antialiased;
 
         bool operator==(const Key &) const = default;
         friend size_t qHash(const Key &key, size_t seed = 0) noexcept
         {
-            return qHashMulti(seed, key.font, key.glyph, key.subX, key.subY, key.colour, key.antialiased);
+            return qHashMulti(seed, key.font, key.glyph, key.subX, key.subY, key.antialiased);
         }
     };
     struct Glyph {
-        QImage image;
+        // How much of each pixel the glyph covers, 0 to 255.
+        QImage coverage;
         QPoint offset;
+        // The paint that last drew it.
+        quint64 paint = 0;
     };
 
-    // Enough for the display's captions in three colours several times over.
-    static constexpr qsizetype kMaxBytes = 64 * 1024 * 1024;
+    // Enough for the display's captions several times over.
+    static constexpr qsizetype kMaxBytes = 16 * 1024 * 1024;
 
-    QHash<Key, Glyph>::const_iterator Insert(const Key &key)
+    QHash<Key, Glyph>::iterator Insert(const Key &key)
     {
         Glyph glyph;
         QPainterPath path = key.font.pathForGlyph(key.glyph);
@@ -176,18 +205,51 @@ private:
             path.setFillRule(Qt::WindingFill);
             path.translate(key.subX / 64.0, key.subY / 64.0);
             const QRect box = path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
-            glyph.image = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
-            glyph.image.fill(Qt::transparent);
+            glyph.coverage = QImage(box.size(), QImage::Format_Alpha8);
+            glyph.coverage.fill(0);
             glyph.offset = box.topLeft();
-            QPainter painter(&glyph.image);
+            QPainter painter(&glyph.coverage);
             painter.setRenderHint(QPainter::Antialiasing, key.antialiased);
             painter.translate(-box.topLeft());
-            painter.fillPath(path, QColor::fromRgba(key.colour));
+            painter.fillPath(path, Qt::white);
         }
-        if (bytes_ + glyph.image.sizeInBytes() > kMaxBytes)
+        if (bytes_ + glyph.coverage.sizeInBytes() > kMaxBytes)
             Clear();
-        bytes_ += glyph.image.sizeInBytes();
+        bytes_ += glyph.coverage.sizeInBytes();
         return glyphs_.insert(key, glyph);
+    }
+
+    // The glyph in colour as Qt's fill of its outline makes it: the
+    // premultiplied colour scaled by each pixel's coverage, rounded as Qt
+    // rounds. In a picture of the cache's own, reused from glyph to glyph.
+    const QImage &Coloured(const QImage &coverage, const QColor &colour)
+    {
+        const QRgb premultiplied = qPremultiply(colour.rgba());
+        if (premultiplied != shadeOf_) {
+            shadeOf_ = premultiplied;
+            for (uint a = 0; a < shades_.size(); ++a) {
+                uint t = (premultiplied & 0xff00ff) * a;
+                t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+                uint x = ((premultiplied >> 8) & 0xff00ff) * a;
+                x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+                shades_[a] = x | t;
+            }
+        }
+        if (coloured_.width() < coverage.width() || coloured_.height() < coverage.height())
+            coloured_ = QImage(coverage.size().expandedTo(coloured_.size()), QImage::Format_ARGB32_Premultiplied);
+        const int width = coverage.width();
+        const int height = coverage.height();
+        const qsizetype fromLine = coverage.bytesPerLine();
+        const qsizetype toLine = coloured_.bytesPerLine();
+        const uchar *from = coverage.constBits();
+        uchar *to = coloured_.bits();
+        for (int y = 0; y < height; ++y, from += fromLine, to += toLine) {
+            auto *pixel = reinterpret_cast<QRgb *>(to);
+            for (int x = 0; x < width; ++x)
+                pixel[x] = shades_[from[x]];
+        }
+        view_ = QImage(coloured_.bits(), width, height, toLine, QImage::Format_ARGB32_Premultiplied);
+        return view_;
     }
 
     // The mnemonic's underline, placed as Qt places it for small text.
@@ -207,6 +269,14 @@ private:
 
     QHash<Key, Glyph> glyphs_;
     qsizetype bytes_ = 0;
+    quint64 paint_ = 0;
+    bool drawn_ = false;
+    // Coloured() draws into coloured_ through view_, with shades_ of the
+    // colour shadeOf_ for each coverage.
+    QImage coloured_;
+    QImage view_;
+    std::array<QRgb, 256> shades_{};
+    QRgb shadeOf_ = 0;
 };
 
 // A caption laid out once, as QPainter::drawText lays out text in a
@@ -384,6 +454,13 @@ void TLabel3D::paintEvent(QPaintEvent *)
     Paint(painter);
 }
 
+void TLabel3D::hideEvent(QHideEvent *event)
+{
+    // A hidden label needs no pictures; its next paint makes them again.
+    glyphs_->Clear();
+    QWidget::hideEvent(event);
+}
+
 void TLabel3D::changeEvent(QEvent *event)
 {
     // Pictures of the old font's glyphs are of no further use.
@@ -394,6 +471,7 @@ void TLabel3D::changeEvent(QEvent *event)
 
 void TLabel3D::Paint(QPainter &painter)
 {
+    glyphs_->BeginPaint();
     painter.save();
     painter.setClipRect(rect(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -449,6 +527,7 @@ void TLabel3D::Paint(QPainter &painter)
     }
     DrawLabelText(painter, r, flags, false);
     painter.restore();
+    glyphs_->EndPaint();
 }
 
 // Draws the caption in rect, or with calcOnly sets rect to the caption's

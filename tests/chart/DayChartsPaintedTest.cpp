@@ -1,4 +1,5 @@
 #include "chart/ChartTestDay.h"
+#include "chart/DayChartShapes.h"
 #include "chart/DayCharts.h"
 #include "chart/TFormDayChart.h"
 #include "support/Wait.h"
@@ -128,6 +129,21 @@ TEST_F(PaintedDay, ADayWithoutRowsDrawsNoLineNorBar)
                 for (const QColor &colour : {kBlue, kRed, kGreen, kOrange})
                     ASSERT_FALSE(Near(image, QPointF(x, y), colour, 0, 0)) << x << "," << y;
     }
+}
+
+TEST(PerPixelColumn, KeepsEachColumnsFirstExtremesAndLastInTheirOrder)
+{
+    // Column 10: a zigzag whose highest value (smallest y) comes before its
+    // lowest; column 11: two points, both kept; column 13: one.
+    const QPolygonF line = {{10.0, 50}, {10.2, 40}, {10.3, 45}, {10.5, 60}, {10.6, 52}, {10.9, 55},
+                            {11.1, 55}, {11.8, 30}, {13.5, 30}};
+    const QPolygonF kept = {{10.0, 50}, {10.2, 40}, {10.5, 60}, {10.9, 55}, {11.1, 55}, {11.8, 30}, {13.5, 30}};
+    EXPECT_EQ(PerPixelColumn(line), kept);
+    // A column whose first or last point is an extreme keeps it once.
+    EXPECT_EQ(PerPixelColumn(QPolygonF({{5.1, 1}, {5.2, 3}, {5.3, 2}})), QPolygonF({{5.1, 1}, {5.2, 3}, {5.3, 2}}));
+    EXPECT_EQ(PerPixelColumn(QPolygonF({{5.1, 3}, {5.2, 2}, {5.3, 2.5}, {5.4, 1}})),
+              QPolygonF({{5.1, 3}, {5.4, 1}}));
+    EXPECT_TRUE(PerPixelColumn({}).isEmpty());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -221,6 +223,10 @@ TEST_F(TFormDayChartJournal, SavesTheShownDayAsTheExportsCsvAndSaysWhyNot)
         return chosen;
     };
     window.SaveCsvButton->click();
+    EXPECT_FALSE(window.SaveCsvButton->isEnabled()) << "one save at a time";
+    ASSERT_TRUE(WaitUntil([&] { return !window.SavingCsv(); }));
+    EXPECT_TRUE(window.SaveCsvButton->isEnabled());
+    EXPECT_FALSE(window.CsvProgress());
     EXPECT_TRUE(suggested.endsWith(QStringLiteral("-2026-03-10.csv"))) << suggested.toStdString();
     std::ostringstream expected;
     WriteJournalCsv(expected, kDay);
@@ -229,10 +235,64 @@ TEST_F(TFormDayChartJournal, SavesTheShownDayAsTheExportsCsvAndSaysWhyNot)
 
     chosen = QString::fromStdString((temp.Path() / "fehlt" / "x.csv").string());
     window.SaveCsvButton->click();
-    auto *box = window.findChild<QMessageBox *>();
-    ASSERT_TRUE(box);
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = window.findChild<QMessageBox *>()) != nullptr; }));
     EXPECT_EQ(box->text(),
               QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: den Ordner gibt es nicht.").arg(chosen));
+    delete box;
+
+    // A fifo in the file's place is neither opened (which would wait for a
+    // reader) nor replaced.
+    const std::filesystem::path fifo = temp.Path() / "fifo.csv";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    chosen = QString::fromStdString(fifo.string());
+    window.SaveCsvButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return (box = window.findChild<QMessageBox *>()) != nullptr; }));
+    EXPECT_EQ(box->text(), QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: an der Stelle der Datei steht "
+                                          "keine gewöhnliche Datei.")
+                               .arg(chosen));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A day of a busy hall, far more rows than are written before a cancel.
+std::vector<JournalRow> BusyDay()
+{
+    std::vector<JournalRow> rows;
+    for (int i = 0; i < 200'000; ++i)
+        rows.push_back(At(March10(9) + seconds(i / 5), HallSource::In, JournalChange::Up, i, 250'000));
+    return rows;
+}
+
+TEST(TFormDayChart, ACancelledCsvSaveLeavesTheFileAsItWasAndNothingBeside)
+{
+    TempFolder temp;
+    const std::filesystem::path csv = temp.Path() / "tag.csv";
+    std::ofstream(csv) << "vorher";
+    TFormDayChart window{[rows = BusyDay()](year_month_day) { return rows; }};
+    OpenLoaded(window, March10(22));
+    window.ChooseCsvFile = [&](QWidget *, const QString &) { return QString::fromStdString(csv.string()); };
+    window.SaveCsvButton->click();
+    ASSERT_TRUE(window.SavingCsv());
+    ASSERT_TRUE(window.CsvProgress());
+    EXPECT_EQ(window.CsvProgress()->labelText(), QStringLiteral("CSV wird gespeichert …"));
+    EXPECT_EQ(window.CsvProgress()->maximum(), 200'000);
+    window.CsvProgress()->findChild<QPushButton *>()->click();
+    ASSERT_TRUE(WaitUntil([&] { return !window.SavingCsv(); }));
+    EXPECT_FALSE(window.findChild<QMessageBox *>()) << "a cancel is no failure";
+    EXPECT_EQ(std::filesystem::file_size(csv), 6u) << "the file is as it was";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 1);
+    EXPECT_TRUE(window.SaveCsvButton->isEnabled());
+}
+
+TEST(CsvSaver, ASaverGoneWhileSavingStopsAndLeavesNoFile)
+{
+    TempFolder temp;
+    {
+        CsvSaver saver;
+        ASSERT_TRUE(saver.Start(QString::fromStdString((temp.Path() / "tag.csv").string()), BusyDay()));
+        EXPECT_FALSE(saver.Start(QString::fromStdString((temp.Path() / "zwei.csv").string()), {}));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
 }
 
 TEST_F(TFormDayChartJournal, ShowsWhyTheJournalCannotBeRead)

@@ -1,3 +1,4 @@
+#include "display/ArtworkMaker.h"
 #include "display/TFormMonitor2.h"
 #include "hall/CounterState.h"
 #include "support/Printers.h"
@@ -283,12 +284,39 @@ TEST_F(DisplayTest, UpdatesWhileHiddenShowAtTheNextShowing)
     display.show();
     EXPECT_TRUE(stopScreen());
     // The stop sign keeps its proportions and fills the height.
+    ASSERT_TRUE(WaitUntil([&] { return !display.ImageStop->pixmap().isNull(); }));
     const QSize sign = display.ImageStop->pixmap().size();
     EXPECT_EQ(sign.height(), 1080);
     EXPECT_NEAR(sign.width(), 1080 * 232 / 230, 1);
+
+    // Held only while it shows, and made afresh for another monitor.
+    show(9, 10);
+    EXPECT_TRUE(display.ImageStop->pixmap().isNull());
+    show(10, 10);
+    state.MonitorIndex = 1;
+    display.close();
+    display.show();
+    ASSERT_TRUE(WaitUntil([&] { return display.ImageStop->pixmap().height() == 1050; }));
+    EXPECT_NEAR(display.ImageStop->pixmap().width(), 1050 * 232 / 230, 1);
 }
 
 } // namespace
+
+TEST(ArtworkMaker, HandsOverOnlyThePictureAskedForLast)
+{
+    ArtworkMaker maker(QStringLiteral("stop_sign"));
+    QList<QSize> made;
+    QObject::connect(&maker, &ArtworkMaker::Ready, [&](const QPixmap &picture) { made << picture.size(); });
+    maker.Make({464, 460});
+    maker.Make({116, 115});
+    ASSERT_TRUE(WaitUntil([&] { return !made.isEmpty(); }));
+    // One asked for and dropped before it was done is not handed over.
+    maker.Make({232, 230});
+    maker.Drop();
+    maker.Make({58, 57});
+    ASSERT_TRUE(WaitUntil([&] { return made.size() == 2; }));
+    EXPECT_EQ(made, QList<QSize>({{116, 115}, {58, 57}}));
+}
 
 TEST(DisplayActivation, AClickOnTheDisplayKeepsTheOperatorsWindowInFront)
 {

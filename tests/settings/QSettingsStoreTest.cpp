@@ -144,6 +144,20 @@ TEST_F(QSettingsStoreTest, ABatchSetsTheRootValuesAndKeepsEverythingElse)
     EXPECT_EQ(written.value("General/Port"), 7);
 }
 
+TEST_F(QSettingsStoreTest, ALargeFileKeepsEveryOtherByteAroundTheValuesSetThroughout)
+{
+    // Several megabytes with root values at its start, in its middle and at
+    // its end: each piece of the old content lands where it belongs.
+    QByteArray tools;
+    for (int group = 0; tools.size() < 3'000'000; ++group)
+        tools += "[Tool" + QByteArray::number(group) + "]\nentry=" + QByteArray(60 + group % 7, 'v') + "\n";
+    writeIni("Port=1\n" + tools + "[General]\nX=2\n" + tools + "[General]\nY=3");
+    ASSERT_TRUE(store.OpenKey(true));
+    EXPECT_EQ(store.WriteValues({{"Port", 4}, {"X", 5}, {"Y", 6}}), QString());
+    store.CloseKey();
+    EXPECT_TRUE(readIni() == "Port=4\n" + tools + "[General]\nX=5\n" + tools + "[General]\nY=6");
+}
+
 TEST_F(QSettingsStoreTest, AFileWithoutARootSectionGetsOneAtTheTop)
 {
     writeIni("[Tool]\nName=abc");
@@ -238,10 +252,11 @@ TEST_F(QSettingsStoreTest, AFileSwappedForAFifoDuringTheRewriteIsPutBack)
 {
     writeIni("Port=1\n");
     QString swapped;
-    const QString failure = RewriteRegularFile(store.FileName(), [&](const QByteArray &text) {
+    const QString failure = RewriteRegularFile(store.FileName(), [&](QByteArrayView text, const RewritePieces &put) {
         if (QFile::remove(store.FileName()) && MakeFifo(store.FileName()))
             swapped = Describe(store.FileName());
-        return text + "X=1\n";
+        put(text);
+        put("X=1\n");
     });
 
     EXPECT_FALSE(failure.isEmpty());
@@ -356,7 +371,8 @@ TEST_F(QSettingsStoreTest, TheTemporaryFileOfAKilledWriteIsRemovedAtTheNextStart
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
         setrlimit(RLIMIT_FSIZE, &small);
-        RewriteRegularFile(store.FileName(), [](const QByteArray &) { return QByteArray(1 << 20, 'x'); });
+        RewriteRegularFile(store.FileName(),
+                           [](QByteArrayView, const RewritePieces &put) { put(QByteArray(1 << 20, 'x')); });
         _exit(0);
     }
     int status = 0;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 constexpr QRgb kBack = qRgb(0x12, 0x34, 0x56);
@@ -249,6 +251,38 @@ TEST(TLabel3D, LargeTextLooksAsQtDrawsIt)
         }
     EXPECT_GT(ink, 5000);
     EXPECT_LT(differing, ink / 100);
+}
+
+TEST(TLabel3D, LargeSmoothGlyphsKeepTheirPixelsInEveryColourAndAfterEachChange)
+{
+    // Smooth edges, so each colour's pixels depend on how the glyphs'
+    // coverage is coloured; a shadow draws the same glyphs in another colour.
+    const auto label = [](TColor ink) {
+        auto made = std::make_unique<TextLabel>(QStringLiteral("Max. 57\r\nHalle"), 400, 260, 100);
+        QFont smooth = made->font();
+        smooth.setStyleStrategy(QFont::PreferDefault);
+        made->setFont(smooth);
+        made->SetBevel(blShadow);
+        made->SetShadowSize(3);
+        made->SetFontColor(ink);
+        return made;
+    };
+    const QImage red = Render(*label(kInk));
+    const QImage green = Render(*label(kLightInk));
+    ASSERT_NE(red, green);
+
+    auto changing = label(kInk);
+    EXPECT_EQ(Render(*changing), red);
+    changing->SetFontColor(kLightInk);
+    EXPECT_EQ(Render(*changing), green);
+    changing->SetCaption(QStringLiteral("Max. 58\r\nHalle"));
+    EXPECT_NE(Render(*changing), green);
+    changing->SetCaption(QStringLiteral("Max. 57\r\nHalle"));
+    EXPECT_EQ(Render(*changing), green);
+    changing->show();
+    changing->hide();
+    changing->SetFontColor(kInk);
+    EXPECT_EQ(Render(*changing), red);
 }
 
 TEST(TLabel3D, RepaintsOnlyWhenAPropertyChanges)
