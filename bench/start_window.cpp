@@ -1,15 +1,19 @@
-// Prints how long the program takes from its start to its main window on the
-// screen, against a bare Qt Widgets window of the same size (this program
-// itself with --bare), started in turn on the same X display in the same run:
-// from the start of the process until its window is mapped, and until its
-// first pixels are painted. A window of that size with one line of text
-// (--text) shows what the first text costs any Qt program: loading fonts.
-// Each start gets a configuration folder of its own, as on a first run.
+// Prints what the program's start costs against a bare Qt Widgets window
+// of the main window's size with one label (this program itself with
+// --text), started in turn on the same X display in the same run: the time
+// from the start of the process until its window is mapped and until its
+// first pixels are painted, the CPU time the process had used when its window
+// was mapped, and its resident memory once the window is painted and the
+// process has gone idle. A window of that size without text (--bare) is
+// measured too: the label's share is what loading fonts costs any Qt program.
+// Each start gets configuration and data folders of its own, as on a first
+// run. Per start one line; then the medians, and the medians of the ratios
+// program/labelled window over the interleaved runs.
 //
 // Needs an X display without a window manager and with a black root window:
 //   Xvfb :92 -br -nolisten tcp -screen 0 1920x1080x24 & DISPLAY=:92 ./build/bench/bench_start_window
-// An argument names another program to measure instead of ./pontra.
-// One figure per line: "name = value unit".
+// Arguments: --runs N (21 unless given), then optionally another program to
+// measure instead of ./pontra.
 #include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -22,6 +26,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -36,16 +42,21 @@ extern char **environ;
 
 namespace {
 
-constexpr int kRuns = 15;
+constexpr int kDefaultRuns = 21;
 constexpr int kWidth = 300; // the main window's fixed size
 constexpr int kHeight = 202;
 constexpr auto kPatience = std::chrono::seconds(20);
+// Idle: less CPU than this used over the quiet span.
+constexpr double kIdleCpu = 0.5e-3;
+constexpr auto kQuietSpan = std::chrono::milliseconds(300);
 
 using Clock = std::chrono::steady_clock;
 
 struct Start {
     double mapped = 0; // seconds from the start
     double painted = 0;
+    double cpuAtMap = 0; // seconds on a CPU, all threads
+    double rssIdle = 0;  // MB
 };
 
 template <typename Reply>
@@ -83,15 +94,43 @@ std::uint32_t PixelAt(xcb_connection_t *x, xcb_window_t root, int px, int py)
     return pixel & 0xFFFFFF;
 }
 
+// The CPU time of the process's threads so far, in nanoseconds as the
+// scheduler counts it: /proc/PID/stat's utime and stime come in 10 ms ticks,
+// too coarse for a start of some 20 ms.
+double CpuSeconds(pid_t pid)
+{
+    double sum = 0;
+    std::error_code error;
+    for (const auto &thread : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream schedstat(thread.path() / "schedstat");
+        long long onCpu = 0;
+        if (schedstat >> onCpu)
+            sum += double(onCpu) * 1e-9;
+    }
+    return sum;
+}
+
+double ResidentMegabytes(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0; // kB
+    }
+    return 0;
+}
+
 std::optional<Start> Measure(xcb_connection_t *x, xcb_window_t root, std::vector<std::string> command)
 {
     QTemporaryDir config;
+    QTemporaryDir data;
     std::vector<std::string> environment;
     for (char **variable = environ; *variable; ++variable) {
-        if (std::strncmp(*variable, "XDG_CONFIG_HOME=", 16) != 0)
+        if (std::strncmp(*variable, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*variable, "XDG_DATA_HOME=", 14) != 0)
             environment.emplace_back(*variable);
     }
     environment.push_back("XDG_CONFIG_HOME=" + config.path().toStdString());
+    environment.push_back("XDG_DATA_HOME=" + data.path().toStdString());
     std::vector<char *> arguments;
     std::vector<char *> variables;
     for (std::string &argument : command)
@@ -118,7 +157,9 @@ std::optional<Start> Measure(xcb_connection_t *x, xcb_window_t root, std::vector
                 const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
                 if (OwnerOf(x, map->window, processId) == pid) {
                     window = map->window;
-                    start = Start{seconds(), 0};
+                    // At once: the process goes on to paint meanwhile.
+                    const double cpu = CpuSeconds(pid);
+                    start = Start{seconds(), 0, cpu, 0};
                 }
             }
             std::free(event);
@@ -132,6 +173,18 @@ std::optional<Start> Measure(xcb_connection_t *x, xcb_window_t root, std::vector
         while (PixelAt(x, root, centreX, centreY) == 0 && Clock::now() - begin < kPatience)
             usleep(500);
         start->painted = seconds();
+        // Idle once a quiet span passes without CPU use worth the name.
+        double cpu = CpuSeconds(pid);
+        auto quietSince = Clock::now();
+        while (Clock::now() - quietSince < kQuietSpan && Clock::now() - begin < kPatience) {
+            usleep(20'000);
+            const double now = CpuSeconds(pid);
+            if (now - cpu > kIdleCpu) {
+                cpu = now;
+                quietSince = Clock::now();
+            }
+        }
+        start->rssIdle = ResidentMegabytes(pid);
     }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
@@ -146,7 +199,42 @@ std::optional<Start> Measure(xcb_connection_t *x, xcb_window_t root, std::vector
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct Series {
+    std::vector<double> mapped, painted, cpuAtMap, rssIdle;
+
+    void Add(const Start &start)
+    {
+        mapped.push_back(start.mapped * 1e3);
+        painted.push_back(start.painted * 1e3);
+        cpuAtMap.push_back(start.cpuAtMap * 1e3);
+        rssIdle.push_back(start.rssIdle);
+    }
+    void PrintMedians(const char *name) const
+    {
+        std::printf("%s_mapped_median = %.1f ms\n", name, Median(mapped));
+        std::printf("%s_painted_median = %.1f ms\n", name, Median(painted));
+        std::printf("%s_cpu_to_map_median = %.1f ms\n", name, Median(cpuAtMap));
+        std::printf("%s_rss_idle_median = %.1f MB\n", name, Median(rssIdle));
+    }
+};
+
+// The median over the runs of one run's program/yardstick ratio.
+double RatioMedian(const std::vector<double> &program, const std::vector<double> &yardstick)
+{
+    std::vector<double> ratios;
+    for (std::size_t run = 0; run < program.size(); ++run)
+        ratios.push_back(program[run] / yardstick[run]);
+    return Median(ratios);
+}
+
+void PrintStart(int run, const char *name, const Start &start)
+{
+    std::printf("run %d %s: mapped %.1f ms, painted %.1f ms, cpu to map %.1f ms, rss idle %.1f MB\n", run, name,
+                start.mapped * 1e3, start.painted * 1e3, start.cpuAtMap * 1e3, start.rssIdle);
 }
 
 } // namespace
@@ -162,6 +250,16 @@ int main(int argc, char *argv[])
         window.show();
         return app.exec();
     }
+    int runs = kDefaultRuns;
+    int next = 1;
+    if (argc > 2 && std::strcmp(argv[1], "--runs") == 0) {
+        runs = std::atoi(argv[2]);
+        next = 3;
+    }
+    if (runs < 1) {
+        std::fprintf(stderr, "--runs needs a positive number\n");
+        return 1;
+    }
     xcb_connection_t *x = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(x)) {
         std::fprintf(stderr, "needs an X display (DISPLAY)\n");
@@ -175,30 +273,40 @@ int main(int argc, char *argv[])
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return 1;
-    const std::string program = argc > 1 ? argv[1] : PONTRA_PROGRAM;
-    std::vector<double> bareMapped, barePainted, textPainted, mapped, painted;
-    for (int run = 0; run < kRuns; ++run) {
-        const auto bare = Measure(x, root, {self, "--bare"});
-        const auto text = Measure(x, root, {self, "--text"});
-        const auto pontra = Measure(x, root, {program});
-        if (!bare || !text || !pontra) {
+    const std::string program = argc > next ? argv[next] : PONTRA_PROGRAM;
+    Series bare, text, pontra;
+    for (int run = 0; run < runs; ++run) {
+        // The order alternates, so that neither side always starts on a
+        // cache the other just warmed.
+        std::optional<Start> textStart, pontraStart;
+        const auto bareStart = Measure(x, root, {self, "--bare"});
+        if (run % 2 == 0) {
+            textStart = Measure(x, root, {self, "--text"});
+            pontraStart = Measure(x, root, {program});
+        } else {
+            pontraStart = Measure(x, root, {program});
+            textStart = Measure(x, root, {self, "--text"});
+        }
+        if (!bareStart || !textStart || !pontraStart) {
             std::fprintf(stderr, "a window did not appear\n");
             return 1;
         }
-        bareMapped.push_back(bare->mapped);
-        barePainted.push_back(bare->painted);
-        textPainted.push_back(text->painted);
-        mapped.push_back(pontra->mapped);
-        painted.push_back(pontra->painted);
+        PrintStart(run, "bare", *bareStart);
+        PrintStart(run, "label", *textStart);
+        PrintStart(run, "program", *pontraStart);
+        std::fflush(stdout);
+        bare.Add(*bareStart);
+        text.Add(*textStart);
+        pontra.Add(*pontraStart);
     }
-    std::printf("runs = %d\n", kRuns);
-    std::printf("bare_qt_window_mapped_median = %.1f ms\n", Median(bareMapped) * 1e3);
-    std::printf("bare_qt_window_painted_median = %.1f ms\n", Median(barePainted) * 1e3);
-    std::printf("qt_window_with_text_painted_median = %.1f ms\n", Median(textPainted) * 1e3);
-    std::printf("program_window_mapped_median = %.1f ms\n", Median(mapped) * 1e3);
-    std::printf("program_window_painted_median = %.1f ms\n", Median(painted) * 1e3);
-    std::printf("program_to_bare_painted = %.2f x\n", Median(painted) / Median(barePainted));
-    std::printf("program_to_text_painted = %.2f x\n", Median(painted) / Median(textPainted));
+    std::printf("runs = %d\n", runs);
+    bare.PrintMedians("bare_qt_window");
+    text.PrintMedians("qt_window_with_label");
+    pontra.PrintMedians("program_window");
+    std::printf("program_to_label_mapped = %.2f x\n", RatioMedian(pontra.mapped, text.mapped));
+    std::printf("program_to_label_painted = %.2f x\n", RatioMedian(pontra.painted, text.painted));
+    std::printf("program_to_label_cpu_to_map = %.2f x\n", RatioMedian(pontra.cpuAtMap, text.cpuAtMap));
+    std::printf("program_to_label_rss_idle = %.2f x\n", RatioMedian(pontra.rssIdle, text.rssIdle));
     xcb_disconnect(x);
     return 0;
 }
