@@ -22,10 +22,11 @@ struct DoorLinkSettings;
 class TFormAdvanced;
 class TFormDayChart;
 
-// Creates the program's windows once, in their fixed order, wires the keys
-// and the display switch between them, and destroys them at the end: the
-// main window first, whose FormDestroy stores the settings. A termination
-// signal ends the run as the operator's "Ja" does, without the question.
+// Creates the program's windows once, in their fixed order (the dialogs on
+// first use), wires the keys and the display switch between them, and
+// destroys them at the end: the main window first, whose FormDestroy stores
+// the settings. A termination signal ends the run as the operator's "Ja"
+// does, without the question.
 //
 // It owns the hall and is the one place where the hall's listeners are made
 // and registered: the counter state's copy first, then the windows, then
@@ -61,6 +62,8 @@ public:
 private:
     // The bad keys, as "Name=value".
     QStringList ReadAdvanced();
+    // Tells the forms how to build each dialog when it is first used.
+    void MakeDialogsOnFirstUse(const QString &journalFile);
     void EditAdvancedSettings();
     void StartCounting();
     // Whether the journal may delete at once what its keeping time lets go.
@@ -78,6 +81,7 @@ private:
     void ApplyLineRules();
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
+    QString LinkStateText() const;
     void ShowLinkState();
 
     SettingsStore &settings_;
