@@ -95,6 +95,7 @@ void TFormMonitor2::UpdateDisplay()
     const OccupancyState occupancy = OccupancyStateOf(state_.VisitorCount, state_.MaxCounter, warnPercent_);
     const bool full = occupancy == OccupancyState::Full;
     ImageStop->setVisible(full);
+    FitStopPicture();
     Label3D1->setVisible(ImageStop->isHidden());
     LabelMax->setVisible(!ImageStop->isHidden());
     LabelMax->SetCaption(QStringLiteral("\r\n\r\n\r\nMax. ") + QString::number(state_.MaxCounter));
@@ -255,7 +256,18 @@ void TFormMonitor2::resizeEvent(QResizeEvent *event)
     Label3D1->setGeometry(rect());
     LabelMax->setGeometry(rect());
     ImageStop->setGeometry(rect());
+    FitStopPicture();
+}
+
+void TFormMonitor2::FitStopPicture()
+{
+    // Drawn only once it shows: most runs never fill the hall, and drawing
+    // it at a TV's size takes the start milliseconds.
+    if (ImageStop->isHidden())
+        return;
     // As large as fits with its proportions kept, drawn afresh for this size
     // so that it stays sharp on a large TV.
-    ImageStop->setPixmap(Artwork(QStringLiteral("stop_sign"), kStopPictureSize.scaled(size(), Qt::KeepAspectRatio)));
+    const QSize fitted = kStopPictureSize.scaled(size(), Qt::KeepAspectRatio);
+    if (ImageStop->pixmap().size() != fitted)
+        ImageStop->setPixmap(Artwork(QStringLiteral("stop_sign"), fitted));
 }

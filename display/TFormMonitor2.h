@@ -61,6 +61,8 @@ private:
     void FormShow();
     void FormClose();
     void FitFont();
+    // The stop picture, drawn for the window's size while it shows.
+    void FitStopPicture();
     // The amber frame's thickness; 0 while the hall is not nearly full.
     int FrameWidth() const;
     // Monitors came, went or changed: the display moves with its monitor,
