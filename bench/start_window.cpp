@@ -12,8 +12,9 @@
 //
 // Needs an X display without a window manager and with a black root window:
 //   Xvfb :92 -br -nolisten tcp -screen 0 1920x1080x24 & DISPLAY=:92 ./build/bench/bench_start_window
-// Arguments: --runs N (21 unless given), then optionally another program to
-// measure instead of ./pontra.
+// Arguments: --runs N (21 unless given), then optionally the programs to
+// measure instead of ./pontra, each in every run (an earlier build beside
+// this one: before and after under the same load).
 #include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -273,40 +274,55 @@ int main(int argc, char *argv[])
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return 1;
-    const std::string program = argc > next ? argv[next] : PONTRA_PROGRAM;
-    Series bare, text, pontra;
+    // A second program, e.g. an earlier build, is measured in the same
+    // runs, for a comparison under the same load.
+    std::vector<std::string> programs;
+    for (int argument = next; argument < argc; ++argument)
+        programs.emplace_back(argv[argument]);
+    if (programs.empty())
+        programs.emplace_back(PONTRA_PROGRAM);
+    Series bare, text;
+    std::vector<Series> measured(programs.size());
     for (int run = 0; run < runs; ++run) {
-        // The order alternates, so that neither side always starts on a
-        // cache the other just warmed.
-        std::optional<Start> textStart, pontraStart;
+        // The order turns round, so that no start always follows the same
+        // one, whose caches it would find warm.
+        std::vector<std::vector<std::string>> commands{{self, "--text"}};
+        for (const std::string &program : programs)
+            commands.push_back({program});
+        std::vector<std::optional<Start>> starts(commands.size());
         const auto bareStart = Measure(x, root, {self, "--bare"});
-        if (run % 2 == 0) {
-            textStart = Measure(x, root, {self, "--text"});
-            pontraStart = Measure(x, root, {program});
-        } else {
-            pontraStart = Measure(x, root, {program});
-            textStart = Measure(x, root, {self, "--text"});
+        for (std::size_t turn = 0; turn < commands.size(); ++turn) {
+            const std::size_t which = (turn + std::size_t(run)) % commands.size();
+            starts[which] = Measure(x, root, commands[which]);
         }
-        if (!bareStart || !textStart || !pontraStart) {
+        if (!bareStart || std::find(starts.begin(), starts.end(), std::nullopt) != starts.end()) {
             std::fprintf(stderr, "a window did not appear\n");
             return 1;
         }
         PrintStart(run, "bare", *bareStart);
-        PrintStart(run, "label", *textStart);
-        PrintStart(run, "program", *pontraStart);
-        std::fflush(stdout);
+        PrintStart(run, "label", *starts[0]);
         bare.Add(*bareStart);
-        text.Add(*textStart);
-        pontra.Add(*pontraStart);
+        text.Add(*starts[0]);
+        for (std::size_t program = 0; program < programs.size(); ++program) {
+            PrintStart(run, programs[program].c_str(), *starts[program + 1]);
+            measured[program].Add(*starts[program + 1]);
+        }
+        std::fflush(stdout);
     }
     std::printf("runs = %d\n", runs);
     bare.PrintMedians("bare_qt_window");
     text.PrintMedians("qt_window_with_label");
-    pontra.PrintMedians("program_window");
-    std::printf("program_to_label_mapped = %.2f x\n", RatioMedian(pontra.mapped, text.mapped));
-    std::printf("program_to_label_painted = %.2f x\n", RatioMedian(pontra.painted, text.painted));
-    std::printf("program_to_label_cpu_to_map = %.2f x\n", RatioMedian(pontra.cpuAtMap, text.cpuAtMap));
-    std::printf("program_to_label_rss_idle = %.2f x\n", RatioMedian(pontra.rssIdle, text.rssIdle));
+    for (std::size_t program = 0; program < programs.size(); ++program) {
+        // The first program under the plain names, a further one numbered.
+        const std::string name = program == 0 ? "program" : "program" + std::to_string(program + 1);
+        const Series &series = measured[program];
+        std::printf("%s = %s\n", name.c_str(), programs[program].c_str());
+        series.PrintMedians((name + "_window").c_str());
+        std::printf("%s_to_label_mapped = %.2f x\n", name.c_str(), RatioMedian(series.mapped, text.mapped));
+        std::printf("%s_to_label_painted = %.2f x\n", name.c_str(), RatioMedian(series.painted, text.painted));
+        std::printf("%s_to_label_cpu_to_map = %.2f x\n", name.c_str(), RatioMedian(series.cpuAtMap, text.cpuAtMap));
+        std::printf("%s_to_label_rss_idle = %.2f x\n", name.c_str(), RatioMedian(series.rssIdle, text.rssIdle));
+    }
     xcb_disconnect(x);
     return 0;
 }
