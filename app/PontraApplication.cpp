@@ -103,23 +103,14 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     monitor_ = std::make_unique<TFormMonitor2>(State);
     forms.FormMonitor2 = monitor_.get();
     monitor_->SetIdleInhibit(newIdleInhibit ? newIdleInhibit() : NewPlatformIdleInhibit());
-    // The dialogs belong to the main window, which keeps them above it.
-    forms.Form2 = new TForm2(State, *main_->ComPort, main_.get(), main_->MissingStoredPort());
-    forms.FDlgYesNo = new TFDlgYesNo(main_.get());
-    forms.FormInfo = new TFormInfo(main_.get());
+    MakeDialogsOnFirstUse(QString::fromStdString(Utf8Path(journalFile)));
     forms.MakeDayChart = [this] { return DayChart(); };
-    forms.FormAdvanced = new TFormAdvanced(forms.Form2);
-    forms.FormAdvanced->SetJournalFile(QString::fromStdString(Utf8Path(journalFile)));
 
     monitor_->SetTVSwitch(main_->ImageTVAus, main_->ImageTVEin);
     monitor_->SetOperatorWindow(main_.get());
     // The keys act in the display window too, also while the main window is hidden.
     monitor_->addActions(main_->KeyActions());
     ShowOccupancyWarning();
-    // The chart opens once the information window is gone.
-    QObject::connect(forms.FormInfo, &TFormInfo::DayChartRequested, main_.get(), &TFormMain::DayChartClick,
-                     Qt::QueuedConnection);
-    QObject::connect(forms.Form2, &TForm2::AdvancedRequested, main_.get(), [this] { EditAdvancedSettings(); });
 
     // Shutdown and logout: the settings are stored on the way out.
     if (termination) {
@@ -161,6 +152,32 @@ PontraApplication::~PontraApplication()
         if (!termination_ || !termination_->Arrived())
             showError_(unwritten);
     }
+}
+
+void PontraApplication::MakeDialogsOnFirstUse(const QString &journalFile)
+{
+    // The dialogs belong to the main window, which keeps them above it.
+    // The settings dialog offers the ports found at start, a stored one
+    // that was missing then among them.
+    forms.Form2.SetMaker([this, missingPort = main_->MissingStoredPort()] {
+        auto *dialog = new TForm2(State, *main_->ComPort, main_.get(), missingPort);
+        QObject::connect(dialog, &TForm2::AdvancedRequested, main_.get(), [this] { EditAdvancedSettings(); });
+        return dialog;
+    });
+    forms.FDlgYesNo.SetMaker([this] { return new TFDlgYesNo(main_.get()); });
+    forms.FormInfo.SetMaker([this] {
+        auto *info = new TFormInfo(main_.get());
+        // The chart opens once the information window is gone.
+        QObject::connect(info, &TFormInfo::DayChartRequested, main_.get(), &TFormMain::DayChartClick,
+                         Qt::QueuedConnection);
+        return info;
+    });
+    forms.FormAdvanced.SetMaker([this, journalFile] {
+        auto *advanced = new TFormAdvanced(&forms.Form2());
+        advanced->SetJournalFile(journalFile);
+        advanced->SetLinkState(LinkStateText());
+        return advanced;
+    });
 }
 
 const FeedSnapshot &PontraApplication::FeedState() const
@@ -311,12 +328,16 @@ DoorLinkSettings PontraApplication::LinkSettings(const AdvancedSettings &setting
     return link;
 }
 
+QString PontraApplication::LinkStateText() const
+{
+    return link_->Running() ? link_->State() : QStringLiteral("keine; dieser Eingang zählt allein.");
+}
+
 void PontraApplication::ShowLinkState()
 {
-    const bool running = link_->Running();
-    main_->ShowLinkDown(running && !link_->Connected());
-    forms.FormAdvanced->SetLinkState(running ? link_->State()
-                                             : QStringLiteral("keine; dieser Eingang zählt allein."));
+    main_->ShowLinkDown(link_->Running() && !link_->Connected());
+    if (TFormAdvanced *advanced = forms.FormAdvanced.IfMade())
+        advanced->SetLinkState(LinkStateText());
 }
 
 void PontraApplication::ApplyLineRules()
@@ -331,18 +352,19 @@ void PontraApplication::EditAdvancedSettings()
     // The entry itself says whether it is on: the desktop's tools may have
     // changed it since.
     const bool loginStart = LoginStart::Enabled();
-    forms.FormAdvanced->SetLoginStart(loginStart, LoginStart::Place());
-    forms.FormAdvanced->SetOtherDoors(Advanced.HallName, link_->OtherDoors());
+    TFormAdvanced &dialog = forms.FormAdvanced();
+    dialog.SetLoginStart(loginStart, LoginStart::Place());
+    dialog.SetOtherDoors(Advanced.HallName, link_->OtherDoors());
     // The link's module says; it is loaded here, where its settings are made.
     QString problem;
     const auto tls = reinterpret_cast<DoorLinkTlsAvailable>(linkModule_.Function(kDoorLinkTlsAvailable, problem));
     if (!problem.isEmpty())
         showNotice_(problem);
-    forms.FormAdvanced->SetTlsAvailable(tls && tls());
-    if (!forms.FormAdvanced->Edit(edited))
+    dialog.SetTlsAvailable(tls && tls());
+    if (!dialog.Edit(edited))
         return;
     ApplyAdvancedSettings(edited);
-    const bool chosen = forms.FormAdvanced->cbLoginStart->isChecked();
+    const bool chosen = dialog.cbLoginStart->isChecked();
     if (chosen != loginStart) {
         const QString failed = LoginStart::Set(chosen, programPath_);
         if (!failed.isEmpty() && showError_)

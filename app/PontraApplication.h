@@ -23,10 +23,11 @@ class HallLink;
 struct DoorLinkSettings;
 class TFormAdvanced;
 
-// Creates the program's windows once, in their fixed order, wires the keys
-// and the display switch between them, and destroys them at the end: the
-// main window first, whose FormDestroy stores the settings. A termination
-// signal ends the run as the operator's "Ja" does, without the question.
+// Creates the program's windows once, in their fixed order (the dialogs on
+// first use), wires the keys and the display switch between them, and
+// destroys them at the end: the main window first, whose FormDestroy stores
+// the settings. A termination signal ends the run as the operator's "Ja"
+// does, without the question.
 //
 // It owns the hall and is the one place where the hall's listeners are made
 // and registered: the counter state's copy first, then the windows, then
@@ -62,6 +63,8 @@ public:
 private:
     // The bad keys, as "Name=value".
     QStringList ReadAdvanced();
+    // Tells the forms how to build each dialog when it is first used.
+    void MakeDialogsOnFirstUse(const QString &journalFile);
     void EditAdvancedSettings();
     void StartCounting();
     // Whether the journal may delete at once what its keeping time lets go.
@@ -79,6 +82,7 @@ private:
     void ApplyLineRules();
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
+    QString LinkStateText() const;
     void ShowLinkState();
     // The day chart, made on first use; null where its module cannot be
     // loaded.

@@ -396,7 +396,7 @@ void TFormMain::bF1Click()
 
 void TFormMain::bF2Click()
 {
-    TForm2 &settings = *forms_.Form2;
+    TForm2 &settings = forms_.Form2();
     settings.exec();
     if (settings.ResultValue != 1)
         return;
@@ -421,7 +421,7 @@ void TFormMain::bF2Click()
 
 void TFormMain::bF3Click()
 {
-    forms_.FormInfo->exec();
+    forms_.FormInfo().exec();
 }
 
 void TFormMain::DayChartClick()
@@ -440,8 +440,9 @@ void TFormMain::DayChartClick()
 
 void TFormMain::FormCloseQuery(bool &CanClose)
 {
-    forms_.FDlgYesNo->Label1->setText(QStringLiteral("Programm beenden?"));
-    if (forms_.FDlgYesNo->exec() != TFDlgYesNo::mrYes)
+    TFDlgYesNo &question = forms_.FDlgYesNo();
+    question.Label1->setText(QStringLiteral("Programm beenden?"));
+    if (question.exec() != TFDlgYesNo::mrYes)
         CanClose = false;
 }
 
@@ -474,10 +475,10 @@ void TFormMain::ShowLine(HallSource barrier, std::optional<bool> on)
 void TFormMain::TakeLevel(HallSource barrier, bool on, bool passage)
 {
     const bool entry = barrier == HallSource::EntryBarrier;
-    if (forms_.Form2 && forms_.Form2->isVisible()) {
+    if (TForm2 *settings = forms_.Form2.IfMade(); settings && settings->isVisible()) {
         // The settings dialog is open: show the wiring test, do not count.
-        TImage *testPicture = entry ? forms_.Form2->Image1 : forms_.Form2->Image2;
-        testPicture->SetPicture(on ? forms_.Form2->ImageOn->Picture() : forms_.Form2->ImageOff->Picture());
+        TImage *testPicture = entry ? settings->Image1 : settings->Image2;
+        testPicture->SetPicture(on ? settings->ImageOn->Picture() : settings->ImageOff->Picture());
     } else if (passage) {
         // The button's click counts, as the operator's does, with the
         // barrier as its cause.

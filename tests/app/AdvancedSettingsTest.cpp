@@ -185,7 +185,7 @@ TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromThe
 TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)
 {
     test.Start();
-    const TForm2 &settings = *test.app().forms.Form2;
+    const TForm2 &settings = test.app().forms.Form2();
     const QRect button = settings.btn_Advanced->geometry();
     EXPECT_TRUE(settings.rect().contains(button));
     for (const QWidget *control : settings.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -198,8 +198,8 @@ TEST_F(AdvancedSettingsTest, TheButtonTakesAFreePlaceInTheSettingsDialog)
 TEST_F(AdvancedSettingsTest, KeysAloneReachTheDialogAndItsButtonsAndStoreIt)
 {
     test.Start();
-    TForm2 &settings = *test.app().forms.Form2;
-    TFormAdvanced &advanced = *test.app().forms.FormAdvanced;
+    TForm2 &settings = test.app().forms.Form2();
+    TFormAdvanced &advanced = test.app().forms.FormAdvanced();
     const auto toSettings = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         settings.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));

@@ -86,7 +86,7 @@ TEST_F(KeysTest, CtrlTTogglesTheDisplay)
 
 TEST_F(KeysTest, KeysDoNothingWhileAModalDialogIsOpen)
 {
-    TFormInfo *info = test.app().forms.FormInfo;
+    TFormInfo *info = &test.app().forms.FormInfo();
     bool sawDialog = false;
     WhenIdle([&] {
         sawDialog = info->isVisible();
@@ -111,7 +111,7 @@ TEST_F(KeysTest, KeysDoNothingWhileAModalDialogIsOpen)
 TEST_F(KeysTest, CloseQuestionBlocksKeysAndNeinKeepsTheCount)
 {
     test.main().bIn->click();
-    TFDlgYesNo *question = test.app().forms.FDlgYesNo;
+    TFDlgYesNo *question = &test.app().forms.FDlgYesNo();
     QString asked;
     WhenIdle([&] {
         asked = question->Label1->text();
@@ -130,7 +130,7 @@ TEST_F(KeysTest, JaClosesTheMainWindowAndEndsTheProgram)
 {
     bool ended = false;
     QObject::connect(&test.main(), &TFormMain::Closed, [&] { ended = true; });
-    WhenIdle([&] { test.app().forms.FDlgYesNo->OKBtn->click(); });
+    WhenIdle([&] { test.app().forms.FDlgYesNo().OKBtn->click(); });
     EXPECT_TRUE(test.main().close());
     EXPECT_TRUE(ended);
 }
@@ -145,9 +145,9 @@ TEST_F(KeysTest, F6TheTrayMenuAndTheInformationWindowOpenTheDayChart)
     EXPECT_TRUE(chart.isVisible());
     chart.close();
 
-    WhenIdle([&] { test.app().forms.FormInfo->sDayChart->click(); });
+    WhenIdle([&] { test.app().forms.FormInfo().sDayChart->click(); });
     test.main().bF3Click();
-    EXPECT_FALSE(test.app().forms.FormInfo->isVisible());
+    EXPECT_FALSE(test.app().forms.FormInfo().isVisible());
     ASSERT_TRUE(WaitUntil([&] { return chart.isVisible(); }));
     chart.close();
 

@@ -31,7 +31,7 @@ TEST(OneMonitor, TheSettingsOfferNoMonitorChoiceAndSaveKeepsTheStoredOne)
     // The display's monitor from a run with two, kept for when it is back.
     test.state().MonitorIndex = 1;
     test.state().MonitorChosen = true;
-    TForm2 &dialog = *test.app().forms.Form2;
+    TForm2 &dialog = test.app().forms.Form2();
     WhenIdle([&] {
         EXPECT_EQ(dialog.cbMonitor->count(), 1);
         EXPECT_EQ(dialog.cbMonitor->currentText(), "not connected");

@@ -174,7 +174,7 @@ TEST_F(SensorTest, WhileTheSettingsDialogIsOpenTheContactsAreShownNotCounted)
 {
     start(DSR | CTS);
     countHandlerRuns();
-    TForm2 *settings = test.app().forms.Form2;
+    TForm2 *settings = &test.app().forms.Form2();
     settings->show();
     set(CTS); // entry opens
     EXPECT_EQ(settings->Image1->Picture().cacheKey(), settings->ImageOff->Picture().cacheKey());

@@ -41,7 +41,7 @@ protected:
     // Opens the settings with F2's handler and acts inside the modal dialog.
     void settings(const std::function<void(TForm2 &)> &inside)
     {
-        TForm2 &dialog = *test.app().forms.Form2;
+        TForm2 &dialog = test.app().forms.Form2();
         WhenIdle([&] {
             inside(dialog);
             if (dialog.isVisible())

@@ -90,7 +90,7 @@ TEST(SeveralDoorsTest, TwoDoorsShareOneCountThroughResetsAndAnAbsentBroker)
 
     // Renaming a door to a name another door of the hall has is named as
     // taken on the tab, before the two overwrite each other's totals.
-    TFormAdvanced &tab = *nord.test.app().forms.FormAdvanced;
+    TFormAdvanced &tab = nord.test.app().forms.FormAdvanced();
     tab.edHall->setText(nord.test.app().Advanced.HallName);
     tab.SetOtherDoors(nord.test.app().Advanced.HallName, nord.test.app().Link().OtherDoors());
     tab.edDoor->setText(QStringLiteral("Süd"));

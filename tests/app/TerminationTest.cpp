@@ -55,7 +55,7 @@ TEST(Termination, ASignalEndsTheRunWithoutTheQuestionWhateverIsOpen)
             EXPECT_FALSE(dialog->isVisible());
         }
         // Asked only when the operator closed the window.
-        EXPECT_EQ(dialog == test.app().forms.FDlgYesNo, c.open == std::string("question"));
+        EXPECT_EQ(dialog && dialog == test.app().forms.FDlgYesNo.IfMade(), c.open == std::string("question"));
         test.Stop();
         EXPECT_EQ(test.settings.values["MaxCounter"], 77);
     }

@@ -116,7 +116,7 @@ namespace {
 
 TEST_F(TrayTest, MinimisedWithAnOpenDialogTheWindowComesBackInsteadOfGoingToTheTray)
 {
-    TForm2 &dialog = *test.app().forms.Form2;
+    TForm2 &dialog = test.app().forms.Form2();
     WhenIdle([&] {
         minimise();
         EXPECT_TRUE(WaitUntil([&] { return !main().isMinimized(); }));

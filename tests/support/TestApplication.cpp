@@ -58,8 +58,8 @@ void TestApplication::Store(std::initializer_list<std::pair<QString, QVariant>> 
 
 void TestApplication::EditAdvanced(const std::function<void(TFormAdvanced &)> &inside)
 {
-    TForm2 &dialog = *app().forms.Form2;
-    TFormAdvanced &advanced = *app().forms.FormAdvanced;
+    TForm2 &dialog = app().forms.Form2();
+    TFormAdvanced &advanced = app().forms.FormAdvanced();
     WhenIdle([&] {
         WhenIdle([&] {
             EXPECT_TRUE(advanced.isModal());
