@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+
+// The network thread's wait for its connection's socket, a deadline or a
+// wake-up from another thread (a message queued, the end), without polling:
+// a pipe and poll() on Linux, a loopback socket pair and WSAPoll() on Windows.
+class NetworkWait {
+public:
+    enum class Woken {
+        Socket,   // readable, or writable when asked
+        Wake,     // by Wake()
+        Deadline, // the timeout passed
+    };
+
+    NetworkWait() = default;
+    ~NetworkWait();
+    NetworkWait(const NetworkWait &) = delete;
+    NetworkWait &operator=(const NetworkWait &) = delete;
+
+    // False when the system has no descriptor left for it.
+    bool Open();
+    // Any thread; never blocks. Wakes the current or next Wait() once.
+    void Wake();
+    // socket: the connection's, or -1 for none.
+    Woken Wait(int socket, bool writing, std::chrono::milliseconds timeout);
+
+private:
+    // The wake-up's two ends: [0] is read, [1] written.
+    int ends_[2] = {-1, -1};
+};
