@@ -9,8 +9,10 @@
 //   http        HttpPort set, no client
 //   broker      Broker set, with a mosquitto of its own on a free port
 // Per thread name as well, for those that woke. The settling time covers
-// the journal's checkpoint of the start's row, a minute after it.
-//   bench_idle_wakeups [window seconds, default 60] [settling seconds, default 65]
+// the journal's checkpoint of the start's row, a minute after it. On an X
+// display with a window manager, name one configuration per display: the
+// programs' windows wake each other through it.
+//   bench_idle_wakeups [window seconds, default 60] [settling seconds, default 65] [configuration …]
 // One figure per line: "name = value unit".
 #include "link/MosquittoBroker.h"
 #include "support/ProgramProcess.h"
@@ -102,7 +104,12 @@ int main(int argc, char *argv[])
 
     MosquittoBroker broker;
     std::vector<std::unique_ptr<Run>> runs;
+    QStringList chosen;
+    for (int i = 3; i < argc; ++i)
+        chosen << QString::fromLocal8Bit(argv[i]);
     for (const char *name : {"bare_window", "default", "simulate", "http", "broker"}) {
+        if (!chosen.isEmpty() && !chosen.contains(QLatin1String(name)))
+            continue;
         auto run = std::make_unique<Run>();
         run->name = name;
         QProcessEnvironment &environment = run->program.environment;
