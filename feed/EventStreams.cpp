@@ -82,7 +82,9 @@ void EventStreams::Publish(FeedSnapshot snapshot)
         std::lock_guard lock(mutex_);
         latest_ = std::move(snapshot);
         ++version_;
-        watch_.Wake();
+        // Stopped, there is no thread to wake: Start() builds the message.
+        if (!stopping_)
+            watch_.Wake();
     }
 }
 
