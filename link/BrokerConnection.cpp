@@ -350,9 +350,10 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
             if (session.connected && !session.ready)
                 due = std::min(due, session.readyBy);
             const bool writing = mosquitto_want_write(session.mosq);
-            const auto left = ceil<milliseconds>(due - steady_clock::now());
-            const NetworkWait::Woken woken =
-                session.network.Wait(mosquitto_socket(session.mosq), writing, std::max(left, milliseconds(0)));
+            const int socket = mosquitto_socket(session.mosq);
+            // Without a socket (the connection closed) the library says so at once.
+            const auto left = socket < 0 ? milliseconds(0) : ceil<milliseconds>(due - steady_clock::now());
+            const NetworkWait::Woken woken = session.network.Wait(socket, writing, std::max(left, milliseconds(0)));
             errno = 0;
             code = mosquitto_loop(session.mosq, 0, 1);
             error = errno;
