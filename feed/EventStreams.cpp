@@ -5,8 +5,8 @@
 #include <microhttpd.h>
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {

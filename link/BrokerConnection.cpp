@@ -358,11 +358,11 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
             code = mosquitto_loop(session.mosq, 0, 1);
             error = errno;
             const auto now = steady_clock::now();
-            if (woken == NetworkWait::Woken::Socket) {
+            if (woken.readable)
                 read = now;
-                if (writing)
-                    wrote = now;
-            } else if (woken == NetworkWait::Woken::Deadline && !mosquitto_want_write(session.mosq)) {
+            if (woken.writable)
+                wrote = now;
+            if (woken.deadline && !mosquitto_want_write(session.mosq)) {
                 // No ping by the library's clock yet, or one unanswered: look again.
                 notBefore = now + kKeepAliveStep;
             }

@@ -7,10 +7,12 @@
 // a pipe and poll() on Linux, a loopback socket pair and WSAPoll() on Windows.
 class NetworkWait {
 public:
-    enum class Woken {
-        Socket,   // readable, or writable when asked
-        Wake,     // by Wake()
-        Deadline, // the timeout passed
+    // Why a wait ended: the socket is ready to read or to write (when asked),
+    // the timeout passed, or else another thread's Wake().
+    struct Woken {
+        bool readable = false;
+        bool writable = false;
+        bool deadline = false;
     };
 
     NetworkWait() = default;

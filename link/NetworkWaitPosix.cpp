@@ -29,11 +29,12 @@ NetworkWait::Woken NetworkWait::Wait(int socket, bool writing, std::chrono::mill
     pollfd watched[2] = {{ends_[0], POLLIN, 0},
                          {socket, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}};
     if (poll(watched, socket >= 0 ? 2 : 1, static_cast<int>(timeout.count())) <= 0)
-        return Woken::Deadline;
+        return {.deadline = true};
     if (watched[0].revents != 0) {
         char drained[64];
         while (read(ends_[0], drained, sizeof drained) > 0) {
         }
     }
-    return watched[1].revents != 0 ? Woken::Socket : Woken::Wake;
+    // A closed or failed connection shows as readable: the library finds out.
+    return {.readable = (watched[1].revents & ~POLLOUT) != 0, .writable = (watched[1].revents & POLLOUT) != 0};
 }

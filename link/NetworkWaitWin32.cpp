@@ -77,11 +77,13 @@ NetworkWait::Woken NetworkWait::Wait(int socket, bool writing, std::chrono::mill
     WSAPOLLFD watched[2] = {{End(ends_[0]), POLLRDNORM, 0},
                             {End(socket), static_cast<SHORT>(POLLRDNORM | (writing ? POLLWRNORM : 0)), 0}};
     if (WSAPoll(watched, socket >= 0 ? 2 : 1, static_cast<int>(timeout.count())) <= 0)
-        return Woken::Deadline;
+        return {.deadline = true};
     if (watched[0].revents != 0) {
         char drained[64];
         while (recv(End(ends_[0]), drained, sizeof drained, 0) > 0) {
         }
     }
-    return watched[1].revents != 0 ? Woken::Socket : Woken::Wake;
+    // A closed or failed connection shows as readable: the library finds out.
+    return {.readable = (watched[1].revents & ~POLLWRNORM) != 0,
+            .writable = (watched[1].revents & POLLWRNORM) != 0};
 }
