@@ -26,7 +26,7 @@
 #include <map>
 #include <memory>
 #include <signal.h>
-#include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -100,7 +100,6 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int window = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const int settling = argc > 2 ? std::max(0, std::atoi(argv[2])) : 65;
-    const bool onDisplay = qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY");
 
     MosquittoBroker broker;
     std::vector<std::unique_ptr<Run>> runs;
@@ -112,21 +111,23 @@ int main(int argc, char *argv[])
             continue;
         auto run = std::make_unique<Run>();
         run->name = name;
+        const std::string_view configuration = name;
         QProcessEnvironment &environment = run->program.environment;
-        if (onDisplay)
+        // The platform this bench runs on; offscreen without one.
+        if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), qEnvironmentVariable("QT_QPA_PLATFORM"));
-        if (onDisplay && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        else if (qEnvironmentVariableIsSet("DISPLAY"))
             environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        if (std::string(name) != "simulate")
+        if (configuration != "simulate")
             environment.remove(QStringLiteral("PONTRA_SIMULATE"));
-        if (std::string(name) == "http")
+        if (configuration == "http")
             WriteSettings(*run, QStringLiteral("HttpPort=%1\nHttpBind=127.0.0.1\n").arg(FreePort()));
-        if (std::string(name) == "broker")
+        if (configuration == "broker")
             WriteSettings(*run, QStringLiteral("Broker=%1\n").arg(QString::fromStdString(broker.Address())));
         runs.push_back(std::move(run));
     }
     for (auto &run : runs) {
-        if (std::string(run->name) == "bare_window") {
+        if (std::string_view(run->name) == "bare_window") {
             run->process = std::make_unique<QProcess>();
             run->process->setProcessEnvironment(run->program.environment);
             run->process->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--bare")});
