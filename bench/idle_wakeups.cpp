@@ -13,6 +13,7 @@
 // display with a window manager, name one configuration per display: the
 // programs' windows wake each other through it.
 //   bench_idle_wakeups [window seconds, default 60] [settling seconds, default 65] [configuration …]
+// PONTRA_BENCH_PROGRAM names another build of the program to measure.
 // One figure per line: "name = value unit".
 #include "link/MosquittoBroker.h"
 #include "support/ProgramProcess.h"
@@ -126,15 +127,14 @@ int main(int argc, char *argv[])
             WriteSettings(*run, QStringLiteral("Broker=%1\n").arg(QString::fromStdString(broker.Address())));
         runs.push_back(std::move(run));
     }
+    const QString program = qEnvironmentVariable("PONTRA_BENCH_PROGRAM", QStringLiteral(PONTRA_PROGRAM));
     for (auto &run : runs) {
-        if (std::string_view(run->name) == "bare_window") {
-            run->process = std::make_unique<QProcess>();
-            run->process->setProcessEnvironment(run->program.environment);
-            run->process->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--bare")});
-            run->process->waitForStarted();
-        } else {
-            run->process = run->program.Start();
-        }
+        const bool bare = std::string_view(run->name) == "bare_window";
+        run->process = std::make_unique<QProcess>();
+        run->process->setProcessEnvironment(run->program.environment);
+        run->process->start(bare ? QCoreApplication::applicationFilePath() : program,
+                            bare ? QStringList{QStringLiteral("--bare")} : QStringList());
+        run->process->waitForStarted();
     }
     QThread::sleep(static_cast<unsigned long>(settling));
     for (auto &run : runs)
