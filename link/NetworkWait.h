@@ -24,7 +24,8 @@ public:
     bool Open();
     // Any thread; never blocks. Wakes the current or next Wait() once.
     void Wake();
-    // socket: the connection's, or -1 for none.
+    // socket: the connection's, or -1 for none; writing: also for room to
+    // write in it. timeout: negative for none.
     Woken Wait(int socket, bool writing, std::chrono::milliseconds timeout);
 
 private:
