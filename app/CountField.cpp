@@ -24,9 +24,13 @@ CountField::CountField(QWidget *parent) : QLabel(QStringLiteral("0"), parent)
 
 void CountField::SetCount(const QString &count)
 {
-    QFont fitting = font();
-    fitting.setPixelSize(FittingPixelSize(fitting, kDesignPixels, count, contentsRect().width() - 4));
-    setFont(fitting);
+    // A new font or palette costs the label a relayout: set only when it differs.
+    const int pixels = FittingPixelSize(font(), kDesignPixels, count, contentsRect().width() - 4);
+    if (font().pixelSize() != pixels) {
+        QFont fitting = font();
+        fitting.setPixelSize(pixels);
+        setFont(fitting);
+    }
     setText(count);
 }
 
@@ -45,6 +49,8 @@ void CountField::Colour(std::int32_t count, std::int32_t capacity, int warnPerce
             break;
         }
     }
+    if (palette().color(QPalette::WindowText) == colour)
+        return;
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, colour);
     setPalette(pal);

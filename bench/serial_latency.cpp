@@ -1,18 +1,24 @@
 // Prints how fast a light-barrier passage reaches the count, without and
-// with a debounce time, and how quiet the program's threads stay while
-// nothing happens. One figure per line:
-// "name = value unit". Runs offscreen on simulated serial ports.
+// with a debounce time, how much of the GUI thread's own CPU time the line
+// handler takes (from its entry to its return, apart from the hand-over),
+// for counts of up to three digits and for four and five, with the journal
+// writing, and how quiet the program's threads stay while nothing happens.
+// One figure per line: "name = value unit". Runs offscreen on simulated
+// serial ports.
 #include "app/PontraApplication.h"
 #include "serial/SimulatedSerialPorts.h"
 #include "serial/TComPort.h"
 
 #include "support/MemorySettingsStore.h"
 
+#include "Spread.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,13 +28,17 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kChanges = 10000;
+// Every count up to the largest five-digit one.
+constexpr int kChanges = 99999;
+// The counts below this have at most three digits.
+constexpr int kFourDigits = 1000;
 constexpr int kIdleSeconds = 5;
 
 // Context switches of each thread of this process, by thread name.
@@ -56,6 +66,14 @@ double percentile(std::vector<double> values, double fraction)
     return values[static_cast<std::size_t>(fraction * (values.size() - 1))];
 }
 
+// This thread's CPU time, in milliseconds.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,6 +83,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     MemorySettingsStore settings;
     SimulatedSerialPorts lines({2});
+    const QTemporaryDir data;
     PontraApplication pontra(MainWindowServices{
         .Settings = settings,
         .PortPresent = [&](int port) { return lines.IsPresent(port); },
@@ -72,6 +91,7 @@ int main(int argc, char *argv[])
         .NewSerialDevice = lines.Factory(),
         // Measures the lines only: no help, no warning about it.
         .WarnNoHelpViewer = [] {},
+        .JournalFile = data.filePath(QStringLiteral("journal.sqlite3")).toStdString(),
     });
     TFormMain &main = *pontra.forms.FormMain;
     if (!main.ComPort->Connected()) {
@@ -84,9 +104,15 @@ int main(int argc, char *argv[])
     std::mutex mutex;
     std::condition_variable counted;
     int handled = 0;
+    // The handler's CPU time by the count it leads to (index 0 unused).
+    std::vector<double> handlerCpu(kChanges + 1);
     main.ComPort->OnDSR = [&, original = main.ComPort->OnDSR](QObject *sender) {
         pontra.State.ContaktIn = main.ComPort->ModemStatus() & SerialDevice::MsDsrOn;
+        const double entry = threadCpuMs();
         original(sender);
+        const double cpu = threadCpuMs() - entry;
+        if (const int count = pontra.hall.Count(); count > 0 && count <= kChanges)
+            handlerCpu[static_cast<std::size_t>(count)] = cpu;
         {
             std::lock_guard lock(mutex);
             ++handled;
@@ -116,6 +142,8 @@ int main(int argc, char *argv[])
     std::printf("line_change_to_label_median = %.4f ms\n", percentile(latencies, 0.5));
     std::printf("line_change_to_label_p99 = %.4f ms\n", percentile(latencies, 0.99));
     std::printf("line_changes_counted = %s of %d\n", qPrintable(main.Label1->text()), kChanges);
+    PrintSpread("handler_cpu_counts_1_999", {handlerCpu.begin() + 1, handlerCpu.begin() + kFourDigits}, "ms");
+    PrintSpread("handler_cpu_counts_1000_99999", {handlerCpu.begin() + kFourDigits, handlerCpu.end()}, "ms");
 
     // Idle: the port stays open and nothing happens for a while.
     const auto before = contextSwitches();

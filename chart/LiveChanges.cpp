@@ -12,7 +12,7 @@ void LiveChanges::Add(const JournalRow &row)
     rows_.push_back(row);
 }
 
-const std::vector<JournalRow> &LiveChanges::After(const std::vector<JournalRow> &read)
+const std::deque<JournalRow> &LiveChanges::After(const std::vector<JournalRow> &read)
 {
     // The journal holds the changes in the order they happened, so the rows
     // held up to the read's last one are all in it, and none after it.

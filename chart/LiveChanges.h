@@ -3,6 +3,7 @@
 #include "journal/JournalRow.h"
 
 #include <chrono>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -20,9 +21,11 @@ public:
     // The rows held that come after a read of their day (rows in the order
     // they happened). The ones the read holds are forgotten: they are in
     // the journal from now on.
-    const std::vector<JournalRow> &After(const std::vector<JournalRow> &read);
+    const std::deque<JournalRow> &After(const std::vector<JournalRow> &read);
 
 private:
     std::optional<std::chrono::year_month_day> day_;
-    std::vector<JournalRow> rows_;
+    // A deque grows without moving what it holds: a long day's rows are
+    // never copied while a count waits.
+    std::deque<JournalRow> rows_;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -81,7 +82,9 @@ void EventStreams::Publish(FeedSnapshot snapshot)
         std::lock_guard lock(mutex_);
         latest_ = std::move(snapshot);
         ++version_;
-        watch_.Wake();
+        // Stopped, there is no thread to wake: Start() builds the message.
+        if (!stopping_)
+            watch_.Wake();
     }
 }
 
@@ -160,8 +163,14 @@ void EventStreams::Free(void *cls)
 void EventStreams::Run()
 {
     std::unique_lock lock(mutex_);
-    auto beat = std::chrono::steady_clock::now() + heartbeat_;
+    // Beats only while a stream is open: without clients the thread sleeps
+    // until a change or a client comes.
+    std::optional<std::chrono::steady_clock::time_point> beat;
     while (!stopping_) {
+        if (streams_ == 0)
+            beat.reset();
+        else if (!beat)
+            beat = std::chrono::steady_clock::now() + heartbeat_;
         std::vector<Stream *> resume;
         if (built_ == version_)
             resume = WaitForChange(lock, beat);
@@ -171,7 +180,7 @@ void EventStreams::Run()
             break;
         }
         bool fresh = built_ != version_;
-        if (std::chrono::steady_clock::now() >= beat) {
+        if (beat && std::chrono::steady_clock::now() >= *beat) {
             ++heartbeats_;
             beat = std::chrono::steady_clock::now() + heartbeat_;
             fresh = true;
@@ -190,8 +199,8 @@ void EventStreams::Run()
     }
 }
 
-std::vector<EventStreams::Stream *> EventStreams::WaitForChange(std::unique_lock<std::mutex> &lock,
-                                                                std::chrono::steady_clock::time_point deadline)
+std::vector<EventStreams::Stream *> EventStreams::WaitForChange(
+    std::unique_lock<std::mutex> &lock, std::optional<std::chrono::steady_clock::time_point> deadline)
 {
     // Only this thread resumes a waiting stream, so each of these stays
     // suspended, and its socket open, until the wait has returned.
@@ -201,9 +210,12 @@ std::vector<EventStreams::Stream *> EventStreams::WaitForChange(std::unique_lock
         if (!stream->talking)
             watched.push_back(stream), sockets.push_back(stream->socket);
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        deadline ? std::max(std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now()),
+                            std::chrono::milliseconds(0))
+                 : SocketWatch::kNoLimit;
     lock.unlock();
-    const std::vector<SocketWatch::Peer> peers = watch_.Wait(sockets, std::max(left, std::chrono::milliseconds(0)));
+    const std::vector<SocketWatch::Peer> peers = watch_.Wait(sockets, left);
     lock.lock();
     std::vector<Stream *> gone;
     for (std::size_t i = 0; i < watched.size(); ++i) {

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -24,7 +25,8 @@ struct MHD_Response;
 // only its place in that list: one that falls more than the list behind
 // (a client that does not read) skips to the newest message, so a slow
 // client costs memory and time for its own connection alone. The same thread
-// sends a comment line to every stream at the heartbeat interval, and watches
+// sends a comment line to every stream at the heartbeat interval while any
+// stream is open (without one it sleeps until a change), and watches
 // the suspended streams' sockets so that a client that closed its end loses
 // its connection at once rather than at the next write (on Windows, one that
 // sent bytes before it closed is found by the next write).
@@ -60,9 +62,9 @@ private:
     void BuildMessage(std::unique_lock<std::mutex> &lock);
     static void Resume(const std::vector<Stream *> &streams);
     // The streams among those given whose client has gone, taken out of the
-    // waiting ones and marked; waits at most until deadline or a Wake().
+    // waiting ones and marked; waits at most until deadline (if any) or a Wake().
     std::vector<Stream *> WaitForChange(std::unique_lock<std::mutex> &lock,
-                                        std::chrono::steady_clock::time_point deadline);
+                                        std::optional<std::chrono::steady_clock::time_point> deadline);
 
     std::chrono::milliseconds heartbeat_{15'000};
     mutable std::mutex mutex_;

@@ -31,7 +31,10 @@ public:
     // Any thread, also while the lock a waiting thread has let go of is held;
     // never blocks. Wakes the current or next Wait() once.
     void Wake();
-    // At most timeout; one state per socket, in their order.
+    static constexpr std::chrono::milliseconds kNoLimit{-1};
+
+    // At most timeout (kNoLimit: until a wake-up or a client's leaving); one
+    // state per socket, in their order.
     std::vector<Peer> Wait(const std::vector<SocketHandle> &sockets, std::chrono::milliseconds timeout);
 
 private:

@@ -34,3 +34,19 @@ LocalTime LocalTimeOf(std::chrono::sys_time<std::chrono::milliseconds> utc, std:
     const auto day = std::chrono::floor<std::chrono::days>(wall);
     return {std::chrono::year_month_day(day), std::chrono::floor<std::chrono::seconds>(wall - day), utcOffset};
 }
+
+std::chrono::system_clock::time_point NextLocalDayStart(std::chrono::system_clock::time_point time)
+{
+    const LocalTime now = LocalTimeAt(time);
+    const std::chrono::year_month_day next(std::chrono::sys_days(now.date) + std::chrono::days(1));
+    std::tm midnight{};
+    midnight.tm_year = static_cast<int>(next.year()) - 1900;
+    midnight.tm_mon = static_cast<int>(static_cast<unsigned>(next.month())) - 1;
+    midnight.tm_mday = static_cast<int>(static_cast<unsigned>(next.day()));
+    midnight.tm_isdst = -1;
+    const std::time_t start = std::mktime(&midnight);
+    // Without an answer from the system, by today's offset.
+    if (start == static_cast<std::time_t>(-1))
+        return std::chrono::floor<std::chrono::seconds>(time) - now.timeOfDay + std::chrono::days(1);
+    return std::chrono::system_clock::from_time_t(start);
+}

@@ -15,3 +15,7 @@ LocalTime LocalTimeAt(std::chrono::system_clock::time_point time);
 
 // The local time of an instant whose UTC offset is known (a stored one).
 LocalTime LocalTimeOf(std::chrono::sys_time<std::chrono::milliseconds> utc, std::chrono::seconds utcOffset);
+
+// The instant the local date after that of time begins, in the system's time
+// zone: its midnight, or its first moment where the clock skips midnight.
+std::chrono::system_clock::time_point NextLocalDayStart(std::chrono::system_clock::time_point time);

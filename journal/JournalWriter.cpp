@@ -1,21 +1,13 @@
 #include "journal/JournalWriter.h"
 
+#include "hall/LocalTime.h"
 #include "journal/JournalStore.h"
 
 #include <condition_variable>
 #include <deque>
 #include <iterator>
 #include <mutex>
-#include <optional>
 #include <utility>
-
-namespace {
-
-// Without rows the thread still wakes now and then, to delete expired rows
-// on a new day.
-constexpr auto kIdleWake = std::chrono::seconds(60);
-
-} // namespace
 
 struct JournalWriter::Shared {
     explicit Shared(Options writerOptions) : options(std::move(writerOptions)) {}
@@ -110,8 +102,10 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
     bool writing = true;
     std::string reason;
     auto nextTry = std::chrono::steady_clock::now();
-    // When rows written since the last checkpoint are due for the next.
-    std::optional<std::chrono::steady_clock::time_point> checkpointDue;
+    // When rows written since the last checkpoint are due for the next; none
+    // are at the end of time.
+    constexpr auto kNoneDue = std::chrono::steady_clock::time_point::max();
+    auto checkpointDue = kNoneDue;
     for (;;) {
         bool stopping = false;
         {
@@ -128,7 +122,7 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
         const bool wasWriting = writing;
         try {
             store.Write(pending, std::chrono::system_clock::now());
-            if (!pending.empty() && !checkpointDue)
+            if (!pending.empty() && checkpointDue == kNoneDue)
                 checkpointDue = std::chrono::steady_clock::now() + options.checkpointInterval;
             pending.clear();
             writing = true;
@@ -143,18 +137,24 @@ void JournalWriter::Run(const std::shared_ptr<Shared> &shared)
             shared->Report(status);
         if (stopping)
             break;
-        if (checkpointDue && std::chrono::steady_clock::now() >= *checkpointDue) {
+        if (std::chrono::steady_clock::now() >= checkpointDue) {
             store.Checkpoint();
-            checkpointDue.reset();
+            checkpointDue = kNoneDue;
         }
 
         std::unique_lock lock(shared->mutex);
-        if (writing) {
-            const auto wake = checkpointDue ? *checkpointDue : std::chrono::steady_clock::now() + kIdleWake;
-            shared->wake.wait_until(lock, wake, [&] { return shared->stop || !shared->queue.empty(); });
-        } else {
+        const auto rows = [&] { return shared->stop || !shared->queue.empty(); };
+        if (!writing)
             shared->wake.wait_until(lock, nextTry, [&] { return shared->stop; });
-        }
+        else if (checkpointDue != kNoneDue)
+            shared->wake.wait_until(lock, checkpointDue, rows);
+        else if (options.keepDays >= 1)
+            // Rows expire by the date: the thread sleeps until the next one
+            // begins (on the wall clock, also across a sleep of the computer
+            // or a clock set anew) or until rows come.
+            shared->wake.wait_until(lock, NextLocalDayStart(std::chrono::system_clock::now()), rows);
+        else
+            shared->wake.wait(lock, rows);
     }
     {
         std::lock_guard lock(shared->mutex);

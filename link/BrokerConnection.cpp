@@ -2,6 +2,7 @@
 
 #include "files/FileRules.h"
 #include "link/LinkTexts.h"
+#include "link/NetworkWait.h"
 
 #include <mosquitto.h>
 
@@ -24,9 +25,9 @@ constexpr int kKeepAliveSeconds = 5;
 // How long the retained messages may take before the link goes ahead
 // without the sign that they all arrived (a broker that drops it).
 constexpr auto kRetainedWait = seconds(5);
-// The longest a call to mosquitto_loop() waits for traffic; also how soon
-// the network thread notices a stop while connected, at worst.
-constexpr int kLoopMilliseconds = 1000;
+// The library keeps time in whole seconds: a ping not yet due by its clock
+// is looked for again this much later.
+constexpr auto kKeepAliveStep = seconds(1);
 
 // CONNACK return codes of MQTT 3.1.1 for a refused login.
 constexpr int kBadUserNameOrPassword = 4;
@@ -64,6 +65,9 @@ struct BrokerConnection::Session {
 
     const Options options;
     mosquitto *mosq = nullptr;
+    // The network thread sleeps in it; a message queued, a disconnect and a
+    // stop wake it.
+    NetworkWait network;
 
     std::mutex mutex;
     std::condition_variable wake;
@@ -200,6 +204,10 @@ BrokerConnection::BrokerConnection(Options options)
         problem_ = ConnectFailedText(settings.address.Text(), MOSQ_ERR_NOMEM);
         return;
     }
+    if (!session.network.Open()) {
+        problem_ = ConnectFailedText(settings.address.Text(), MOSQ_ERR_ERRNO);
+        return;
+    }
     mosquitto_threaded_set(session.mosq, true);
     mosquitto_int_option(session.mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     // Small messages that matter at once: no waiting to fill a packet.
@@ -235,9 +243,13 @@ BrokerConnection::~BrokerConnection()
 
 bool BrokerConnection::Publish(const std::string &topic, std::string_view payload, bool retain, int qos)
 {
-    return session_->mosq && mosquitto_publish(session_->mosq, nullptr, topic.c_str(),
-                                               static_cast<int>(payload.size()), payload.data(), qos,
-                                               retain) == MOSQ_ERR_SUCCESS;
+    const bool queued = session_->mosq && mosquitto_publish(session_->mosq, nullptr, topic.c_str(),
+                                                            static_cast<int>(payload.size()), payload.data(), qos,
+                                                            retain) == MOSQ_ERR_SUCCESS;
+    // The network thread sends it.
+    if (queued)
+        session_->network.Wake();
+    return queued;
 }
 
 bool BrokerConnection::PublishConfirmed(const std::string &topic, std::string_view payload, bool retain,
@@ -253,6 +265,8 @@ bool BrokerConnection::PublishConfirmed(const std::string &topic, std::string_vi
     const bool sent = session.mosq && mosquitto_publish(session.mosq, &id, topic.c_str(),
                                                         static_cast<int>(payload.size()), payload.data(), 1,
                                                         retain) == MOSQ_ERR_SUCCESS;
+    if (sent)
+        session.network.Wake();
     std::unique_lock lock(session.mutex);
     const bool confirmed = sent && session.wake.wait_until(lock, deadline, [&] {
         return std::find(session.confirmed.begin(), session.confirmed.end(), id) != session.confirmed.end();
@@ -271,6 +285,7 @@ void BrokerConnection::Disconnect()
     // The network thread writes the DISCONNECT and ends with the connection.
     if (session_->mosq)
         mosquitto_disconnect(session_->mosq);
+    session_->network.Wake();
 }
 
 void BrokerConnection::Stop(steady_clock::time_point deadline)
@@ -286,6 +301,7 @@ void BrokerConnection::Stop(steady_clock::time_point deadline)
             finished = session.done.wait_until(lock, deadline, [&] { return session.finished; });
         session.stop = true;
         session.wake.notify_all();
+        session.network.Wake();
         finished = finished || session.done.wait_until(lock, deadline, [&] { return session.finished; });
     }
     if (finished) {
@@ -323,12 +339,34 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
                                                    options.address.port, kKeepAliveSeconds);
         int error = errno;
         tried = true;
+        // Between the library's calls the thread sleeps until the socket has
+        // something, another thread queued a message, or the keep-alive
+        // wants a ping (a keep-alive after the last traffic either way).
+        auto wrote = steady_clock::now();
+        auto read = wrote;
+        auto notBefore = wrote;
         while (code == MOSQ_ERR_SUCCESS && !session.Stopping()) {
+            auto due = std::max(std::min(wrote, read) + seconds(kKeepAliveSeconds), notBefore);
+            if (session.connected && !session.ready)
+                due = std::min(due, session.readyBy);
+            const bool writing = mosquitto_want_write(session.mosq);
+            const int socket = mosquitto_socket(session.mosq);
+            // Without a socket (the connection closed) the library says so at once.
+            const auto left = socket < 0 ? milliseconds(0) : ceil<milliseconds>(due - steady_clock::now());
+            const NetworkWait::Woken woken = session.network.Wait(socket, writing, std::max(left, milliseconds(0)));
             errno = 0;
-            code = mosquitto_loop(session.mosq, kLoopMilliseconds, 1);
+            code = mosquitto_loop(session.mosq, 0, 1);
             error = errno;
-            if (code == MOSQ_ERR_SUCCESS && session.connected && !session.ready &&
-                steady_clock::now() >= session.readyBy)
+            const auto now = steady_clock::now();
+            if (woken.readable)
+                read = now;
+            if (woken.writable)
+                wrote = now;
+            if (woken.deadline && !mosquitto_want_write(session.mosq)) {
+                // No ping by the library's clock yet, or one unanswered: look again.
+                notBefore = now + kKeepAliveStep;
+            }
+            if (code == MOSQ_ERR_SUCCESS && session.connected && !session.ready && now >= session.readyBy)
                 session.BecomeReady();
         }
         if (session.Ending())

@@ -7,13 +7,27 @@
 
 int FittingPixelSize(QFont font, int designPixels, const QString &text, int width)
 {
-    int pixels = designPixels;
-    for (; pixels > 6; --pixels) {
+    constexpr int kSmallest = 6;
+    const auto advance = [&](int pixels) {
         font.setPixelSize(pixels);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width)
-            break;
+        return QFontMetrics(font).horizontalAdvance(text);
+    };
+    if (designPixels <= kSmallest)
+        return designPixels;
+    const int atDesign = advance(designPixels);
+    if (atDesign <= width)
+        return designPixels;
+    // Text grows about in proportion to its size: start near the answer and
+    // step to it, rather than shape the text at every size on the way down.
+    int pixels = std::max(kSmallest + 1, std::min(designPixels * width / std::max(atDesign, 1), designPixels - 1));
+    if (advance(pixels) <= width) {
+        while (pixels + 1 < designPixels && advance(pixels + 1) <= width)
+            ++pixels;
+        return pixels;
     }
-    return pixels;
+    while (pixels - 1 > kSmallest && advance(pixels - 1) > width)
+        --pixels;
+    return pixels - 1;
 }
 
 int FittingPointSize(QFont font, int points, const QStringList &lines, int width, const QPaintDevice *device)

@@ -310,6 +310,22 @@ TEST(FeedServer, PushesEachChangeAsOneDataLineAndBeatsTheHeartbeat)
     EXPECT_EQ(server.Streams(), 1u);
 }
 
+// The heartbeat sleeps while no stream is open and beats again for the next.
+TEST(FeedServer, BeatsTheHeartbeatForAClientThatComesAfterTheLastOneLeft)
+{
+    FeedServer server;
+    FeedServerConfig config;
+    config.heartbeat = milliseconds(100);
+    const std::uint16_t port = Start(server, config);
+    for (int client = 0; client < 2; ++client) {
+        auto stream = Listen(port);
+        stream->Forget();
+        EXPECT_TRUE(stream->ReadUntil("\n: ")) << client;
+        stream.reset();
+        ASSERT_TRUE(WaitFor([&] { return server.Streams() == 0; })) << client;
+    }
+}
+
 TEST(FeedServer, AStalledClientCostsOnlyItsOwnConnection)
 {
     FeedServer server;

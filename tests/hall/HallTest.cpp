@@ -140,4 +140,19 @@ TEST(LocalTime, TakesTheZonesOffsetAtEachMoment)
     EXPECT_EQ(winter.utcOffset, hours(1));
 }
 
+// By the local clock, also on the days summer time begins and ends.
+TEST(LocalTime, NextDayBeginsAtTheLocalMidnight)
+{
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    const auto utc = [](unsigned month, unsigned day, int hour, int minute) {
+        return system_clock::time_point(sys_days(year(2026) / month / day) + hours(hour) + minutes(minute));
+    };
+    EXPECT_EQ(NextLocalDayStart(utc(12, 9, 13, 3)), utc(12, 9, 23, 0));
+    EXPECT_EQ(NextLocalDayStart(utc(12, 9, 23, 0)), utc(12, 10, 23, 0));
+    EXPECT_EQ(NextLocalDayStart(utc(12, 9, 22, 59)), utc(12, 9, 23, 0));
+    EXPECT_EQ(NextLocalDayStart(utc(3, 29, 12, 0)), utc(3, 29, 22, 0));
+    EXPECT_EQ(NextLocalDayStart(utc(10, 24, 23, 30)), utc(10, 25, 23, 0));
+}
+
 } // namespace
