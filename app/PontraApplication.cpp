@@ -1,5 +1,6 @@
 #include "app/PontraApplication.h"
 
+#include "app/AfterFirstPaint.h"
 #include "app/DailyResetTimer.h"
 #include "app/FeedOnDemand.h"
 #include "chart/DayChartWindow.h"
@@ -125,6 +126,9 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
                      [main = main_.get()](QSessionManager &) { main->WriteSettings(true); }, Qt::DirectConnection);
 #endif
     StartCounting();
+    // Opening the journal's database would cost the start: its writer
+    // begins once the main window is on the screen, with what came before.
+    AfterFirstPaint::Run(main_.get(), [this] { journal_->Begin(); });
 }
 
 PontraApplication::~PontraApplication()

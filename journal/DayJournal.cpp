@@ -30,6 +30,9 @@ void DayJournal::SetKeepDays(int days, bool expire)
 {
     if (days == keepDays_ && (days < 1 || (Running() && expire == expire_)))
         return;
+    // Held rows are written before the journal ends, as by a running writer.
+    if (days < 1 && recorder_ && !writer_)
+        StartWriter();
     // The rows the last writer could not write go to the next one first.
     std::deque<JournalRow> left = StopWriter();
     keepDays_ = days;
@@ -40,10 +43,27 @@ void DayJournal::SetKeepDays(int days, bool expire)
             notice_(SaveBeside(file_, left));
         return;
     }
+    recorder_ = std::make_unique<JournalRecorder>(std::move(left));
+    hall_.AddListener(recorder_.get());
+    if (begun_)
+        StartWriter();
+}
+
+void DayJournal::Begin()
+{
+    if (begun_)
+        return;
+    begun_ = true;
+    if (recorder_)
+        StartWriter();
+}
+
+void DayJournal::StartWriter()
+{
     const unsigned writer = ++writers_;
     JournalWriter::Options options;
     options.file = file_;
-    options.keepDays = expire ? days : 0;
+    options.keepDays = expire_ ? keepDays_ : 0;
     // On the writer's thread: the notice is shown on the GUI thread. A
     // stopped writer reports nothing more, so this object is alive for
     // every call.
@@ -53,14 +73,13 @@ void DayJournal::SetKeepDays(int days, bool expire)
         QMetaObject::invokeMethod(this, "TellNotices", Qt::QueuedConnection);
     };
     writer_ = std::make_unique<JournalWriter>(std::move(options));
-    for (const JournalRow &row : left)
-        writer_->Append(row);
-    recorder_ = std::make_unique<JournalRecorder>(*writer_);
-    hall_.AddListener(recorder_.get());
+    recorder_->WriteTo(*writer_);
 }
 
 QString DayJournal::Stop()
 {
+    // A run that ends before its writer started still writes what it held.
+    Begin();
     const std::deque<JournalRow> left = StopWriter();
     if (left.empty())
         return {};
@@ -69,11 +88,16 @@ QString DayJournal::Stop()
 
 std::deque<JournalRow> DayJournal::StopWriter()
 {
-    if (!writer_)
+    if (!recorder_)
         return {};
     hall_.RemoveListener(recorder_.get());
-    writer_->Stop();
-    std::deque<JournalRow> left = writer_->TakeUnwritten();
+    std::deque<JournalRow> left;
+    if (writer_) {
+        writer_->Stop();
+        left = writer_->TakeUnwritten();
+    } else {
+        left = recorder_->TakeHeld();
+    }
     recorder_.reset();
     writer_.reset();
     return left;
@@ -87,6 +111,6 @@ void DayJournal::TellNotices()
         notices.swap(notices_);
     }
     for (const auto &[writer, text] : notices)
-        if (writer == writers_ && Running() && notice_)
+        if (writer == writers_ && Writing() && notice_)
             notice_(text);
 }

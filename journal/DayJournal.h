@@ -20,7 +20,9 @@ class JournalWriter;
 // The day journal as the program keeps it: every change of the hall goes to
 // a writer thread, and what that thread reports (the file cannot be
 // written, it can again, a damaged file was moved aside) reaches the
-// operator as a notice, posted to the GUI thread.
+// operator as a notice, posted to the GUI thread. The writer starts with
+// Begin(), once the program's window is up: opening the database costs the
+// start. Until then the changes are held in memory, in their order.
 class DayJournal : public QObject {
     Q_OBJECT
 public:
@@ -32,20 +34,27 @@ public:
     // Stops the writer, writing what is queued.
     ~DayJournal() override;
 
-    // Keeps the journal with rows of that many days, starting its writer or
-    // starting it afresh for a new number; 0 stops it and keeps no journal.
-    // Without expire, older rows stay too until it is called with expire.
+    // Keeps the journal with rows of that many days, starting its writer
+    // (after Begin()) or starting it afresh for a new number; 0 stops it and
+    // keeps no journal. Without expire, older rows stay too until it is
+    // called with expire.
     void SetKeepDays(int days, bool expire = true);
-    // Writes what is queued and stops, at the end of the run. Rows that
-    // could not be written are saved beside the journal as CSV; returns the
-    // German sentence that says where (or that they are lost), else empty.
+    // Starts the writer with the rows held so far; once.
+    void Begin();
+    // Writes what is queued or held and stops, at the end of the run. Rows
+    // that could not be written are saved beside the journal as CSV; returns
+    // the German sentence that says where (or that they are lost), else empty.
     QString Stop();
 
-    bool Running() const { return writer_ != nullptr; }
+    // Whether it keeps a journal, its writer started or not yet.
+    bool Running() const { return recorder_ != nullptr; }
+    // Whether its writer has started.
+    bool Writing() const { return writer_ != nullptr; }
     const std::filesystem::path &File() const { return file_; }
 
 private:
-    // Stops the writer; the rows it could not write.
+    void StartWriter();
+    // Stops the writer; the rows it could not write, or those held.
     std::deque<JournalRow> StopWriter();
     // On the GUI thread: the notices the writers posted.
     Q_INVOKABLE void TellNotices();
@@ -55,6 +64,7 @@ private:
     const Notice notice_;
     int keepDays_ = 0;
     bool expire_ = true;
+    bool begun_ = false;
     std::unique_ptr<JournalWriter> writer_;
     std::unique_ptr<JournalRecorder> recorder_;
     // Counts the writers started, so that a report of one that was stopped

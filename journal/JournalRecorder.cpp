@@ -5,5 +5,17 @@
 
 void JournalRecorder::HallChanged(const HallChange &change)
 {
-    writer_.Append(JournalRowOf(change, LocalTimeAt(change.time).utcOffset));
+    const JournalRow row = JournalRowOf(change, LocalTimeAt(change.time).utcOffset);
+    if (writer_)
+        writer_->Append(row);
+    else
+        held_.push_back(row);
+}
+
+void JournalRecorder::WriteTo(JournalWriter &writer)
+{
+    writer_ = &writer;
+    for (const JournalRow &row : held_)
+        writer.Append(row);
+    held_.clear();
 }

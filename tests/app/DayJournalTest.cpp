@@ -2,6 +2,7 @@
 #include "support/Wait.h"
 
 #include "app/DailyResetTimer.h"
+#include "hall/Hall.h"
 #include "hall/LocalTime.h"
 #include "journal/DayJournal.h"
 #include "journal/JournalTestSupport.h"
@@ -222,6 +223,53 @@ TEST_F(DayJournalTest, RowsStillUnwrittenAtTheEndAreSavedBesideTheJournal)
     const QStringList lines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), 5) << "the export's header and the rows";
     EXPECT_TRUE(lines.last().endsWith(";REIN;+1;3;5")) << lines.last().toStdString();
+}
+
+// The database is opened once the main window is on the screen: the changes
+// before that are held and written in their order, also by a run that ends
+// before it.
+TEST_F(DayJournalTest, ChangesBeforeTheMainWindowIsPaintedReachTheJournalInTheirOrder)
+{
+    for (const bool painted : {true, false}) {
+        SCOPED_TRACE(painted);
+        test.Start();
+        test.main().show();
+        for (QAction *key : {test.main().Rein1, test.main().Rein1, test.main().Raus1})
+            key->trigger();
+        EXPECT_TRUE(test.app().Journal().Running());
+        EXPECT_FALSE(test.app().Journal().Writing());
+        if (painted) {
+            ASSERT_TRUE(WaitUntil([&] { return test.app().Journal().Writing(); }));
+            test.main().Rein1->trigger();
+        }
+        test.Stop();
+    }
+    EXPECT_TRUE(test.errors.isEmpty()) << test.errors.join('\n').toStdString();
+    EXPECT_EQ(ExportedRows(journal),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "RAUS;-1;1", "REIN;+1;2",
+                           "Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "RAUS;-1;1"}));
+}
+
+// A new keeping time before the writer starts keeps what is held; no
+// journal any more writes it, as a running writer would have.
+TEST(DayJournalBeforeItsWriter, HeldRowsOutlastANewKeepingTimeAndTheJournalsEnd)
+{
+    TempFolder folder;
+    const std::filesystem::path file = folder.Path() / "journal.sqlite3";
+    QStringList notices;
+    Hall hall(10);
+    DayJournal journal(hall, file, [&](const QString &notice) { notices << notice; });
+    journal.SetKeepDays(400);
+    hall.Apply({HallSource::Start, kNoon});
+    hall.Apply({HallSource::In, kNoon});
+    journal.SetKeepDays(30, false);
+    hall.Apply({HallSource::Out, kNoon});
+    EXPECT_FALSE(journal.Writing());
+    journal.SetKeepDays(0);
+    hall.Apply({HallSource::In, kNoon});
+    EXPECT_FALSE(journal.Running());
+    EXPECT_TRUE(notices.isEmpty()) << notices.join('\n').toStdString();
+    EXPECT_EQ(ExportedRows(file), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "RAUS;-1;0"}));
 }
 
 } // namespace
