@@ -15,6 +15,7 @@
 //   bench_idle_wakeups [window seconds, default 60] [settling seconds, default 65] [configuration …]
 // PONTRA_BENCH_PROGRAM names another build of the program to measure.
 // One figure per line: "name = value unit".
+#include "ContextSwitches.h"
 #include "link/MosquittoBroker.h"
 #include "support/ProgramProcess.h"
 
@@ -35,25 +36,6 @@
 namespace {
 
 using Switches = std::map<QString, long>;
-
-// Each thread's context switches, by "name/thread id".
-Switches ContextSwitches(qint64 pid)
-{
-    Switches switches;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
-        QFile status(tasks.filePath(tid + QStringLiteral("/status")));
-        if (!comm.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
-            continue;
-        const QString name = QString::fromUtf8(comm.readAll()).trimmed() + QLatin1Char('/') + tid;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches") || line.startsWith("nonvoluntary_ctxt_switches"))
-                switches[name] += line.split(':').last().trimmed().toLong();
-        }
-    }
-    return switches;
-}
 
 struct Run {
     const char *name;
@@ -138,11 +120,11 @@ int main(int argc, char *argv[])
     }
     QThread::sleep(static_cast<unsigned long>(settling));
     for (auto &run : runs)
-        run->before = ContextSwitches(run->process->processId());
+        run->before = ContextSwitches(QString::number(run->process->processId()));
     QThread::sleep(static_cast<unsigned long>(window));
 
     for (auto &run : runs) {
-        const Switches after = ContextSwitches(run->process->processId());
+        const Switches after = ContextSwitches(QString::number(run->process->processId()));
         long total = 0;
         std::map<QString, long> byName;
         for (const auto &[thread, count] : after) {

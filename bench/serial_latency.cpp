@@ -11,6 +11,7 @@
 
 #include "support/MemorySettingsStore.h"
 
+#include "ContextSwitches.h"
 #include "Spread.h"
 
 #include <QApplication>
@@ -40,25 +41,6 @@ constexpr int kChanges = 99999;
 // The counts below this have at most three digits.
 constexpr int kFourDigits = 1000;
 constexpr int kIdleSeconds = 5;
-
-// Context switches of each thread of this process, by thread name.
-std::map<QString, long> contextSwitches()
-{
-    std::map<QString, long> switches;
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
-        QFile status(tasks.filePath(tid + QStringLiteral("/status")));
-        if (!comm.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
-            continue;
-        const QString name = QString::fromUtf8(comm.readAll()).trimmed() + QLatin1Char('/') + tid;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches") || line.startsWith("nonvoluntary_ctxt_switches"))
-                switches[name] += line.split(':').last().trimmed().toLong();
-        }
-    }
-    return switches;
-}
 
 double percentile(std::vector<double> values, double fraction)
 {
@@ -146,10 +128,10 @@ int main(int argc, char *argv[])
     PrintSpread("handler_cpu_counts_1000_99999", {handlerCpu.begin() + kFourDigits, handlerCpu.end()}, "ms");
 
     // Idle: the port stays open and nothing happens for a while.
-    const auto before = contextSwitches();
+    const auto before = ContextSwitches(QStringLiteral("self"));
     QTimer::singleShot(kIdleSeconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    const auto after = contextSwitches();
+    const auto after = ContextSwitches(QStringLiteral("self"));
     long total = 0;
     for (const auto &[name, count] : after) {
         const long wakeups = count - (before.count(name) ? before.at(name) : 0);
