@@ -1,9 +1,19 @@
 #include "journal/JournalChain.h"
 
+#include "journal/SqliteStatement.h"
+
 JournalChain::Fields JournalChain::FieldsOf(std::int64_t id, const JournalRow &row)
 {
     return {id, row.time.time_since_epoch().count(), row.utcOffset.count(), row.source,
             static_cast<std::int64_t>(row.change), row.count, row.capacity};
+}
+
+JournalChain::Fields JournalChain::FieldsAt(const SqliteStatement &row)
+{
+    Fields fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i] = row.Integer(static_cast<int>(i));
+    return fields;
 }
 
 QByteArrayView JournalChain::Next(QByteArrayView previous, const Fields &fields)

@@ -5,20 +5,10 @@
 #include "journal/JournalReader.h"
 #include "journal/SqliteStatement.h"
 
-#include <optional>
-
 namespace {
 
 using Hash = std::array<char, JournalChain::kHashBytes>;
 constexpr int kHashColumn = 7;
-
-JournalChain::Fields FieldsAt(const SqliteStatement &rows)
-{
-    JournalChain::Fields fields;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        fields[i] = rows.Integer(static_cast<int>(i));
-    return fields;
-}
 
 JournalRow RowOf(const JournalChain::Fields &fields)
 {
@@ -67,20 +57,18 @@ void Check(SqliteConnection &db, JournalCheck &check)
     std::int64_t previousId = startId;
     bool atStart = true;
     bool throughOlder = false;
-    SqliteStatement rows(db, "SELECT id, utc_ms, utc_offset_s, source, change, count, capacity, hash"
-                             " FROM changes ORDER BY id");
+    SqliteStatement rows(db, std::string("SELECT ") + JournalChain::kColumns + ", hash FROM changes ORDER BY id");
     JournalChain::Fields fields{};
     const auto named = [&](JournalCheck::Why why) {
         check.outcome = JournalCheck::Outcome::Changed;
         check.why = why;
         check.id = fields[0];
-        check.row = RowOf(fields);
+        check.row = check.last = RowOf(fields);
     };
     while (rows.Step()) {
-        fields = FieldsAt(rows);
+        fields = JournalChain::FieldsAt(rows);
         if (check.rows++ == 0)
             check.first = RowOf(fields);
-        check.last = RowOf(fields);
         if (startMissing)
             return named(JournalCheck::Why::StartMissing);
         // Rows up to the start were deleted as expired; one there came after.
@@ -104,7 +92,11 @@ void Check(SqliteConnection &db, JournalCheck &check)
                      : atStart    ? JournalCheck::Why::ChangedOrStart
                                   : JournalCheck::Why::Changed);
     }
-    check.outcome = check.rows > 0 ? JournalCheck::Outcome::Unchanged : JournalCheck::Outcome::NotCheckable;
+    // Rows from before check values are vouched for only by a row after them.
+    if (check.rows == 0 || throughOlder)
+        return;
+    check.outcome = JournalCheck::Outcome::Unchanged;
+    check.last = RowOf(fields);
 }
 
 } // namespace
@@ -130,7 +122,8 @@ JournalCheck CheckJournal(const std::filesystem::path &file)
         check.problem = error.what();
     }
     if (check.outcome == JournalCheck::Outcome::NotCheckable && check.problem.empty())
-        check.problem = "Das Tagesjournal enthält keine Einträge.";
+        check.problem = check.rows == 0 ? "Das Tagesjournal enthält keine Einträge."
+                                        : "Kein Eintrag des Tagesjournals hat einen Prüfwert.";
     return check;
 }
 

@@ -166,14 +166,11 @@ JournalStore::ChainEnd JournalStore::ChainAt(std::int64_t lastId)
     }
     // Rows from before check values: the chain runs through them, as the
     // check does.
-    SqliteStatement rows(*db_, "SELECT id, utc_ms, utc_offset_s, source, change, count, capacity FROM changes"
-                               " WHERE id > ? AND id <= ? ORDER BY id");
+    SqliteStatement rows(*db_, std::string("SELECT ") + JournalChain::kColumns
+                                   + " FROM changes WHERE id > ? AND id <= ? ORDER BY id");
     rows.Bind(1, startId).Bind(2, *id);
     while (rows.Step()) {
-        JournalChain::Fields fields;
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            fields[i] = rows.Integer(static_cast<int>(i));
-        const auto next = chain_.Next(View(end.value), fields);
+        const auto next = chain_.Next(View(end.value), JournalChain::FieldsAt(rows));
         std::copy(next.begin(), next.end(), end.value.begin());
     }
     return end;

@@ -96,6 +96,9 @@ TEST_F(JournalCheckTest, EachEditWithTheShellIsNamedAtItsRow)
         EXPECT_EQ(check.why, why) << sql;
         EXPECT_EQ(check.id, id) << sql;
     }
+    // Declaring every row one from before check values vouches for none.
+    EXPECT_EQ(Edited("UPDATE chain SET unhashed_id = 99; UPDATE changes SET count = 9 WHERE id = 3").outcome,
+              Outcome::NotCheckable);
     EXPECT_EQ(JournalCheckText(Edited("UPDATE changes SET count = 9 WHERE id = 3")),
               "Journal verändert: Eintrag Nr. 3 vom 2025-12-09T11:03:00+01:00 wurde geändert.");
     EXPECT_EQ(JournalCheckText(Edited("DELETE FROM changes WHERE id = 4")),
