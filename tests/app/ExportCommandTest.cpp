@@ -152,12 +152,6 @@ TEST(VerifyCommand, NamesTheEditedRowAndTellsByItsExitCode)
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_TRUE(both.err.contains("--verify-journal")) << both.err.toStdString();
     EXPECT_TRUE(Command(program, {"--help"}).out.contains("--verify-journal"));
-
-    QFile::remove(program.JournalFile());
-    ASSERT_EQ(mkfifo(QFile::encodeName(program.JournalFile()).constData(), 0600), 0);
-    const Finished fifo = Command(program, {"--verify-journal"});
-    EXPECT_EQ(fifo.exitCode, 3);
-    EXPECT_TRUE(fifo.err.contains("keine gewöhnliche Datei")) << fifo.err.toStdString();
 }
 
 } // namespace
