@@ -41,5 +41,7 @@ struct JournalCheck {
 JournalCheck CheckJournal(const std::filesystem::path &file);
 
 // The result in one German line, for the command line and a report's
-// footer: "Journal unverändert seit <first row> (…)" or the row named.
+// footer (JournalCheckText(CheckJournal(file))): "Journal unverändert seit
+// <first row> (<n> Einträge bis <last row>)" or the row named, times as the
+// export writes them.
 std::string JournalCheckText(const JournalCheck &check);

@@ -7,11 +7,11 @@
 
 // What a database file holds, as far as the journal is concerned.
 enum class JournalFileKind {
-    Journal, // ours, in the schema this program writes
+    Journal,   // ours, in the schema this program writes
     Unchained, // ours, from before rows had check values: read as it is, upgraded for writing
-    Empty,   // a new or empty database: ours to set up
-    Foreign, // another program's database
-    Newer,   // ours, from a later version of the program
+    Empty,     // a new or empty database: ours to set up
+    Foreign,   // another program's database
+    Newer,     // ours, from a later version of the program
 };
 
 // Throws SqliteError (SQLITE_NOTADB, SQLITE_CORRUPT) for a damaged file.
@@ -19,9 +19,8 @@ JournalFileKind InspectJournal(SqliteConnection &db);
 
 // Readies a connection for writing: makes an empty database a journal,
 // upgrades an unchained one in place (no row lost) and brings the readable
-// view up to date, in WAL mode so that readers never
-// wait for the writer. Leaves any other kind of file untouched and returns
-// what it found.
+// view up to date, in WAL mode so that readers never wait for the writer.
+// Leaves any other kind of file untouched and returns what it found.
 JournalFileKind OpenJournal(SqliteConnection &db);
 
 // Whether the table of the chain's start is there as made: someone may have

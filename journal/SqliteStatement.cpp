@@ -26,8 +26,7 @@ SqliteStatement &SqliteStatement::Bind(int index, std::int64_t value)
 
 SqliteStatement &SqliteStatement::BindBlob(int index, std::string_view bytes)
 {
-    const int result =
-        sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    const int result = sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
     if (result != SQLITE_OK)
         connection_.Fail(result);
     return *this;
