@@ -2,7 +2,6 @@
 
 #include "journal/JournalRow.h"
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QCryptographicHash>
 
