@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "journal/JournalCheck.h"
 #include "journal/JournalCsv.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
@@ -45,7 +46,7 @@ std::string HelpText(const QString &programName, const std::filesystem::path &jo
     const QString where = journal.empty() ? QStringLiteral("(kein Ordner für Benutzerdaten)")
                                           : QString::fromStdString(Utf8Path(journal));
     return QStringLiteral(
-               "Aufruf: %1 [--export-csv [--from JJJJ-MM-TT] [--to JJJJ-MM-TT]]\n"
+               "Aufruf: %1 [--export-csv [--from JJJJ-MM-TT] [--to JJJJ-MM-TT] | --verify-journal]\n"
                "\n"
                "Ohne Optionen startet der Besucherzähler mit seinen Fenstern.\n"
                "\n"
@@ -56,16 +57,44 @@ std::string HelpText(const QString &programName, const std::filesystem::path &jo
                "                      das Programm läuft.\n"
                "  --from JJJJ-MM-TT   Nur Einträge ab diesem Tag (Ortszeit).\n"
                "  --to JJJJ-MM-TT     Nur Einträge bis zu diesem Tag, einschließlich.\n"
+               "  --verify-journal    Prüft die Prüfwerte des Tagesjournals und nennt den ersten\n"
+               "                      Eintrag, der nicht passt; auch, während das Programm läuft.\n"
                "  -h, --help          Zeigt diese Hilfe.\n"
                "\n"
                "Rückgabewerte:\n"
-               "  0  ausgeführt\n"
-               "  1  das Tagesjournal lässt sich nicht lesen (oder die Ausgabe nicht schreiben)\n"
+               "  0  ausgeführt; bei --verify-journal: das Tagesjournal ist unverändert\n"
+               "  1  das Tagesjournal lässt sich nicht lesen (oder die Ausgabe nicht schreiben);\n"
+               "     bei --verify-journal: ein Eintrag wurde verändert, gelöscht oder eingefügt\n"
                "  2  fehlerhafter Aufruf: unbekannte Option, ungültiges Datum, Zeitraum rückwärts\n"
+               "  3  bei --verify-journal: kein Tagesjournal, keines mit Einträgen, oder es lässt\n"
+               "     sich nicht lesen\n"
                "\n"
                "Das Tagesjournal: %2\n")
         .arg(programName, where)
         .toStdString();
+}
+
+int VerifyJournal(const QString &programName, const std::filesystem::path &journal, std::ostream &out,
+                  std::ostream &err)
+{
+    JournalCheck check;
+    if (journal.empty())
+        check.problem = "Es gibt keinen Ordner für Benutzerdaten und damit kein Tagesjournal.";
+    else
+        check = CheckJournal(journal);
+    const std::string text = JournalCheckText(check);
+    switch (check.outcome) {
+    case JournalCheck::Outcome::Unchanged:
+        out << text << "\n" << std::flush;
+        return kExitDone;
+    case JournalCheck::Outcome::Changed:
+        out << text << "\n" << std::flush;
+        return kExitJournalChanged;
+    case JournalCheck::Outcome::NotCheckable:
+        break;
+    }
+    err << programName.toStdString() << ": " << text << "\n" << std::flush;
+    return kExitNotCheckable;
 }
 
 } // namespace
@@ -78,10 +107,12 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     // Qt's own options are single-dash words; ours may be written so too.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QString exportCsv = QStringLiteral("export-csv");
+    const QString verifyJournal = QStringLiteral("verify-journal");
     const QString from = QStringLiteral("from");
     const QString to = QStringLiteral("to");
     const QString help = QStringLiteral("help");
     parser.addOption({exportCsv, {}});
+    parser.addOption({verifyJournal, {}});
     parser.addOption({from, {}, QStringLiteral("JJJJ-MM-TT")});
     parser.addOption({to, {}, QStringLiteral("JJJJ-MM-TT")});
     parser.addOption({{QStringLiteral("h"), QStringLiteral("?"), help}, {}});
@@ -107,7 +138,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                              .arg(name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), name));
         }
         return Fault(QStringLiteral("Fehlerhafter Aufruf: Nach --from und --to muss ein Datum folgen (JJJJ-MM-TT), "
-                                    "--export-csv und --help nehmen keinen Wert."));
+                                    "--export-csv, --verify-journal und --help nehmen keinen Wert."));
     }
     if (parser.isSet(help)) {
         CommandLine command;
@@ -116,6 +147,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     }
     if (!parser.positionalArguments().isEmpty())
         return Fault(QStringLiteral("Unerwartetes Argument „%1“.").arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(verifyJournal)) {
+        if (parser.isSet(exportCsv) || parser.isSet(from) || parser.isSet(to))
+            return Fault(QStringLiteral("--verify-journal steht allein, ohne --export-csv, --from und --to."));
+        CommandLine command;
+        command.action = CommandLine::Action::VerifyJournal;
+        return command;
+    }
     if (!parser.isSet(exportCsv)) {
         if (parser.isSet(from) || parser.isSet(to))
             return Fault(QStringLiteral("--from und --to gelten nur zusammen mit --export-csv."));
@@ -146,6 +184,8 @@ int RunCommandLine(const CommandLine &command, const QString &programName, const
             << "Mehr mit: " << programName.toStdString() << " --help\n"
             << std::flush;
         return kExitBadCommandLine;
+    case CommandLine::Action::VerifyJournal:
+        return VerifyJournal(programName, journal, out, err);
     case CommandLine::Action::ExportCsv:
         break;
     }

@@ -13,7 +13,7 @@
 // starts as usual; the other actions need no display and leave the running
 // copy, its lock and its settings alone.
 struct CommandLine {
-    enum class Action { StartProgram, ExportCsv, ShowHelp, Fault };
+    enum class Action { StartProgram, ExportCsv, VerifyJournal, ShowHelp, Fault };
 
     Action action = Action::StartProgram;
     std::optional<std::chrono::year_month_day> from;
@@ -26,7 +26,11 @@ struct CommandLine {
 inline constexpr int kExitDone = 0;
 // The journal cannot be read, or the output not written.
 inline constexpr int kExitUnreadable = 1;
+// --verify-journal: a row does not match its check value.
+inline constexpr int kExitJournalChanged = 1;
 inline constexpr int kExitBadCommandLine = 2;
+// --verify-journal: no journal, none with rows, or one that cannot be read.
+inline constexpr int kExitNotCheckable = 3;
 
 // arguments: the program's own first, as QCoreApplication::arguments().
 CommandLine ParseCommandLine(const QStringList &arguments);

@@ -32,8 +32,13 @@ JournalReader::JournalReader(std::filesystem::path file)
 {
 }
 
-template <typename Read>
-void JournalReader::WithJournal(Read read) const
+template <typename Work>
+void JournalReader::WithJournal(Work work) const
+{
+    Read([&](SqliteConnection &db, JournalFileKind) { work(db); });
+}
+
+void JournalReader::Read(const std::function<void(SqliteConnection &db, JournalFileKind kind)> &read) const
 {
     std::error_code error;
     const bool present = std::filesystem::exists(file_, error);
@@ -43,9 +48,10 @@ void JournalReader::WithJournal(Read read) const
         return;
     try {
         SqliteConnection db(file_, SqliteConnection::Mode::ReadOnly);
-        switch (InspectJournal(db)) {
+        switch (const auto kind = InspectJournal(db)) {
         case JournalFileKind::Journal:
-            read(db);
+        case JournalFileKind::Unchained:
+            read(db, kind);
             return;
         case JournalFileKind::Empty:
             return;
@@ -117,8 +123,12 @@ JournalReader::Expiring JournalReader::ExpiringRows(int keepDays, std::chrono::y
     Expiring expiring;
     WithJournal([&](SqliteConnection &db) {
         // The writer's bound; the local days before it counted back from it.
-        SqliteStatement count(db, std::string("SELECT count(*), count(DISTINCT (?1 - 1 - (") + kLocalTimeMs
-                                      + ")) / 86400000) FROM changes WHERE " + kLocalTimeMs + " < ?1");
+        // As the writer does, the rows before the first one to keep.
+        const std::string local = kLocalTimeMs;
+        SqliteStatement count(db, "SELECT count(*), count(DISTINCT (?1 - 1 - (" + local
+                                      + ")) / 86400000) FROM changes WHERE id < coalesce((SELECT id FROM changes"
+                                        " NOT INDEXED WHERE " + local + " >= ?1 ORDER BY id LIMIT 1),"
+                                        " (SELECT max(id) + 1 FROM changes))");
         count.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays)));
         if (count.Step()) {
             expiring.rows = count.Integer(0);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "journal/JournalRow.h"
+#include "journal/JournalSchema.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -40,9 +42,13 @@ public:
     };
     Expiring ExpiringRows(int keepDays, std::chrono::year_month_day today) const;
 
+    // Runs read on a read-only connection to the journal, with its kind
+    // (Journal or Unchained); not when there is none yet or it is empty.
+    void Read(const std::function<void(SqliteConnection &db, JournalFileKind kind)> &read) const;
+
 private:
-    template <typename Read>
-    void WithJournal(Read read) const;
+    template <typename Work>
+    void WithJournal(Work work) const;
 
     std::filesystem::path file_;
 };

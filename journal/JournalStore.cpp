@@ -5,6 +5,8 @@
 #include "journal/JournalReasons.h"
 #include "journal/JournalSchema.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -14,6 +16,11 @@ std::filesystem::path WithSuffix(const std::filesystem::path &file, const std::s
     std::filesystem::path named = file;
     named += suffix;
     return named;
+}
+
+std::string_view View(const std::array<char, JournalChain::kHashBytes> &value)
+{
+    return {value.data(), value.size()};
 }
 
 } // namespace
@@ -76,10 +83,17 @@ bool JournalStore::Open()
         throw JournalFailure("der Ordner " + QuotedPath(file_.parent_path()) + " lässt sich nicht anlegen ("
                              + SystemReason(error) + ")");
     auto db = std::make_unique<SqliteConnection>(file_, SqliteConnection::Mode::ReadWrite);
-    if (OpenJournal(*db) != JournalFileKind::Journal)
+    const auto kind = OpenJournal(*db);
+    // Left for the version that wrote it: it is no damaged file.
+    if (kind == JournalFileKind::Newer)
+        throw JournalFailure("die Datei " + QuotedPath(file_)
+                             + " stammt von einer neueren Programmversion und bleibt unverändert");
+    if (kind != JournalFileKind::Journal)
         return false;
     insert_ = std::make_unique<SqliteStatement>(
-        *db, "INSERT INTO changes (utc_ms, utc_offset_s, source, change, count, capacity) VALUES (?, ?, ?, ?, ?, ?)");
+        *db, "INSERT INTO changes (id, utc_ms, utc_offset_s, source, change, count, capacity, hash)"
+             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    last_ = std::make_unique<SqliteStatement>(*db, "SELECT id, hash FROM changes WHERE id <= ? ORDER BY id DESC LIMIT 1");
     db_ = std::move(db);
     return true;
 }
@@ -87,6 +101,7 @@ bool JournalStore::Open()
 void JournalStore::Close()
 {
     insert_.reset();
+    last_.reset();
     db_.reset();
 }
 
@@ -110,14 +125,79 @@ void JournalStore::SetAside(std::chrono::system_clock::time_point now)
     setAside_ = target;
 }
 
+JournalStore::ChainEnd JournalStore::ChainAt(std::int64_t lastId)
+{
+    ChainEnd end;
+    std::optional<std::int64_t> id;
+    last_->Bind(1, lastId);
+    if (last_->Step()) {
+        end.id = last_->Integer(0);
+        const auto stored = last_->Blob(1);
+        if (stored.size() == end.value.size()) {
+            std::copy(stored.begin(), stored.end(), end.value.begin());
+            last_->Reset();
+            return end;
+        }
+        id = end.id;
+    }
+    last_->Reset();
+    // A start value missing or altered, or a row without its value that
+    // was slipped in, is for the check to name: the chain goes on from
+    // zeros and the rows are written all the same.
+    std::int64_t startId = 0;
+    std::int64_t unhashedId = 0;
+    if (HasChainTable(*db_)) {
+        SqliteStatement chain(*db_, "SELECT start, start_id, unhashed_id FROM chain");
+        if (chain.Step()) {
+            if (const auto start = chain.Blob(0); start.size() == end.value.size())
+                std::copy(start.begin(), start.end(), end.value.begin());
+            startId = chain.Integer(1);
+            unhashedId = chain.Integer(2);
+        }
+    }
+    if (!id) {
+        end.id = startId;
+        end.atStart = true;
+        return end;
+    }
+    if (*id > unhashedId) {
+        end.value = {};
+        return end;
+    }
+    // Rows from before check values: the chain runs through them, as the
+    // check does.
+    SqliteStatement rows(*db_, std::string("SELECT ") + JournalChain::kColumns
+                                   + " FROM changes WHERE id > ? AND id <= ? ORDER BY id");
+    rows.Bind(1, startId).Bind(2, *id);
+    while (rows.Step()) {
+        const auto next = chain_.Next(View(end.value), JournalChain::FieldsAt(rows));
+        std::copy(next.begin(), next.end(), end.value.begin());
+    }
+    return end;
+}
+
 void JournalStore::Expire(std::chrono::system_clock::time_point now)
 {
     const auto today = LocalTimeAt(now).date;
     if (keepDays_ < 1 || expiredOn_ == today)
         return;
-    SqliteStatement expire(*db_, std::string("DELETE FROM changes WHERE ") + kLocalTimeMs + " < ?");
-    expire.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays_)));
-    expire.Step();
+    // The rows before the first one to keep, in the order written: the chain
+    // starts anew after them. A row that is older only by a clock set back
+    // stays until the ones before it go.
+    db_->InTransaction([&] {
+        SqliteStatement keep(*db_, std::string("SELECT id FROM changes NOT INDEXED WHERE ") + kLocalTimeMs
+                                       + " >= ? ORDER BY id LIMIT 1");
+        keep.Bind(1, LocalDayStartMs(std::chrono::sys_days(today) - std::chrono::days(keepDays_)));
+        const auto end = ChainAt(keep.Step() ? keep.Integer(0) - 1 : std::numeric_limits<std::int64_t>::max());
+        if (end.atStart)
+            return;
+        SqliteStatement expire(*db_, "DELETE FROM changes WHERE id <= ?");
+        expire.Bind(1, end.id).Step();
+        if (!HasChainTable(*db_))
+            return;
+        SqliteStatement start(*db_, "UPDATE chain SET start = ?, start_id = ?");
+        start.BindBlob(1, View(end.value)).Bind(2, end.id).Step();
+    });
     expiredOn_ = today;
 }
 
@@ -126,13 +206,14 @@ void JournalStore::Insert(const std::deque<JournalRow> &rows)
     if (rows.empty())
         return;
     db_->InTransaction([&] {
+        auto end = ChainAt(std::numeric_limits<std::int64_t>::max());
         for (const auto &row : rows) {
-            insert_->Bind(1, row.time.time_since_epoch().count())
-                .Bind(2, row.utcOffset.count())
-                .Bind(3, row.source)
-                .Bind(4, static_cast<int>(row.change))
-                .Bind(5, row.count)
-                .Bind(6, row.capacity);
+            const auto fields = JournalChain::FieldsOf(++end.id, row);
+            const auto value = chain_.Next(View(end.value), fields);
+            std::copy(value.begin(), value.end(), end.value.begin());
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                insert_->Bind(static_cast<int>(i) + 1, fields[i]);
+            insert_->BindBlob(8, View(end.value));
             insert_->Step();
             insert_->Reset();
         }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "journal/JournalChain.h"
 #include "journal/JournalRow.h"
 #include "journal/SqliteConnection.h"
 #include "journal/SqliteStatement.h"
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -19,8 +22,9 @@ public:
 
 // The journal file as its writer uses it: opened (and made) when needed,
 // rows written in one transaction per call, rows older than the kept days
-// deleted once a day. A damaged or foreign file is moved aside, never
-// overwritten. Used by one thread.
+// deleted once a day, each row chained to the one before by its check value.
+// A damaged or foreign file is moved aside, never overwritten; one of a newer
+// version stays as it is and is not written. Used by one thread.
 class JournalStore {
 public:
     JournalStore(std::filesystem::path file, int keepDays);
@@ -37,7 +41,16 @@ public:
     void Checkpoint() noexcept;
 
 private:
+    // Where the chain stands after a row: its id and the value the next row
+    // builds on.
+    struct ChainEnd {
+        std::int64_t id = 0;
+        std::array<char, JournalChain::kHashBytes> value{};
+        bool atStart = false; // no row: the chain's start
+    };
+
     bool Open();
+    ChainEnd ChainAt(std::int64_t lastId);
     void Close();
     void SetAside(std::chrono::system_clock::time_point now);
     void Expire(std::chrono::system_clock::time_point now);
@@ -47,6 +60,8 @@ private:
     int keepDays_;
     std::unique_ptr<SqliteConnection> db_;
     std::unique_ptr<SqliteStatement> insert_;
+    std::unique_ptr<SqliteStatement> last_;
+    JournalChain chain_;
     std::optional<std::chrono::year_month_day> expiredOn_;
     std::filesystem::path setAside_;
 };

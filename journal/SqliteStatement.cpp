@@ -24,6 +24,14 @@ SqliteStatement &SqliteStatement::Bind(int index, std::int64_t value)
     return *this;
 }
 
+SqliteStatement &SqliteStatement::BindBlob(int index, std::string_view bytes)
+{
+    const int result = sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    if (result != SQLITE_OK)
+        connection_.Fail(result);
+    return *this;
+}
+
 bool SqliteStatement::Step()
 {
     const int result = sqlite3_step(statement_);
@@ -44,6 +52,13 @@ std::string SqliteStatement::Text(int column) const
 {
     const auto *text = sqlite3_column_text(statement_, column);
     return text ? std::string(reinterpret_cast<const char *>(text)) : std::string();
+}
+
+std::string_view SqliteStatement::Blob(int column) const
+{
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(statement_, column));
+    return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                 : std::string_view();
 }
 
 bool SqliteStatement::IsNull(int column) const

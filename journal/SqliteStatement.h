@@ -18,11 +18,14 @@ public:
 
     // Parameters count from 1.
     SqliteStatement &Bind(int index, std::int64_t value);
+    SqliteStatement &BindBlob(int index, std::string_view bytes);
     // True while it yields a row; throws on failure.
     bool Step();
     // Columns count from 0.
     std::int64_t Integer(int column) const;
     std::string Text(int column) const;
+    // Valid until the next step or reset.
+    std::string_view Blob(int column) const;
     bool IsNull(int column) const;
     // Ready to run again, parameters kept.
     void Reset();

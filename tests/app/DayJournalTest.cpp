@@ -5,6 +5,7 @@
 #include "hall/Hall.h"
 #include "hall/LocalTime.h"
 #include "journal/DayJournal.h"
+#include "journal/JournalCheck.h"
 #include "journal/JournalTestSupport.h"
 #include "journal/SqliteConnection.h"
 #include "serial/TComPort.h"
@@ -67,6 +68,9 @@ TEST_F(DayJournalTest, KeysAndBarriersAreRecordedWithTheirCauses)
     lines(SerialDevice::MsCtsOn);
     lines(0);
     EXPECT_EQ(digits(), "0");
+    // Checked while the program writes, each row chained to the one before.
+    ASSERT_TRUE(WaitUntil([&] { return CheckJournal(journal).rows == 8; }));
+    EXPECT_EQ(CheckJournal(journal).outcome, JournalCheck::Outcome::Unchanged);
     test.Stop();
 
     EXPECT_EQ(ExportedRows(journal),

@@ -123,4 +123,35 @@ TEST(ExportCommand, PrintsTheJournalWithoutADisplayBesideTheRunningProgram)
     EXPECT_TRUE(fifo.err.contains("keine gewöhnliche Datei")) << fifo.err.toStdString();
 }
 
+TEST(VerifyCommand, NamesTheEditedRowAndTellsByItsExitCode)
+{
+    Program program;
+    const Finished none = Command(program, {"--verify-journal"});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_TRUE(none.err.contains("keine Einträge")) << none.err.toStdString();
+
+    // Beside the running program, which writes its start row.
+    auto running = program.Start();
+    ASSERT_TRUE(WaitUntil([&] { return program.Holds(*running); }));
+    Finished intact;
+    ASSERT_TRUE(WaitUntil([&] { return (intact = Command(program, {"--verify-journal"})).exitCode == 0; }))
+        << intact.err.toStdString();
+    EXPECT_TRUE(intact.out.startsWith("Journal unverändert seit ") && intact.out.contains(" (1 Eintrag bis "))
+        << intact.out.toStdString();
+    EXPECT_TRUE(program.Holds(*running));
+    running->terminate();
+    ASSERT_TRUE(running->waitForFinished(10000));
+
+    const std::string file = program.JournalFile().toStdString();
+    ASSERT_TRUE(SqliteShell(file, "UPDATE changes SET count = 3 WHERE id = 1"));
+    const Finished changed = Command(program, {"--verify-journal"});
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_TRUE(changed.out.startsWith("Journal verändert: Eintrag Nr. 1 vom ")) << changed.out.toStdString();
+
+    const Finished both = Command(program, {"--verify-journal", "--export-csv"});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_TRUE(both.err.contains("--verify-journal")) << both.err.toStdString();
+    EXPECT_TRUE(Command(program, {"--help"}).out.contains("--verify-journal"));
+}
+
 } // namespace

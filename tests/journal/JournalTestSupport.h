@@ -4,10 +4,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <ostream>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 // A folder of its own for one test, removed afterwards.
 class TempFolder {
@@ -40,6 +44,27 @@ bool WaitFor(Condition condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// Runs SQL on a file through the sqlite3 shell, as a person with the file and
+// no program would; true when it succeeded.
+inline bool SqliteShell(const std::filesystem::path &file, const std::string &sql)
+{
+    std::string path = file.string();
+    std::string statements = sql;
+    char program[] = "sqlite3";
+    char bail[] = "-bail";
+    char *arguments[] = {program, bail, path.data(), statements.data(), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, program, &quiet, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // A row at a UTC moment given in seconds, with its offset in minutes.

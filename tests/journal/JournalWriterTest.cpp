@@ -294,6 +294,25 @@ TEST_F(JournalWriterTest, DamagedOrForeignFileIsMovedAsideUntouched)
     }
 }
 
+TEST_F(JournalWriterTest, AJournalOfANewerVersionStaysInPlaceUnwritten)
+{
+    {
+        JournalWriter writer(Options());
+        writer.Append(Passage(1, 1));
+        ASSERT_TRUE(writer.Stop());
+    }
+    SqliteConnection(file, SqliteConnection::Mode::ReadWrite).Exec("PRAGMA user_version = 3");
+    const std::string before = Contents(file);
+    JournalWriter writer(Options());
+    writer.Append(Passage(2, 2));
+    ASSERT_TRUE(WaitFor([&] { return !Statuses().empty(); }));
+    EXPECT_NE(Statuses()[0].reason.find("neueren Programmversion"), std::string::npos) << Statuses()[0].reason;
+    EXPECT_FALSE(writer.Stop());
+    EXPECT_EQ(writer.TakeUnwritten(), std::deque<JournalRow>{Passage(2, 2)});
+    EXPECT_EQ(Contents(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1) << "not moved aside";
+}
+
 TEST_F(JournalWriterTest, DeletesRowsOlderThanTheKeptDaysWhenItOpens)
 {
     const auto today = sys_days(LocalTimeAt(system_clock::now()).date);
