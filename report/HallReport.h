@@ -41,7 +41,7 @@ struct ReportBarrierWarning {
 // One day's line in a week's or a month's report.
 struct ReportDay {
     std::chrono::year_month_day date;
-    // No row on that day: the program did not run.
+    // The program ran that day: a row, or a run going on across it.
     bool recorded = false;
     ReportPassages total;
     std::int32_t peak = 0;
@@ -72,6 +72,8 @@ struct HallReport {
     // The count when the period began (the last row before it), if known,
     // and counts the program started or resumed with inside the period.
     std::optional<std::int32_t> countAtStart;
+    // The count of the period's last row (else the count at its start).
+    std::optional<std::int32_t> countAtEnd;
     std::int64_t starts = 0;
     std::int64_t resumes = 0;
 
