@@ -470,11 +470,23 @@ DayChartWindow *PontraApplication::DayChart()
         return nullptr;
     }
     const std::filesystem::path journalFile = journal_->File();
+    ReportSource reports;
+    reports.options = [this] {
+        ReportOptions options;
+        // The door link's default name is a topic's; the report's title says "Halle" then.
+        if (Advanced.HallName != AdvancedSettings().HallName)
+            options.hall = Advanced.HallName.toStdString();
+        options.warnPercent = Advanced.WarnPercent;
+        return options;
+    };
+    reports.read = [journalFile](const ReportPeriod &period) {
+        return journalFile.empty() ? ReportRows() : ReadReportRows(JournalReader(journalFile), period);
+    };
     chart_ = make(
         [journalFile](std::chrono::year_month_day day) {
             return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
         },
-        now_, main_.get());
+        std::move(reports), now_, main_.get());
     forms.FormDayChart = chart_;
     hall.AddListener(chart_);
     return chart_;

@@ -6,9 +6,11 @@
 #include <QtGlobal>
 
 extern "C" Q_DECL_EXPORT DayChartWindow *PontraNewDayChartWindow(DayChartWindow::DayReader readDay,
-                                                                  DayChartWindow::Clock now, QWidget *parent)
+                                                                  ReportSource reports, DayChartWindow::Clock now,
+                                                                  QWidget *parent)
 {
     auto *window = new TFormDayChart(std::move(readDay), parent);
+    window->Reports = std::move(reports);
     if (now)
         window->Now = std::move(now);
     return window;

@@ -106,7 +106,9 @@ QString Range(QDate first, QDate last)
     return QStringLiteral("%1.–%2").arg(first.day()).arg(to);
 }
 
-QString PeriodText(const ReportPeriod &period)
+} // namespace
+
+QString ReportPeriodText(const ReportPeriod &period)
 {
     const QDate first = DateOf(period.first);
     const QDate last = DateOf(period.last);
@@ -122,6 +124,8 @@ QString PeriodText(const ReportPeriod &period)
     }
     return Range(first, last);
 }
+
+namespace {
 
 QString WarningName(ReportBarrierWarning::Kind kind)
 {
@@ -278,6 +282,8 @@ void PaintFigures(Page &page, const HallReport &report)
         figure(QStringLiteral("Fast voll (ab %1 %)").arg(report.warnPercent), Duration(*report.nearlyFull));
     figure(QStringLiteral("Stand zu Beginn"), report.countAtStart ? Persons(*report.countAtStart)
                                                                    : QStringLiteral("unbekannt (kein Eintrag davor)"));
+    if (report.countAtEnd)
+        figure(QStringLiteral("Stand am Ende"), Persons(*report.countAtEnd));
     figure(QStringLiteral("Programmstarts"),
            QStringLiteral("%1, davon %2 mit fortgesetzter Zählung").arg(Number(report.starts + report.resumes),
                                                                         Number(report.resumes)));
@@ -371,7 +377,14 @@ void PaintDayLines(Page &page, const HallReport &report)
              {QStringLiteral("Tag"), QStringLiteral("Eintritte"), QStringLiteral("Austritte"),
               QStringLiteral("Höchststand"), QStringLiteral("An der Kapazität")},
              true, true);
-    for (const ReportDay &day : report.days) {
+    for (std::size_t index = 0; index < report.days.size(); ++index) {
+        // A long range of days ends with those left out.
+        if (page.Room() < 2 * page.RowHeight() && index + 1 < report.days.size()) {
+            page.Row({{1.0, Qt::AlignLeft}}, {QStringLiteral("… und %1 weitere Tage")
+                                                  .arg(Number(static_cast<std::int64_t>(report.days.size() - index)))});
+            return;
+        }
+        const ReportDay &day = report.days[index];
         const QString date = German().toString(DateOf(day.date), QStringLiteral("ddd, dd.MM.yyyy"));
         if (!day.recorded)
             page.Row(kDayColumns, {date, QStringLiteral("nicht aufgezeichnet")});
@@ -383,6 +396,8 @@ void PaintDayLines(Page &page, const HallReport &report)
 
 void PaintWarnings(Page &page, const HallReport &report)
 {
+    if (page.Room() < 5 * page.RowHeight())
+        return; // the first page counts them
     page.Heading(QStringLiteral("Warnungen der Lichtschranken"));
     page.Row(kWarningColumns, {QStringLiteral("Beginn"), QStringLiteral("Warnung"), QStringLiteral("Dauer")}, true,
              true);
@@ -416,14 +431,14 @@ void PaintReport(QPdfWriter &writer, const HallReport &report, const ReportFoote
                        German().toString(footer.printed.time(), QStringLiteral("HH:mm 'Uhr'")))
             : QString();
     const QString program = QStringLiteral("Pontra %1%2 · Bericht %3, %4")
-                                .arg(QStringLiteral(PONTRA_VERSION), printed, hall, PeriodText(report.period));
+                                .arg(QStringLiteral(PONTRA_VERSION), printed, hall, ReportPeriodText(report.period));
 
     QPainter painter(&writer);
     const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
     // The painter's origin is the paintable area's corner.
     Page first(painter, QRect(QPoint(0, 0), area.size()));
     first.Text(QStringLiteral("Bericht %1").arg(hall), Font(kTitlePoints, true));
-    first.Text(PeriodText(report.period), Font(kPeriodPoints));
+    first.Text(ReportPeriodText(report.period), Font(kPeriodPoints));
     first.Skip(2 * kGap);
     PaintFigures(first, report);
     first.Skip(kGap);
@@ -442,7 +457,7 @@ void PaintReport(QPdfWriter &writer, const HallReport &report, const ReportFoote
 
     writer.newPage();
     Page second(painter, QRect(QPoint(0, 0), area.size()));
-    second.Text(QStringLiteral("Bericht %1 – %2").arg(hall, PeriodText(report.period)), Font(kHeadingPoints, true));
+    second.Text(QStringLiteral("Bericht %1 – %2").arg(hall, ReportPeriodText(report.period)), Font(kHeadingPoints, true));
     if (report.days.size() > 1)
         PaintDayLines(second, report);
     if (!report.barrierWarnings.empty())
@@ -473,7 +488,7 @@ ReportFileResult WriteReportPdf(const HallReport &report, const ReportFooter &fo
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
         writer.setTitle(QStringLiteral("Bericht %1, %2").arg(QString::fromStdString(report.hall),
-                                                             PeriodText(report.period)));
+                                                             ReportPeriodText(report.period)));
         writer.setCreator(QStringLiteral("Pontra %1").arg(QStringLiteral(PONTRA_VERSION)));
         PaintReport(writer, report, footer);
     }

@@ -14,6 +14,10 @@ struct ReportFooter {
     QString journalCheck;
 };
 
+// The period as a report's title names it: "Montag, 7. Dezember 2026",
+// "Woche 50: 7.–13. Dezember 2026", "Dezember 2026".
+QString ReportPeriodText(const ReportPeriod &period);
+
 // How writing a file went.
 struct ReportFileResult {
     bool saved = false;

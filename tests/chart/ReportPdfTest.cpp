@@ -1,9 +1,9 @@
+#include "chart/Poppler.h"
 #include "chart/ReportPdf.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -34,6 +34,7 @@ HallReport Week()
     report.otherDoors = {0, 7};
     report.total = {1234, 1229};
     report.countAtStart = 0;
+    report.countAtEnd = 5;
     report.starts = 5;
     report.resumes = 1;
     report.peak = 57;
@@ -89,20 +90,6 @@ HallReport Day()
 const ReportFooter kFooter{QDateTime(QDate(2026, 12, 14), QTime(9, 30)),
                            QStringLiteral("Journal unverändert seit 01.12.2026 08:00:00")};
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-};
-
-Run Tool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
-}
-
 // A written PDF read back with poppler's tools.
 struct ReadBack {
     QString text;
@@ -114,15 +101,14 @@ struct ReadBack {
 ReadBack Read(const QString &pdf)
 {
     ReadBack read;
-    const Run text = Tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    EXPECT_EQ(text.exitCode, 0) << "poppler-utils missing?";
-    read.text = QString::fromUtf8(text.out);
+    read.text = PdfText(pdf);
+    EXPECT_FALSE(read.text.isEmpty()) << "poppler-utils missing?";
     const QRegularExpressionMatch pages =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(Tool(QStringLiteral("pdfinfo"), {pdf}).out));
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}).out));
     read.pages = pages.hasMatch() ? pages.captured(1).toInt() : 0;
-    read.fonts = QString::fromUtf8(Tool(QStringLiteral("pdffonts"), {pdf}).out);
+    read.fonts = QString::fromUtf8(RunTool(QStringLiteral("pdffonts"), {pdf}).out);
     const QString image = pdf + QStringLiteral(".page");
-    EXPECT_EQ(Tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+    EXPECT_EQ(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
                                                 QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
                                                 QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, image})
                   .exitCode,
@@ -179,6 +165,7 @@ TEST_F(ReportPdf, AWeekOnTwoPagesWithItsFiguresItsDaysBarsAndEmbeddedFonts)
     holds(QStringLiteral("Zusammen\\s+1\\.234\\s+1\\.229"));
     holds(QStringLiteral("Höchststand\\s+57 Personen am Mittwoch, 9\\. Dezember um 14:32 Uhr"));
     holds(QStringLiteral("1 h 05 min, 3-mal erreicht"));
+    holds(QStringLiteral("Stand am Ende\\s+5 Personen"));
     holds(QStringLiteral("Fast voll \\(ab 80 %\\)\\s+2 h 10 min"));
     holds(QStringLiteral("Eingang blockiert\\s+1-mal, zusammen 1 min"));
     holds(QStringLiteral("Sa\\., 12\\.12\\.2026\\s+nicht aufgezeichnet"));
@@ -210,7 +197,16 @@ TEST_F(ReportPdf, AMonthKeepsToTwoPagesHowManyWarningsItHad)
     EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("Ausgang flattert\\s+124-mal, zusammen 1 h 22 min"))));
     EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("Do\\., 31\\.12\\.2026\\s+131\\s+130"))));
     // The list ends with those left out.
-    EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("… und \\d+ weitere"))));
+    EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("… und \\d+ weitere \\("))));
+
+    // So does a range of a hundred days.
+    HallReport range = Month();
+    range.period = {ReportPeriod::Kind::Days, year(2026) / September / 23, year(2026) / December / 31};
+    for (sys_days day = sys_days(range.period.first); day < sys_days(year(2026) / December / 1); day += days(1))
+        range.days.push_back({year_month_day(day), true, {5, 5}, 1, seconds(0)});
+    const ReadBack longer = Write(range);
+    EXPECT_EQ(longer.pages, 2);
+    EXPECT_TRUE(longer.text.contains(QRegularExpression(QStringLiteral("… und \\d+ weitere Tage"))));
 }
 
 TEST_F(ReportPdf, ADayDrawsItsCurveOnOnePage)
