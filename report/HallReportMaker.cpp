@@ -222,8 +222,9 @@ void Maker::Stretch(const JournalRow &row, const JournalRow *next)
 {
     const bool runGoesOn = next && !IsStart(*next);
     const Instant end = next ? next->time : now_;
-    // Where the offsets at both ends differ, the clock changed between them:
-    // the system's zone tells where, if it agrees with both ends.
+    // Where the offsets at both ends differ, the clock changed between them,
+    // and where the end is the day's it may: the system's zone tells where,
+    // if it agrees with the rows.
     const bool zone = !(next && next->utcOffset == row.utcOffset) && SystemOffset(row.time) == row.utcOffset
                       && (!next || SystemOffset(next->time) == next->utcOffset);
     const std::int64_t rowDay = DayOf(WallMs(row.time, row.utcOffset));

@@ -3,6 +3,7 @@
 #include "journal/JournalCsv.h"
 #include "report/ReportTexts.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -72,9 +73,9 @@ void Days(std::ostream &out, const HallReport &report)
 void Hours(std::ostream &out, const HallReport &report)
 {
     out << "Stunde;durchschnittlicher Stand\r\n";
-    for (std::size_t hour = 0; hour < report.hourly.size(); ++hour) {
+    for (unsigned hour = 0; hour < report.hourly.size(); ++hour) {
         char span[32];
-        std::snprintf(span, sizeof span, "%02zu:00–%02zu:00", hour, hour + 1);
+        std::snprintf(span, sizeof span, "%02u:00–%02u:00", hour, hour + 1);
         out << span << ';' << (report.hourly[hour] ? DecimalText(*report.hourly[hour]) : std::string()) << "\r\n";
     }
 }

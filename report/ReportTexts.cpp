@@ -3,6 +3,7 @@
 #include "hall/HallSource.h"
 #include "journal/JournalRow.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -40,9 +41,8 @@ std::string_view WeekdayName(year_month_day date)
 std::string DurationText(seconds duration)
 {
     const long long total = std::max<long long>(0, duration.count());
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-    return text;
+    const auto twoDigits = [](long long value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+    return std::to_string(total / 3600) + ':' + twoDigits(total / 60 % 60) + ':' + twoDigits(total % 60);
 }
 
 std::string DecimalText(double value)
