@@ -23,7 +23,7 @@ namespace {
 using namespace std::chrono;
 
 constexpr int kMonthRows = 1'000'000;
-constexpr int kRuns = 7;
+constexpr int kRuns = 10;
 constexpr std::int32_t kCapacity = 500;
 const year_month_day kMonth = year(2026) / March / 1;
 
@@ -119,17 +119,28 @@ int main()
     std::vector<double> computeMs;
     std::size_t monthRows = 0;
     HallReport report;
-    for (int run = 0; run < kRuns; ++run) {
-        auto start = steady_clock::now();
+    const auto read = [&] {
+        const auto start = steady_clock::now();
         monthRows = reader.Rows(month.first, month.last).size();
         readMs.push_back(Since(start));
-
-        start = steady_clock::now();
+    };
+    const auto make = [&] {
+        const auto start = steady_clock::now();
         const ReportRows rows = ReadReportRows(reader, month);
         const auto computing = steady_clock::now();
         report = MakeHallReport(rows, month, ReportOptions{.warnPercent = 80});
         computeMs.push_back(Since(computing));
         reportMs.push_back(Since(start));
+    };
+    // In turns, each first every other run.
+    for (int run = 0; run < kRuns; ++run) {
+        if (run % 2 == 0) {
+            read();
+            make();
+        } else {
+            make();
+            read();
+        }
     }
     std::printf("rows_written = %d\n", written);
     std::printf("month_rows = %zu\n", monthRows);
