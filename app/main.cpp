@@ -73,7 +73,8 @@ int RunCommand(int argc, char *argv[], const CommandLine &command)
     // The CSV's CRLF line ends as they are, not doubled.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    return RunCommandLine(command, ProgramName(), ProgramJournal(), std::cout, std::cerr);
+    QSettingsStore settings(ProgramName());
+    return RunCommandLine(command, ProgramName(), ProgramJournal(), std::cout, std::cerr, &settings);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ seconds SystemOffset(Instant at)
 
 class Maker {
 public:
-    Maker(const ReportPeriod &period, const ReportOptions &options);
+    Maker(const ReportPeriod &period, const ReportOptions &options, std::size_t rows);
 
     // A row of the period; previous: the row before it, if any.
     void Row(const JournalRow &row, const JournalRow *previous);
@@ -79,7 +79,7 @@ private:
     std::array<Instant, 3> openSince_{};
 };
 
-Maker::Maker(const ReportPeriod &period, const ReportOptions &options)
+Maker::Maker(const ReportPeriod &period, const ReportOptions &options, std::size_t rows)
     : firstDay_(sys_days(period.first).time_since_epoch().count())
     , dayCount_(std::max<std::int64_t>(0, (sys_days(period.last) - sys_days(period.first)).count() + 1))
     , now_(floor<milliseconds>(options.now))
@@ -91,6 +91,8 @@ Maker::Maker(const ReportPeriod &period, const ReportOptions &options)
         report_.warnPercent = options.warnPercent;
         report_.nearlyFull = seconds(0);
     }
+    // A point per row at most, and one for the count carried in.
+    report_.curve.reserve(rows + 1);
     report_.days.resize(dayAtCapacityMs_.size());
     for (std::int64_t day = 0; day < dayCount_; ++day)
         report_.days[static_cast<std::size_t>(day)].date = year_month_day(sys_days(days(firstDay_ + day)));
@@ -220,8 +222,9 @@ void Maker::Stretch(const JournalRow &row, const JournalRow *next)
 {
     const bool runGoesOn = next && !IsStart(*next);
     const Instant end = next ? next->time : now_;
-    // Where the offsets at both ends differ, the clock changed between them:
-    // the system's zone tells where, if it agrees with both ends.
+    // Where the offsets at both ends differ, the clock changed between them,
+    // and where the end is the day's it may: the system's zone tells where,
+    // if it agrees with the rows.
     const bool zone = !(next && next->utcOffset == row.utcOffset) && SystemOffset(row.time) == row.utcOffset
                       && (!next || SystemOffset(next->time) == next->utcOffset);
     const std::int64_t rowDay = DayOf(WallMs(row.time, row.utcOffset));
@@ -314,7 +317,7 @@ ReportRows ReadReportRows(const JournalReader &journal, const ReportPeriod &peri
 
 HallReport MakeHallReport(const ReportRows &rows, const ReportPeriod &period, const ReportOptions &options)
 {
-    Maker maker(period, options);
+    Maker maker(period, options, rows.rows.size());
     const JournalRow *previous = rows.before ? &*rows.before : nullptr;
     const auto following = [&](std::size_t index) {
         return index < rows.rows.size() ? &rows.rows[index] : rows.after ? &*rows.after : nullptr;
