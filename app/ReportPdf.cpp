@@ -1,6 +1,25 @@
 #include "app/ReportPdf.h"
 
-std::string WriteReportPdf(const HallReport &, const std::filesystem::path &)
+#include "chart/ReportPdf.h"
+#include "desktop/ProgramModule.h"
+#include "journal/JournalReasons.h"
+
+#include <system_error>
+
+std::string WriteReportPdf(const HallReport &report, const std::filesystem::path &file)
 {
-    return "PDF noch nicht verfügbar";
+    // The chart's module draws it, loaded now: a report in CSV never maps
+    // the libraries of its charts.
+    ProgramModule module(QStringLiteral("pontra-chart"), QStringLiteral("Der Bericht als PDF"));
+    QString problem;
+    const auto write = reinterpret_cast<WriteReportPdfFunction>(module.Function(kWriteReportPdf, problem));
+    if (!write)
+        return problem.toStdString();
+    const ReportFileResult result =
+        write(report, {QDateTime::currentDateTime(), {}}, QString::fromStdU16String(file.u16string()));
+    if (result.saved)
+        return {};
+    if (!result.problem.isEmpty())
+        return result.problem.toStdString();
+    return SystemReason(std::error_code(result.error, std::generic_category()));
 }

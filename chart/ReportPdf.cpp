@@ -3,6 +3,7 @@
 #include "chart/ChartPaint.h"
 #include "chart/StepLine.h"
 #include "files/FileRules.h"
+#include "report/ReportTexts.h"
 
 #include <QDate>
 #include <QFont>
@@ -127,21 +128,10 @@ QString ReportPeriodText(const ReportPeriod &period)
 
 namespace {
 
-QString WarningName(ReportBarrierWarning::Kind kind)
+QString WarningText(ReportBarrierWarning::Kind kind)
 {
-    switch (kind) {
-    case ReportBarrierWarning::Kind::EntryBlocked:
-        return QStringLiteral("Eingang blockiert");
-    case ReportBarrierWarning::Kind::ExitBlocked:
-        return QStringLiteral("Ausgang blockiert");
-    case ReportBarrierWarning::Kind::EntryFlickering:
-        return QStringLiteral("Eingang flattert");
-    case ReportBarrierWarning::Kind::ExitFlickering:
-        return QStringLiteral("Ausgang flattert");
-    case ReportBarrierWarning::Kind::PortLost:
-        break;
-    }
-    return QStringLiteral("Schnittstelle getrennt");
+    const std::string_view name = WarningName(kind);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 std::int64_t MsOf(const LocalTime &time)
@@ -277,16 +267,20 @@ void PaintFigures(Page &page, const HallReport &report)
     };
     figure(QStringLiteral("Höchststand"), PeakText(report));
     figure(QStringLiteral("An oder über der Kapazität"),
-           QStringLiteral("%1, %2 erreicht").arg(Duration(report.atCapacity), Times(report.timesFull)));
+           report.timesFull == 0 && report.atCapacity == seconds(0)
+               ? QStringLiteral("nie erreicht")
+               : QStringLiteral("%1, %2 erreicht").arg(Duration(report.atCapacity), Times(report.timesFull)));
     if (report.nearlyFull)
         figure(QStringLiteral("Fast voll (ab %1 %)").arg(report.warnPercent), Duration(*report.nearlyFull));
     figure(QStringLiteral("Stand zu Beginn"), report.countAtStart ? Persons(*report.countAtStart)
                                                                    : QStringLiteral("unbekannt (kein Eintrag davor)"));
     if (report.countAtEnd)
         figure(QStringLiteral("Stand am Ende"), Persons(*report.countAtEnd));
+    const QString starts = Number(report.starts + report.resumes);
     figure(QStringLiteral("Programmstarts"),
-           QStringLiteral("%1, davon %2 mit fortgesetzter Zählung").arg(Number(report.starts + report.resumes),
-                                                                        Number(report.resumes)));
+           report.resumes == 0
+               ? starts
+               : QStringLiteral("%1, davon %2 mit fortgesetzter Zählung").arg(starts, Number(report.resumes)));
     figure(QStringLiteral("Rücksetzungen"), QStringLiteral("%1 von Hand, %2 täglich")
                                                 .arg(Number(report.manualResets), Number(report.dailyResets)));
 
@@ -305,7 +299,7 @@ void PaintFigures(Page &page, const HallReport &report)
                : QStringLiteral("%1, zusammen %2")
                      .arg(Number(static_cast<std::int64_t>(report.barrierWarnings.size())), Duration(total)));
     for (const auto &[kind, summary] : kinds)
-        figure(QStringLiteral("    ") + WarningName(kind),
+        figure(QStringLiteral("    ") + WarningText(kind),
                QStringLiteral("%1, zusammen %2").arg(Times(summary.first), Duration(summary.second)));
 }
 
@@ -415,7 +409,7 @@ void PaintWarnings(Page &page, const HallReport &report)
         page.Row(kWarningColumns,
                  {German().toString(DateOf(warning.from.date), QStringLiteral("ddd, dd.MM.yyyy")) + QStringLiteral(", ")
                       + Clock(warning.from.timeOfDay),
-                  WarningName(warning.kind), Duration(warning.duration)});
+                  WarningText(warning.kind), Duration(warning.duration)});
     }
 }
 

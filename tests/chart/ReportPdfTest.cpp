@@ -164,7 +164,7 @@ TEST_F(ReportPdf, AWeekOnTwoPagesWithItsFiguresItsDaysBarsAndEmbeddedFonts)
     holds(QStringLiteral("Lichtschranken\\s+1\\.180\\s+1\\.170"));
     holds(QStringLiteral("Zusammen\\s+1\\.234\\s+1\\.229"));
     holds(QStringLiteral("Höchststand\\s+57 Personen am Mittwoch, 9\\. Dezember um 14:32 Uhr"));
-    holds(QStringLiteral("1 h 05 min, 3-mal erreicht"));
+    holds(QStringLiteral("An oder über der Kapazität\\s+1 h 05 min, 3-mal erreicht"));
     holds(QStringLiteral("Stand am Ende\\s+5 Personen"));
     holds(QStringLiteral("Fast voll \\(ab 80 %\\)\\s+2 h 10 min"));
     holds(QStringLiteral("Eingang blockiert\\s+1-mal, zusammen 1 min"));
