@@ -1,6 +1,11 @@
 #include "chart/ReportSaver.h"
 
 #include "journal/JournalReader.h"
+#include "report/ReportCsv.h"
+#include "report/ReportFile.h"
+
+#include <filesystem>
+#include <sstream>
 
 ReportSaver::ReportSaver(QObject *parent) : QObject(parent) {}
 
@@ -40,6 +45,18 @@ ReportSaver::Result ReportSaver::Run(const Job &job, const ReportSource &source)
         return result;
     }
     const HallReport report = MakeHallReport(rows, job.period, job.options);
+    if (job.format == Format::Csv) {
+        std::ostringstream csv;
+        WriteReportCsv(csv, report);
+        if (cancel_) {
+            result.file.cancelled = true;
+            return result;
+        }
+        const std::string problem = SaveReportFile(std::filesystem::path(job.path.toStdU16String()), csv.str());
+        result.file.saved = problem.empty();
+        result.file.problem = QString::fromStdString(problem);
+        return result;
+    }
     ReportFooter footer;
     footer.printed = QDateTime::fromMSecsSinceEpoch(
         std::chrono::duration_cast<std::chrono::milliseconds>(job.options.now.time_since_epoch()).count());

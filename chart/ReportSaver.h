@@ -12,14 +12,16 @@
 // Makes a report and saves it on a thread of its own, so that the GUI stays
 // responsive while the journal is read and the file written: reads the
 // period's rows, computes the figures, checks the journal and writes the
-// PDF whole by the file rules.
+// PDF (or the CSV) whole by the file rules.
 class ReportSaver : public QObject {
     Q_OBJECT
 public:
+    enum class Format { Pdf, Csv };
     struct Job {
         ReportPeriod period;
         ReportOptions options;
         QString path;
+        Format format = Format::Pdf;
     };
     struct Result {
         ReportFileResult file;

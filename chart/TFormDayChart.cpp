@@ -61,33 +61,53 @@ QString Persons(std::int32_t count)
     return count == 1 ? QStringLiteral("1 Person") : German().toString(count) + QStringLiteral(" Personen");
 }
 
-QString SaveDialog(QWidget *parent, const QString &title, const QString &suggested, const QString &filter,
-                   const QString &suffix)
+// A file dialog to save a file, in German.
+void GermanSaveDialog(QFileDialog &dialog)
 {
-    QFileDialog dialog(parent, title, suggested, filter + QStringLiteral(";;Alle Dateien (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
     dialog.setLocale(German());
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
     dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+}
+
+QString SaveCsvDialog(QWidget *parent, const QString &suggested)
+{
+    QFileDialog dialog(parent, QStringLiteral("Tagesverlauf als CSV speichern"), suggested,
+                       QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
+    GermanSaveDialog(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
-QString SaveCsvDialog(QWidget *parent, const QString &suggested)
+// The report as PDF or CSV, as the file type chosen says.
+TFormDayChart::ReportFile SaveReportDialog(QWidget *parent, const QString &suggested)
 {
-    return SaveDialog(parent, QStringLiteral("Tagesverlauf als CSV speichern"), suggested,
-                      QStringLiteral("CSV-Dateien (*.csv)"), QStringLiteral("csv"));
-}
-
-QString SaveReportDialog(QWidget *parent, const QString &suggested)
-{
-    return SaveDialog(parent, QStringLiteral("Bericht speichern"), suggested, QStringLiteral("PDF-Dateien (*.pdf)"),
-                      QStringLiteral("pdf"));
+    const QString pdf = QStringLiteral("PDF-Dateien (*.pdf)");
+    const QString csv = QStringLiteral("CSV-Dateien (*.csv)");
+    QFileDialog dialog(parent, QStringLiteral("Bericht speichern"), suggested + QStringLiteral(".pdf"),
+                       pdf + QStringLiteral(";;") + csv);
+    GermanSaveDialog(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    // The name given so far takes the type's suffix.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        const QString suffix = filter == csv ? QStringLiteral("csv") : QStringLiteral("pdf");
+        const QStringList given = dialog.selectedFiles();
+        const QFileInfo name(given.isEmpty() ? suggested : given.constFirst());
+        dialog.setDefaultSuffix(suffix);
+        dialog.selectFile(name.completeBaseName() + QLatin1Char('.') + suffix);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString path = dialog.selectedFiles().constFirst();
+    // A name ending in .csv or .pdf says it, else the type chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool asCsv = suffix == QStringLiteral("csv") || (suffix != QStringLiteral("pdf") && dialog.selectedNameFilter() == csv);
+    return {path, asCsv ? ReportSaver::Format::Csv : ReportSaver::Format::Pdf};
 }
 
 // The program's name in lower case, which the files it suggests begin with.
@@ -430,14 +450,13 @@ void TFormDayChart::ReportClick()
 
 void TFormDayChart::SaveReport(const ReportPeriod &period)
 {
-    const QString path =
-        ChooseReportFile(this, QDir(saveFolder_).filePath(ReportFileName(period) + QStringLiteral(".pdf")));
-    if (path.isEmpty())
+    const ReportFile file = ChooseReportFile(this, QDir(saveFolder_).filePath(ReportFileName(period)));
+    if (file.path.isEmpty())
         return;
-    saveFolder_ = QFileInfo(path).absolutePath();
+    saveFolder_ = QFileInfo(file.path).absolutePath();
     ReportOptions options = Reports.options ? Reports.options() : ReportOptions();
     options.now = Now();
-    reportSaver_->Start({period, options, path}, Reports);
+    reportSaver_->Start({period, options, file.path, file.format}, Reports);
     EnableReport();
     reportProgress_ = new QProgressDialog(QStringLiteral("Der Bericht wird erstellt …"), QStringLiteral("Abbrechen"),
                                           0, 0, this);

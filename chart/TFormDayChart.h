@@ -24,7 +24,7 @@ class ReportDialog;
 
 // The window "Tagesverlauf": one day of the journal on a chart, with its
 // peak and totals, the shown day saved as CSV, and a report on the day, its
-// week, its month or a range of days saved as PDF. While it shows today it
+// week, its month or a range of days saved as PDF or CSV. While it shows today it
 // follows the hall's changes as they happen. The day is read on a thread of
 // its own, never on the GUI thread.
 class TFormDayChart : public QWidget, public DayChartWindow {
@@ -35,6 +35,14 @@ public:
     // cancelled.
     using FileChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
 
+    // Asks where to save a report, with a suggested path without suffix,
+    // and in which format; an empty path when the operator cancelled.
+    struct ReportFile {
+        QString path;
+        ReportSaver::Format format = ReportSaver::Format::Pdf;
+    };
+    using ReportFileChooser = std::function<ReportFile(QWidget *parent, const QString &suggested)>;
+
     explicit TFormDayChart(DayReader readDay, QWidget *parent = nullptr);
 
     QWidget *Window() override { return this; }
@@ -44,7 +52,7 @@ public:
 
     // Seams for tests; a file dialog and the system clock by default.
     FileChooser ChooseCsvFile;
-    FileChooser ChooseReportFile;
+    ReportFileChooser ChooseReportFile;
     std::function<std::chrono::system_clock::time_point()> Now;
     // Where reports come from; without a reader there are none.
     ReportSource Reports;

@@ -47,7 +47,7 @@ protected:
         window.Reports.checkJournal = [] { return std::string("Journal unverändert seit 10.03.2026 08:00:00"); };
         window.ChooseReportFile = [this](QWidget *, const QString &path) {
             suggested = path;
-            return chosen;
+            return TFormDayChart::ReportFile{chosen, format};
         };
         window.Now = [] { return March10(22); };
         window.Open();
@@ -79,12 +79,13 @@ protected:
     TFormDayChart window{[this](year_month_day day) { return JournalReader(file).Day(day); }};
     QString suggested;
     QString chosen = QString::fromStdString((temp.Path() / "März.pdf").string());
+    ReportSaver::Format format = ReportSaver::Format::Pdf;
 };
 
 TEST_F(ReportButton, SavesTheChosenPeriodsReportAsPdfOnAWorkerThread)
 {
     Ask(&ReportDialog::MonthButton);
-    EXPECT_TRUE(suggested.endsWith(QStringLiteral("-bericht-2026-03.pdf"))) << suggested.toStdString();
+    EXPECT_TRUE(suggested.endsWith(QStringLiteral("-bericht-2026-03"))) << suggested.toStdString();
     EXPECT_TRUE(window.SavingReport());
     ASSERT_TRUE(WaitUntil([&] { return !window.SavingReport(); }));
     EXPECT_FALSE(window.ReportProgress());
@@ -100,11 +101,20 @@ TEST_F(ReportButton, SavesTheChosenPeriodsReportAsPdfOnAWorkerThread)
           QStringLiteral("Journal unverändert seit 10\\.03\\.2026 08:00:00")})
         EXPECT_TRUE(text.contains(QRegularExpression(pattern))) << pattern.toStdString() << "\n" << text.toStdString();
 
-    // A week's report is suggested by its number, a cancelled period's
-    // dialog asks for no file.
+    // A week's report is suggested by its number; as CSV it is the report's
+    // CSV.
+    chosen = QString::fromStdString((temp.Path() / "Woche.csv").string());
+    format = ReportSaver::Format::Csv;
     Ask(&ReportDialog::WeekButton);
-    EXPECT_TRUE(suggested.endsWith(QStringLiteral("-bericht-2026-W11.pdf"))) << suggested.toStdString();
+    EXPECT_TRUE(suggested.endsWith(QStringLiteral("-bericht-2026-W11"))) << suggested.toStdString();
     ASSERT_TRUE(WaitUntil([&] { return !window.SavingReport(); }));
+    QFile csv(chosen);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray table = csv.readAll();
+    EXPECT_TRUE(table.startsWith("\xEF\xBB\xBFKennzahl;Wert\r\nHalle;Stadthalle Süd\r\n")) << table.toStdString();
+    EXPECT_TRUE(table.contains("\r\nEintritte gesamt;4\r\n")) << table.toStdString();
+
+    // A cancelled period's dialog asks for no file.
     suggested.clear();
     Ask(&ReportDialog::DayButton, false);
     EXPECT_TRUE(suggested.isEmpty());
