@@ -4,6 +4,7 @@
 #include "desktop/ProgramModule.h"
 #include "journal/JournalReasons.h"
 
+#include <cerrno>
 #include <system_error>
 
 std::string WriteReportPdf(const HallReport &report, const std::filesystem::path &file)
@@ -21,5 +22,5 @@ std::string WriteReportPdf(const HallReport &report, const std::filesystem::path
         return {};
     if (!result.problem.isEmpty())
         return result.problem.toStdString();
-    return SystemReason(std::error_code(result.error, std::generic_category()));
+    return SystemReason(std::error_code(result.error != 0 ? result.error : EIO, std::generic_category()));
 }

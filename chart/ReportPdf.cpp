@@ -90,7 +90,9 @@ QString Duration(seconds duration)
     const auto minutesPart = duration_cast<minutes>(duration - hoursPart);
     if (hoursPart.count() == 0)
         return QStringLiteral("%1 min").arg(minutesPart.count());
-    return QStringLiteral("%1 h %2 min").arg(Number(hoursPart.count())).arg(minutesPart.count(), 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1 h %2 min")
+        .arg(Number(hoursPart.count()))
+        .arg(minutesPart.count(), 2, 10, QLatin1Char('0'));
 }
 
 // "7.–13. Dezember 2026", "30. November – 6. Dezember 2026",
@@ -188,9 +190,10 @@ public:
         for (std::size_t index = 0; index < columns.size() && index < static_cast<std::size_t>(cells.size()); ++index) {
             const double width = columns[index].share * area_.width();
             // A last cell spans what is left of the row.
-            const double span = index + 1 == static_cast<std::size_t>(cells.size()) && columns[index].align & Qt::AlignLeft
-                                    ? area_.left() + area_.width() - x
-                                    : width;
+            const double span =
+                index + 1 == static_cast<std::size_t>(cells.size()) && columns[index].align & Qt::AlignLeft
+                    ? area_.left() + area_.width() - x
+                    : width;
             painter_.drawText(QRectF(x + 4, y_, span - 8, height), columns[index].align | Qt::AlignVCenter,
                               cells[static_cast<qsizetype>(index)]);
             x += width;
@@ -233,8 +236,7 @@ private:
     int y_;
 };
 
-const std::vector<Column> kPassageColumns = {
-    {0.40, Qt::AlignLeft}, {0.20, Qt::AlignRight}, {0.20, Qt::AlignRight}};
+const std::vector<Column> kPassageColumns = {{0.40, Qt::AlignLeft}, {0.20, Qt::AlignRight}, {0.20, Qt::AlignRight}};
 const std::vector<Column> kFigureColumns = {{0.40, Qt::AlignLeft}, {0.60, Qt::AlignLeft}};
 
 QString PeakText(const HallReport &report)
@@ -262,9 +264,7 @@ void PaintFigures(Page &page, const HallReport &report)
     passages(QStringLiteral("Zusammen"), report.total, true);
     page.Skip(kGap);
 
-    const auto figure = [&](const QString &name, const QString &value) {
-        page.Row(kFigureColumns, {name, value});
-    };
+    const auto figure = [&](const QString &name, const QString &value) { page.Row(kFigureColumns, {name, value}); };
     figure(QStringLiteral("Höchststand"), PeakText(report));
     figure(QStringLiteral("An oder über der Kapazität"),
            report.timesFull == 0 && report.atCapacity == seconds(0)
@@ -272,8 +272,8 @@ void PaintFigures(Page &page, const HallReport &report)
                : QStringLiteral("%1, %2 erreicht").arg(Duration(report.atCapacity), Times(report.timesFull)));
     if (report.nearlyFull)
         figure(QStringLiteral("Fast voll (ab %1 %)").arg(report.warnPercent), Duration(*report.nearlyFull));
-    figure(QStringLiteral("Stand zu Beginn"), report.countAtStart ? Persons(*report.countAtStart)
-                                                                   : QStringLiteral("unbekannt (kein Eintrag davor)"));
+    figure(QStringLiteral("Stand zu Beginn"),
+           report.countAtStart ? Persons(*report.countAtStart) : QStringLiteral("unbekannt (kein Eintrag davor)"));
     if (report.countAtEnd)
         figure(QStringLiteral("Stand am Ende"), Persons(*report.countAtEnd));
     const QString starts = Number(report.starts + report.resumes);
@@ -281,8 +281,8 @@ void PaintFigures(Page &page, const HallReport &report)
            report.resumes == 0
                ? starts
                : QStringLiteral("%1, davon %2 mit fortgesetzter Zählung").arg(starts, Number(report.resumes)));
-    figure(QStringLiteral("Rücksetzungen"), QStringLiteral("%1 von Hand, %2 täglich")
-                                                .arg(Number(report.manualResets), Number(report.dailyResets)));
+    figure(QStringLiteral("Rücksetzungen"),
+           QStringLiteral("%1 von Hand, %2 täglich").arg(Number(report.manualResets), Number(report.dailyResets)));
 
     // The warnings of each kind, with their durations together.
     std::map<ReportBarrierWarning::Kind, std::pair<std::int64_t, seconds>> kinds;
@@ -307,7 +307,8 @@ void PaintFigures(Page &page, const HallReport &report)
 void PaintCurve(QPainter &painter, const QRect &panel, const HallReport &report, const QDateTime &printed)
 {
     const std::int64_t start = DateOf(report.period.first).startOfDay().toMSecsSinceEpoch();
-    const std::int64_t end = std::max<std::int64_t>(DateOf(report.period.last).addDays(1).startOfDay().toMSecsSinceEpoch(), start + 1);
+    const std::int64_t end =
+        std::max<std::int64_t>(DateOf(report.period.last).addDays(1).startOfDay().toMSecsSinceEpoch(), start + 1);
     StepLine occupancy;
     StepLine capacity;
     std::int32_t highest = report.peak;
@@ -317,7 +318,8 @@ void PaintCurve(QPainter &painter, const QRect &panel, const HallReport &report,
         highest = std::max(highest, point.capacity);
     }
     // Today's line ends at the moment it was printed.
-    const std::int64_t held = printed.isValid() ? std::clamp<std::int64_t>(printed.toMSecsSinceEpoch(), start, end) : end;
+    const std::int64_t held =
+        printed.isValid() ? std::clamp<std::int64_t>(printed.toMSecsSinceEpoch(), start, end) : end;
     const CountScale scale = FitCounts(highest);
     const QRectF plot = PlotIn(panel, scale, painter.fontMetrics(), QFontMetrics(TitleFont(painter.font())));
     PaintCountChart(painter, panel, plot, DrawnLine(occupancy, held), DrawnLine(capacity, held), start, end, scale);
@@ -400,16 +402,14 @@ void PaintWarnings(Page &page, const HallReport &report)
         // The last line that fits names those left out, which the first
         // page counts.
         if (page.Room() < 2 * page.RowHeight() && index + 1 < count) {
-            page.Row({{1.0, Qt::AlignLeft}},
-                     {QStringLiteral("… und %1 weitere (zusammengefasst auf Seite 1)")
-                          .arg(Number(static_cast<std::int64_t>(count - index)))});
+            page.Row({{1.0, Qt::AlignLeft}}, {QStringLiteral("… und %1 weitere (zusammengefasst auf Seite 1)")
+                                                  .arg(Number(static_cast<std::int64_t>(count - index)))});
             return;
         }
         const ReportBarrierWarning &warning = report.barrierWarnings[index];
-        page.Row(kWarningColumns,
-                 {German().toString(DateOf(warning.from.date), QStringLiteral("ddd, dd.MM.yyyy")) + QStringLiteral(", ")
-                      + Clock(warning.from.timeOfDay),
-                  WarningText(warning.kind), Duration(warning.duration)});
+        page.Row(kWarningColumns, {German().toString(DateOf(warning.from.date), QStringLiteral("ddd, dd.MM.yyyy"))
+                                       + QStringLiteral(", ") + Clock(warning.from.timeOfDay),
+                                   WarningText(warning.kind), Duration(warning.duration)});
     }
 }
 
@@ -418,12 +418,11 @@ void PaintReport(QPdfWriter &writer, const HallReport &report, const ReportFoote
     const QString hall = QString::fromStdString(report.hall);
     const bool secondPage = report.days.size() > 1 || !report.barrierWarnings.empty();
     const int pages = secondPage ? 2 : 1;
-    const QString printed =
-        footer.printed.isValid()
-            ? QStringLiteral(" · gedruckt am %1 um %2")
-                  .arg(German().toString(footer.printed.date(), QStringLiteral("dd.MM.yyyy")),
-                       German().toString(footer.printed.time(), QStringLiteral("HH:mm 'Uhr'")))
-            : QString();
+    const QString printed = footer.printed.isValid()
+                                ? QStringLiteral(" · gedruckt am %1 um %2")
+                                      .arg(German().toString(footer.printed.date(), QStringLiteral("dd.MM.yyyy")),
+                                           German().toString(footer.printed.time(), QStringLiteral("HH:mm 'Uhr'")))
+                                : QString();
     const QString program = QStringLiteral("Pontra %1%2 · Bericht %3, %4")
                                 .arg(QStringLiteral(PONTRA_VERSION), printed, hall, ReportPeriodText(report.period));
 
@@ -451,7 +450,8 @@ void PaintReport(QPdfWriter &writer, const HallReport &report, const ReportFoote
 
     writer.newPage();
     Page second(painter, QRect(QPoint(0, 0), area.size()));
-    second.Text(QStringLiteral("Bericht %1 – %2").arg(hall, ReportPeriodText(report.period)), Font(kHeadingPoints, true));
+    second.Text(QStringLiteral("Bericht %1 – %2").arg(hall, ReportPeriodText(report.period)),
+                Font(kHeadingPoints, true));
     if (report.days.size() > 1)
         PaintDayLines(second, report);
     if (!report.barrierWarnings.empty())
@@ -481,8 +481,8 @@ ReportFileResult WriteReportPdf(const HallReport &report, const ReportFooter &fo
         writer.setResolution(kResolution);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
-        writer.setTitle(QStringLiteral("Bericht %1, %2").arg(QString::fromStdString(report.hall),
-                                                             ReportPeriodText(report.period)));
+        writer.setTitle(
+            QStringLiteral("Bericht %1, %2").arg(QString::fromStdString(report.hall), ReportPeriodText(report.period)));
         writer.setCreator(QStringLiteral("Pontra %1").arg(QStringLiteral(PONTRA_VERSION)));
         PaintReport(writer, report, footer);
     }

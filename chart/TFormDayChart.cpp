@@ -106,7 +106,8 @@ TFormDayChart::ReportFile SaveReportDialog(QWidget *parent, const QString &sugge
     const QString path = dialog.selectedFiles().constFirst();
     // A name ending in .csv or .pdf says it, else the type chosen.
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool asCsv = suffix == QStringLiteral("csv") || (suffix != QStringLiteral("pdf") && dialog.selectedNameFilter() == csv);
+    const bool asCsv =
+        suffix == QStringLiteral("csv") || (suffix != QStringLiteral("pdf") && dialog.selectedNameFilter() == csv);
     return {path, asCsv ? ReportSaver::Format::Csv : ReportSaver::Format::Pdf};
 }
 

@@ -25,5 +25,6 @@ inline ToolRun RunTool(const QString &program, const QStringList &arguments)
 // The PDF's text, laid out as on its pages.
 inline QString PdfText(const QString &pdf)
 {
-    return QString::fromUtf8(RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out);
+    return QString::fromUtf8(
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).out);
 }

@@ -94,11 +94,11 @@ TEST_F(ReportButton, SavesTheChosenPeriodsReportAsPdfOnAWorkerThread)
 
     // Two entries at the barrier and two by key, one exit; 3 inside at 10:05.
     const QString text = PdfText(chosen);
-    for (const QString &pattern :
-         {QStringLiteral("Bericht Stadthalle Süd"), QStringLiteral("März 2026"), QStringLiteral("Zusammen\\s+4\\s+1\\n"),
-          QStringLiteral("Höchststand\\s+3 Personen am Dienstag, 10\\. März um 10:05 Uhr"),
-          QStringLiteral("gedruckt am 10\\.03\\.2026 um \\d\\d:00 Uhr"),
-          QStringLiteral("Journal unverändert seit 10\\.03\\.2026 08:00:00")})
+    for (const QString &pattern : {QStringLiteral("Bericht Stadthalle Süd"), QStringLiteral("März 2026"),
+                                   QStringLiteral("Zusammen\\s+4\\s+1\\n"),
+                                   QStringLiteral("Höchststand\\s+3 Personen am Dienstag, 10\\. März um 10:05 Uhr"),
+                                   QStringLiteral("gedruckt am 10\\.03\\.2026 um \\d\\d:00 Uhr"),
+                                   QStringLiteral("Journal unverändert seit 10\\.03\\.2026 08:00:00")})
         EXPECT_TRUE(text.contains(QRegularExpression(pattern))) << pattern.toStdString() << "\n" << text.toStdString();
 
     // A week's report is suggested by its number; as CSV it is the report's

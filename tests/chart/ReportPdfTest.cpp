@@ -1,5 +1,5 @@
-#include "chart/Poppler.h"
 #include "chart/ReportPdf.h"
+#include "chart/Poppler.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,7 +69,8 @@ HallReport Month()
         const year_month_day date = year(2026) / December / std::chrono::day(day);
         report.days.push_back({date, day % 7 != 0, {100 + day, 99 + day}, 30, minutes(0)});
         for (int hour = 8; hour < 20; hour += 3)
-            report.barrierWarnings.push_back({ReportBarrierWarning::Kind::ExitFlickering, At(date, hour, 5), seconds(40)});
+            report.barrierWarnings.push_back(
+                {ReportBarrierWarning::Kind::ExitFlickering, At(date, hour, 5), seconds(40)});
     }
     return report;
 }
@@ -82,8 +83,11 @@ HallReport Day()
     report.barrierWarnings.clear();
     report.days = {{kMonday, true, report.total, 57, minutes(65)}};
     report.peakAt = At(kMonday, 15, 0);
-    report.curve = {{At(kMonday, 8, 0), 0, 50}, {At(kMonday, 10, 0), 20, 50}, {At(kMonday, 15, 0), 57, 50},
-                    {At(kMonday, 16, 5), 30, 50}, {At(kMonday, 21, 0), 0, 50}};
+    report.curve = {{At(kMonday, 8, 0), 0, 50},
+                    {At(kMonday, 10, 0), 20, 50},
+                    {At(kMonday, 15, 0), 57, 50},
+                    {At(kMonday, 16, 5), 30, 50},
+                    {At(kMonday, 21, 0), 0, 50}};
     return report;
 }
 
@@ -103,14 +107,14 @@ ReadBack Read(const QString &pdf)
     ReadBack read;
     read.text = PdfText(pdf);
     EXPECT_FALSE(read.text.isEmpty()) << "poppler-utils missing?";
-    const QRegularExpressionMatch pages =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}).out));
+    const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                                              .match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}).out));
     read.pages = pages.hasMatch() ? pages.captured(1).toInt() : 0;
     read.fonts = QString::fromUtf8(RunTool(QStringLiteral("pdffonts"), {pdf}).out);
     const QString image = pdf + QStringLiteral(".page");
     EXPECT_EQ(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
-                                                QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                                                QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, image})
+                                                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                                   QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, image})
                   .exitCode,
               0);
     read.firstPage.load(image + QStringLiteral(".png"));
@@ -178,7 +182,8 @@ TEST_F(ReportPdf, AWeekOnTwoPagesWithItsFiguresItsDaysBarsAndEmbeddedFonts)
     ASSERT_FALSE(fonts.isEmpty()) << pdf.fonts.toStdString();
     for (const QString &font : fonts)
         // name, type, encoding, embedded, subset, unicode, object, generation
-        EXPECT_TRUE(font.contains(QRegularExpression(QStringLiteral("\\syes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$"))))
+        EXPECT_TRUE(
+            font.contains(QRegularExpression(QStringLiteral("\\syes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$"))))
             << font.toStdString();
 
     // The days' bars in the page's middle, the hours' profile below them.
@@ -194,7 +199,8 @@ TEST_F(ReportPdf, AMonthKeepsToTwoPagesHowManyWarningsItHad)
     const ReadBack pdf = Write(Month());
     EXPECT_EQ(pdf.pages, 2);
     EXPECT_TRUE(pdf.text.contains(QStringLiteral("Dezember 2026")));
-    EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("Ausgang flattert\\s+124-mal, zusammen 1 h 22 min"))));
+    EXPECT_TRUE(
+        pdf.text.contains(QRegularExpression(QStringLiteral("Ausgang flattert\\s+124-mal, zusammen 1 h 22 min"))));
     EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("Do\\., 31\\.12\\.2026\\s+131\\s+130"))));
     // The list ends with those left out.
     EXPECT_TRUE(pdf.text.contains(QRegularExpression(QStringLiteral("… und \\d+ weitere \\("))));
