@@ -161,6 +161,8 @@ void Maker::Row(const JournalRow &row, const JournalRow *previous)
             ++report_.dailyResets;
         else
             ++report_.manualResets;
+        if (row.source == static_cast<std::uint16_t>(HallSource::OtherDoorReset))
+            ++report_.otherDoorResets;
         break;
     case JournalChange::Started:
         ++report_.starts;
