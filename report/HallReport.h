@@ -86,6 +86,7 @@ struct HallReport {
     std::optional<std::chrono::seconds> nearlyFull;
 
     std::int64_t manualResets = 0; // RESET and other doors' resets
+    std::int64_t otherDoorResets = 0; // of those, at another door
     std::int64_t dailyResets = 0;
     std::vector<ReportBarrierWarning> barrierWarnings;
 

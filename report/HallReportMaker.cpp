@@ -4,6 +4,7 @@
 #include "hall/OccupancyState.h"
 #include "journal/JournalReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -160,6 +161,8 @@ void Maker::Row(const JournalRow &row, const JournalRow *previous)
             ++report_.dailyResets;
         else
             ++report_.manualResets;
+        if (row.source == static_cast<std::uint16_t>(HallSource::OtherDoorReset))
+            ++report_.otherDoorResets;
         break;
     case JournalChange::Started:
         ++report_.starts;
@@ -265,7 +268,7 @@ void Maker::Piece(Instant from, Instant to, std::int64_t wall, seconds utcOffset
     if (full) {
         atCapacityMs_ += ms;
         dayAtCapacityMs_[static_cast<std::size_t>(day)] += ms;
-        // Reached from below, or so at the period's start or a run's.
+        // Reached from below, or full as the period or a run begins.
         if (!(lastFull_ && lastEnd_ == from))
             ++report_.timesFull;
     } else if (state == OccupancyState::NearlyFull) {

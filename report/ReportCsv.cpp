@@ -53,6 +53,7 @@ void Figures(std::ostream &out, const HallReport &report)
         Line(out, "Zeit fast voll (ab " + std::to_string(report.warnPercent) + " % der Kapazität)",
              DurationText(*report.nearlyFull));
     Line(out, "Rücksetzungen von Hand", report.manualResets);
+    Line(out, "davon an anderen Eingängen", report.otherDoorResets);
     Line(out, "Tagesresets", report.dailyResets);
     Line(out, "Lichtschrankenwarnungen", static_cast<std::int64_t>(report.barrierWarnings.size()));
 }

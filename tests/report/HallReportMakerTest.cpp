@@ -123,7 +123,8 @@ TEST(HallReportMaker, WeekWithACountCarriedInAMissingDayAndAResumedCount)
                            At(3, 4, 9, 0, 60, S::Start, C::Resumed, 4, 5),
                            At(3, 4, 10, 0, 60, S::In, C::Up, 5, 5),
                            At(3, 4, 10, 30, 60, S::OtherDoors, C::Merged, 7, 5),
-                           At(3, 4, 11, 0, 60, S::OtherDoors, C::Merged, 2, 5)},
+                           At(3, 4, 11, 0, 60, S::OtherDoors, C::Merged, 2, 5),
+                           At(3, 4, 11, 5, 60, S::OtherDoorReset, C::Reset, 0, 5)},
                           At(3, 9, 8, 0, 60, S::Start, C::Started, 0, 5)};
     const ReportPeriod week = WeekPeriod(Date(3, 5));
     EXPECT_EQ(week.first, Date(3, 2));
@@ -131,8 +132,10 @@ TEST(HallReportMaker, WeekWithACountCarriedInAMissingDayAndAResumedCount)
     const HallReport report = MakeHallReport(rows, week, Options());
 
     EXPECT_EQ(report.countAtStart, 6);
-    EXPECT_EQ(report.countAtEnd, 2);
+    EXPECT_EQ(report.countAtEnd, 0);
     EXPECT_EQ(report.resumes, 1);
+    EXPECT_EQ(report.manualResets, 1);
+    EXPECT_EQ(report.otherDoorResets, 1);
     EXPECT_EQ(report.barriers.exits, 2);
     EXPECT_EQ(report.keys.entries, 2);
     EXPECT_EQ(report.keys.exits, 1);
@@ -150,7 +153,7 @@ TEST(HallReportMaker, WeekWithACountCarriedInAMissingDayAndAResumedCount)
     // Monday's last row held until its midnight, as the next run began on Wednesday.
     EXPECT_DOUBLE_EQ(*report.hourly[0], 6);
     EXPECT_DOUBLE_EQ(*report.hourly[9], (3 + 4) / 2.0);
-    EXPECT_DOUBLE_EQ(*report.hourly[22], (4 + 2) / 2.0);
+    EXPECT_DOUBLE_EQ(*report.hourly[22], (4 + 0) / 2.0);
 
     ASSERT_EQ(report.days.size(), 7u);
     EXPECT_TRUE(report.days[0].recorded);

@@ -61,6 +61,7 @@ TEST(ReportCsv, WritesEachPartAsGermanSpreadsheetsReadIt)
                            "Zeit an oder über der Kapazität;25:00:07\r\n"
                            "Zeit fast voll (ab 80 % der Kapazität);1:30:00\r\n"
                            "Rücksetzungen von Hand;1\r\n"
+                           "davon an anderen Eingängen;0\r\n"
                            "Tagesresets;0\r\n"
                            "Lichtschrankenwarnungen;1\r\n"
                            "\r\n"
