@@ -281,8 +281,13 @@ void PaintFigures(Page &page, const HallReport &report)
            report.resumes == 0
                ? starts
                : QStringLiteral("%1, davon %2 mit fortgesetzter Zählung").arg(starts, Number(report.resumes)));
-    figure(QStringLiteral("Rücksetzungen"),
-           QStringLiteral("%1 von Hand, %2 täglich").arg(Number(report.manualResets), Number(report.dailyResets)));
+    const QString atOtherDoors =
+        report.otherDoorResets == 0
+            ? QString()
+            : QStringLiteral(" (davon %1 an anderen Türen)").arg(Number(report.otherDoorResets));
+    figure(QStringLiteral("Rücksetzungen"), QStringLiteral("%1 von Hand%2, %3 täglich")
+                                                .arg(Number(report.manualResets), atOtherDoors,
+                                                     Number(report.dailyResets)));
 
     // The warnings of each kind, with their durations together.
     std::map<ReportBarrierWarning::Kind, std::pair<std::int64_t, seconds>> kinds;

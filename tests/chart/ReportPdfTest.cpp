@@ -43,6 +43,7 @@ HallReport Week()
     report.timesFull = 3;
     report.nearlyFull = hours(2) + minutes(10);
     report.manualResets = 2;
+    report.otherDoorResets = 1;
     report.dailyResets = 5;
     report.barrierWarnings = {
         {ReportBarrierWarning::Kind::EntryBlocked, At(year(2026) / December / 8, 10, 15), seconds(95)},
@@ -170,6 +171,7 @@ TEST_F(ReportPdf, AWeekOnTwoPagesWithItsFiguresItsDaysBarsAndEmbeddedFonts)
     holds(QStringLiteral("Höchststand\\s+57 Personen am Mittwoch, 9\\. Dezember um 14:32 Uhr"));
     holds(QStringLiteral("An oder über der Kapazität\\s+1 h 05 min, 3-mal erreicht"));
     holds(QStringLiteral("Stand am Ende\\s+5 Personen"));
+    holds(QStringLiteral("Rücksetzungen\\s+2 von Hand \\(davon 1 an anderen Türen\\), 5 täglich"));
     holds(QStringLiteral("Fast voll \\(ab 80 %\\)\\s+2 h 10 min"));
     holds(QStringLiteral("Eingang blockiert\\s+1-mal, zusammen 1 min"));
     holds(QStringLiteral("Sa\\., 12\\.12\\.2026\\s+nicht aufgezeichnet"));
