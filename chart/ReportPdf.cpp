@@ -27,8 +27,8 @@ using namespace std::chrono;
 // about 680 by 1000 of them.
 constexpr int kResolution = 96;
 constexpr double kMarginMm = 15;
-// Arial, or where it is missing its metric twin Liberation Sans, as the
-// program's windows show.
+// Arial, as the main window, the display and the buttons name it (on Linux
+// its metric twin Liberation Sans); embedded in the file.
 const QString kFontFamily = QStringLiteral("Arial");
 constexpr int kTitlePoints = 18;
 constexpr int kPeriodPoints = 12;
