@@ -19,6 +19,7 @@
 #include "feed/HostAddresses.h"
 #include "hall/LocalTime.h"
 #include "journal/DayJournal.h"
+#include "journal/JournalCheck.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
 #include "link/HallLink.h"
@@ -470,11 +471,24 @@ DayChartWindow *PontraApplication::DayChart()
         return nullptr;
     }
     const std::filesystem::path journalFile = journal_->File();
+    ReportSource reports;
+    reports.options = [this] {
+        ReportOptions options;
+        if (const QString hall = ReportHallName(Advanced); !hall.isEmpty())
+            options.hall = hall.toStdString();
+        options.warnPercent = Advanced.WarnPercent;
+        return options;
+    };
+    reports.read = [journalFile](const ReportPeriod &period) {
+        return journalFile.empty() ? ReportRows() : ReadReportRows(JournalReader(journalFile), period);
+    };
+    if (!journalFile.empty())
+        reports.checkJournal = [journalFile] { return JournalCheckText(CheckJournal(journalFile)); };
     chart_ = make(
         [journalFile](std::chrono::year_month_day day) {
             return journalFile.empty() ? std::vector<JournalRow>() : JournalReader(journalFile).Day(day);
         },
-        now_, main_.get());
+        std::move(reports), now_, main_.get());
     forms.FormDayChart = chart_;
     hall.AddListener(chart_);
     return chart_;

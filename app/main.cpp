@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QTranslator>
@@ -60,7 +61,16 @@ std::filesystem::path ProgramJournal()
 // no lock, no settings, no window system.
 int RunCommand(int argc, char *argv[], const CommandLine &command)
 {
-    QCoreApplication core(argc, argv);
+    // A report's PDF takes the fonts of Qt's GUI, on a platform without a
+    // display where there may be none.
+    const bool pdf = command.action == CommandLine::Action::Report
+                     && command.format == CommandLine::ReportFormat::Pdf && !command.reportFile.isEmpty();
+#ifndef _WIN32
+    if (pdf)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    const std::unique_ptr<QCoreApplication> core =
+        pdf ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
 #ifdef _WIN32
     // A window program has no console of its own: its output goes to the
     // console it was started from, unless it is redirected already.
@@ -73,7 +83,8 @@ int RunCommand(int argc, char *argv[], const CommandLine &command)
     // The CSV's CRLF line ends as they are, not doubled.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    return RunCommandLine(command, ProgramName(), ProgramJournal(), std::cout, std::cerr);
+    QSettingsStore settings(ProgramName());
+    return RunCommandLine(command, ProgramName(), ProgramJournal(), std::cout, std::cerr, &settings);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "chart/TFormDayChart.h"
 
 #include "chart/DayCharts.h"
+#include "chart/ReportDialog.h"
 #include "hall/LocalTime.h"
 #include "journal/JournalReasons.h"
 
@@ -60,25 +61,89 @@ QString Persons(std::int32_t count)
     return count == 1 ? QStringLiteral("1 Person") : German().toString(count) + QStringLiteral(" Personen");
 }
 
-QString SaveCsvDialog(QWidget *parent, const QString &suggested)
+// A file dialog to save a file, in German.
+void GermanSaveDialog(QFileDialog &dialog)
 {
-    QFileDialog dialog(parent, QStringLiteral("Tagesverlauf als CSV speichern"), suggested,
-                       QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setLocale(German());
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
     dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+}
+
+QString SaveCsvDialog(QWidget *parent, const QString &suggested)
+{
+    QFileDialog dialog(parent, QStringLiteral("Tagesverlauf als CSV speichern"), suggested,
+                       QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
+    GermanSaveDialog(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
+// The report as PDF or CSV, as the file type chosen says.
+TFormDayChart::ReportFile SaveReportDialog(QWidget *parent, const QString &suggested)
+{
+    const QString pdf = QStringLiteral("PDF-Dateien (*.pdf)");
+    const QString csv = QStringLiteral("CSV-Dateien (*.csv)");
+    QFileDialog dialog(parent, QStringLiteral("Bericht speichern"), suggested + QStringLiteral(".pdf"),
+                       pdf + QStringLiteral(";;") + csv);
+    GermanSaveDialog(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    // The name given so far takes the type's suffix.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        const QString suffix = filter == csv ? QStringLiteral("csv") : QStringLiteral("pdf");
+        const QStringList given = dialog.selectedFiles();
+        const QFileInfo name(given.isEmpty() ? suggested : given.constFirst());
+        dialog.setDefaultSuffix(suffix);
+        dialog.selectFile(name.completeBaseName() + QLatin1Char('.') + suffix);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString path = dialog.selectedFiles().constFirst();
+    // A name ending in .csv or .pdf says it, else the type chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool asCsv =
+        suffix == QStringLiteral("csv") || (suffix != QStringLiteral("pdf") && dialog.selectedNameFilter() == csv);
+    return {path, asCsv ? ReportSaver::Format::Csv : ReportSaver::Format::Pdf};
+}
+
+// The program's name in lower case, which the files it suggests begin with.
+QString ProgramName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).baseName().toLower();
+}
+
+// pontra-bericht-2026-12-07, -2026-W50, -2026-12, -2026-12-01-bis-2026-12-20.
+QString ReportFileName(const ReportPeriod &period)
+{
+    const QDate first = DateOf(period.first);
+    QString name;
+    switch (period.kind) {
+    case ReportPeriod::Kind::Day:
+        name = first.toString(Qt::ISODate);
+        break;
+    case ReportPeriod::Kind::Week: {
+        int weekYear = 0;
+        const int week = first.weekNumber(&weekYear);
+        name = QStringLiteral("%1-W%2").arg(weekYear).arg(week, 2, 10, QLatin1Char('0'));
+        break;
+    }
+    case ReportPeriod::Kind::Month:
+        name = first.toString(QStringLiteral("yyyy-MM"));
+        break;
+    case ReportPeriod::Kind::Days:
+        name = first.toString(Qt::ISODate) + QStringLiteral("-bis-") + DateOf(period.last).toString(Qt::ISODate);
+        break;
+    }
+    return QStringLiteral("%1-bericht-%2").arg(ProgramName(), name);
+}
+
 // A save's progress appears only once the save takes a moment.
-constexpr auto kCsvProgressAfter = milliseconds(300);
+constexpr auto kProgressAfter = milliseconds(300);
 constexpr auto kCsvProgressStep = milliseconds(100);
 
 // Why a file could not be written, in German: the file rules' phrase, else
@@ -105,9 +170,11 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                           | Qt::WindowCloseButtonHint)
     , ChooseCsvFile(SaveCsvDialog)
+    , ChooseReportFile(SaveReportDialog)
     , Now([] { return system_clock::now(); })
     , loader_(new DayLoader(std::move(readDay), this))
     , csvSaver_(new CsvSaver(this))
+    , reportSaver_(new ReportSaver(this))
 {
     setWindowTitle(QStringLiteral("Tagesverlauf"));
     setLocale(German());
@@ -115,7 +182,7 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     // Smaller, the axes' labels no longer fit.
     setMinimumSize(720, 480);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    csvFolder_ = QDir(documents).exists() ? documents : QDir::homePath();
+    saveFolder_ = QDir(documents).exists() ? documents : QDir::homePath();
 
     auto *dayLabel = new QLabel(QStringLiteral("&Tag:"), this);
     DayEdit = new QDateEdit(this);
@@ -128,10 +195,13 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     DayEdit->installEventFilter(this);
     SaveCsvButton = new QPushButton(QStringLiteral("&CSV speichern …"), this);
     SaveCsvButton->setEnabled(false);
+    ReportButton = new QPushButton(QStringLiteral("&Bericht …"), this);
+    ReportButton->setEnabled(false);
     auto *controls = new QHBoxLayout;
     controls->addWidget(dayLabel);
     controls->addWidget(DayEdit);
     controls->addStretch(1);
+    controls->addWidget(ReportButton);
     controls->addWidget(SaveCsvButton);
 
     StatusLabel = new QLabel(this);
@@ -162,6 +232,8 @@ TFormDayChart::TFormDayChart(DayReader readDay, QWidget *parent)
     connect(&csvProgressTimer_, &QTimer::timeout, this,
             [this] { csvProgress_->setValue(static_cast<int>(csvSaver_->Written())); });
     connect(csvSaver_, &CsvSaver::Done, this, &TFormDayChart::CsvSaved);
+    connect(ReportButton, &QPushButton::clicked, this, &TFormDayChart::ReportClick);
+    connect(reportSaver_, &ReportSaver::Done, this, &TFormDayChart::ReportSaved);
 }
 
 QDate TFormDayChart::Today() const
@@ -314,12 +386,11 @@ void TFormDayChart::SaveCsvClick()
 {
     if (state_ != State::Shown || csvSaver_->Running())
         return;
-    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).baseName().toLower();
-    const QString name = QStringLiteral("%1-%2.csv").arg(program, day_.toString(Qt::ISODate));
-    const QString path = ChooseCsvFile(this, QDir(csvFolder_).filePath(name));
+    const QString name = QStringLiteral("%1-%2.csv").arg(ProgramName(), day_.toString(Qt::ISODate));
+    const QString path = ChooseCsvFile(this, QDir(saveFolder_).filePath(name));
     if (path.isEmpty())
         return;
-    csvFolder_ = QFileInfo(path).absolutePath();
+    saveFolder_ = QFileInfo(path).absolutePath();
     // The rows as they are now: live ones go on arriving meanwhile.
     const int rows = static_cast<int>(data_.Rows().size());
     csvSaver_->Start(path, data_.Rows());
@@ -331,7 +402,7 @@ void TFormDayChart::SaveCsvClick()
     csvProgress_->setWindowModality(Qt::NonModal);
     csvProgress_->setAutoReset(false);
     csvProgress_->setAutoClose(false);
-    csvProgress_->setMinimumDuration(static_cast<int>(kCsvProgressAfter.count()));
+    csvProgress_->setMinimumDuration(static_cast<int>(kProgressAfter.count()));
     connect(csvProgress_, &QProgressDialog::canceled, csvSaver_, &CsvSaver::Cancel);
     csvProgress_->setValue(0);
     csvProgressTimer_.start();
@@ -345,17 +416,75 @@ void TFormDayChart::CsvSaved(const QString &path, const CsvSaver::Result &result
     EnableSaveCsv();
     if (result.saved || result.cancelled)
         return;
-    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: %2.")
-                                    .arg(QDir::toNativeSeparators(path), WriteFailure(path, result.problem, result.error)),
-                                QMessageBox::Ok, this);
+    ShowWarning(QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: %2.")
+                    .arg(QDir::toNativeSeparators(path), WriteFailure(path, result.problem, result.error)));
+}
+
+void TFormDayChart::ShowWarning(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void TFormDayChart::EnableReport()
+{
+    ReportButton->setEnabled(Reports.read && !reportDialog_ && !reportSaver_->Running());
+}
+
+void TFormDayChart::ReportClick()
+{
+    if (!Reports.read || reportDialog_ || reportSaver_->Running())
+        return;
+    reportDialog_ = new ReportDialog(DayEdit->date(), this);
+    reportDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(reportDialog_, &QDialog::finished, this, [this](int outcome) {
+        const ReportPeriod period = reportDialog_->Period();
+        reportDialog_ = nullptr;
+        EnableReport();
+        if (outcome == QDialog::Accepted)
+            SaveReport(period);
+    });
+    EnableReport();
+    reportDialog_->open();
+}
+
+void TFormDayChart::SaveReport(const ReportPeriod &period)
+{
+    const ReportFile file = ChooseReportFile(this, QDir(saveFolder_).filePath(ReportFileName(period)));
+    if (file.path.isEmpty())
+        return;
+    saveFolder_ = QFileInfo(file.path).absolutePath();
+    ReportOptions options = Reports.options ? Reports.options() : ReportOptions();
+    options.now = Now();
+    reportSaver_->Start({period, options, file.path, file.format}, Reports);
+    EnableReport();
+    reportProgress_ = new QProgressDialog(QStringLiteral("Der Bericht wird erstellt …"), QStringLiteral("Abbrechen"),
+                                          0, 0, this);
+    reportProgress_->setWindowTitle(windowTitle());
+    reportProgress_->setWindowModality(Qt::NonModal);
+    reportProgress_->setMinimumDuration(static_cast<int>(kProgressAfter.count()));
+    connect(reportProgress_, &QProgressDialog::canceled, reportSaver_, &ReportSaver::Cancel);
+    reportProgress_->setValue(0);
+}
+
+void TFormDayChart::ReportSaved(const QString &path, const ReportSaver::Result &result)
+{
+    delete reportProgress_;
+    reportProgress_ = nullptr;
+    EnableReport();
+    if (!result.unread.isEmpty())
+        ShowWarning(QStringLiteral("Der Bericht lässt sich nicht erstellen: %1").arg(result.unread));
+    else if (!result.file.saved && !result.file.cancelled)
+        ShowWarning(QStringLiteral("Die Datei „%1“ lässt sich nicht speichern: %2.")
+                        .arg(QDir::toNativeSeparators(path),
+                             WriteFailure(path, result.file.problem, result.file.error)));
 }
 
 void TFormDayChart::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    EnableReport();
     if (state_ == State::Unread)
         Load();
     else if (stale_)

@@ -6,8 +6,18 @@
 
 namespace {
 
-// Quoted when it holds what would split or end a field.
-std::string Field(std::string_view text)
+bool ReadNumber(std::string_view text, int &value)
+{
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+}
+
+} // namespace
+
+std::string CsvField(std::string_view text)
 {
     if (text.find_first_of(";\"\r\n") == std::string_view::npos)
         return std::string(text);
@@ -20,20 +30,13 @@ std::string Field(std::string_view text)
     return quoted + '"';
 }
 
-bool ReadNumber(std::string_view text, int &value)
-{
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
-}
-
-} // namespace
-
 std::string JournalTimeText(const JournalRow &row)
 {
-    const auto local = row.Local();
+    return LocalTimeText(row.Local());
+}
+
+std::string LocalTimeText(const LocalTime &local)
+{
     const std::chrono::hh_mm_ss<std::chrono::seconds> clock(local.timeOfDay);
     const auto offset = local.utcOffset.count();
     const auto offsetMinutes = std::abs(offset) / 60;
@@ -61,8 +64,8 @@ void WriteJournalCsvRows(std::ostream &out, std::span<const JournalRow> rows)
 {
     for (const auto &row : rows) {
         const auto source = JournalSourceName(row.source);
-        out << JournalTimeText(row) << ';' << (source.empty() ? std::to_string(row.source) : Field(source)) << ';'
-            << Field(JournalChangeText(row.change)) << ';' << row.count << ';' << row.capacity << "\r\n";
+        out << JournalTimeText(row) << ';' << (source.empty() ? std::to_string(row.source) : CsvField(source)) << ';'
+            << CsvField(JournalChangeText(row.change)) << ';' << row.count << ';' << row.capacity << "\r\n";
     }
 }
 

@@ -19,6 +19,11 @@ void WriteJournalCsvRows(std::ostream &out, std::span<const JournalRow> rows);
 
 // A row's local time in ISO 8601 with its offset: 2026-12-09T14:03:12+01:00.
 std::string JournalTimeText(const JournalRow &row);
+std::string LocalTimeText(const LocalTime &local);
+
+// A field as written between ';': quoted when it holds what would split or
+// end a field.
+std::string CsvField(std::string_view text);
 
 // Reads a date given as YYYY-MM-DD; only dates the calendar has. False with
 // a German message in error otherwise.

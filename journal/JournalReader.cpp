@@ -94,6 +94,34 @@ std::vector<JournalRow> JournalReader::Rows(std::optional<std::chrono::year_mont
     return rows;
 }
 
+std::optional<JournalRow> JournalReader::LastRowBefore(std::chrono::year_month_day day) const
+{
+    std::optional<JournalRow> row;
+    WithJournal([&](SqliteConnection &db) {
+        // In the index's order, which is the rows' but for an hour the clock
+        // goes back, never at midnight.
+        SqliteStatement select(db, std::string(kColumns) + " WHERE " + kLocalTimeMs + " < ?1 ORDER BY "
+                                       + kLocalTimeMs + " DESC, id DESC LIMIT 1");
+        select.Bind(1, LocalDayStartMs(day));
+        if (select.Step())
+            row = RowAt(select);
+    });
+    return row;
+}
+
+std::optional<JournalRow> JournalReader::FirstRowFrom(std::chrono::year_month_day day) const
+{
+    std::optional<JournalRow> row;
+    WithJournal([&](SqliteConnection &db) {
+        SqliteStatement select(db, std::string(kColumns) + " WHERE " + kLocalTimeMs + " >= ?1 ORDER BY "
+                                       + kLocalTimeMs + ", id LIMIT 1");
+        select.Bind(1, LocalDayStartMs(day));
+        if (select.Step())
+            row = RowAt(select);
+    });
+    return row;
+}
+
 std::optional<JournalRow> JournalReader::LastRow() const
 {
     std::optional<JournalRow> last;

@@ -30,6 +30,10 @@ public:
     std::vector<JournalRow> Rows(std::optional<std::chrono::year_month_day> from,
                                  std::optional<std::chrono::year_month_day> to) const;
     std::vector<JournalRow> Day(std::chrono::year_month_day day) const { return Rows(day, day); }
+    // The last row before the local date begins, and the first from its
+    // start on.
+    std::optional<JournalRow> LastRowBefore(std::chrono::year_month_day day) const;
+    std::optional<JournalRow> FirstRowFrom(std::chrono::year_month_day day) const;
     // The last row written.
     std::optional<JournalRow> LastRow() const;
     // The local date of the last daily reset.

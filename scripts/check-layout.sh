@@ -11,7 +11,7 @@ cd "${1:-$(dirname "$0")/..}"
 layout='
 files hall
 barriers journal link desktop
-feed serial widgets
+feed serial widgets report
 settings chart display
 dialogs
 app

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 installed mosquitto && broker_before=1 || broker_before=0
 bash scripts/deps.sh libchm-bin tzdata chromium desktop-file-utils appstream man-db mosquitto mosquitto-clients \
-  openssl sqlite3
+  openssl sqlite3 poppler-utils
 if [ "$broker_before" = 0 ]; then
   # The tests start brokers of their own: the service that the package
   # enabled at boot, and may have started, is not wanted.

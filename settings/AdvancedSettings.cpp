@@ -256,3 +256,8 @@ bool IsFeedHostList(const QString &text)
     const QStringList names = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return std::ranges::all_of(names, [](const QString &name) { return IsFeedHostName(name.toStdString()); });
 }
+
+QString ReportHallName(const AdvancedSettings &settings)
+{
+    return settings.HallName == AdvancedSettings().HallName ? QString() : settings.HallName.trimmed();
+}

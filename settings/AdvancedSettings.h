@@ -80,5 +80,9 @@ bool IsFeedToken(const QString &text);
 // A text the HttpHosts key takes: host names or addresses, separated by spaces.
 bool IsFeedHostList(const QString &text);
 
+// The hall's name as a report's title gives it: empty for the door link's
+// default, which is a topic's name and not one to print.
+QString ReportHallName(const AdvancedSettings &settings);
+
 // "HH:MM", as the DailyReset key stores it.
 QString DailyResetText(std::optional<std::chrono::minutes> at);

@@ -43,8 +43,8 @@ if [ "$installed" != "$expected" ]; then
 fi
 
 [ -x "$root/usr/bin/pontra" ] || fail "usr/bin/pontra is not executable"
-# The program finds its modules there: each exports its factory.
-for module in chart:PontraNewDayChartWindow feed:PontraNewFeedService link:PontraNewDoorLinkClient; do
+# The program finds its modules there: each exports its functions.
+for module in chart:PontraNewDayChartWindow chart:PontraWriteReportPdf feed:PontraNewFeedService link:PontraNewDoorLinkClient; do
   file=$root/usr/$modules/pontra-${module%%:*}.so
   [ -f "$file" ] || continue
   [ ! -x "$file" ] || fail "$file is executable"
