@@ -235,8 +235,6 @@ void PontraApplication::StartCounting()
             return make ? std::unique_ptr<DoorLinkClient>(make(std::move(callbacks))) : nullptr;
         });
     hall.AddListener(link_.get());
-    // Before the start, which may take over a full hall.
-    ApplyLamp();
     QObject::connect(link_.get(), &HallLink::ConnectionChanged, main_.get(), [this] { ShowLinkState(); });
     ShowLinkState();
 
@@ -267,6 +265,8 @@ void PontraApplication::StartCounting()
         }
     }
     hall.Apply(start);
+    // After the start: a full hall taken over never opens the lamp on "go".
+    ApplyLamp();
 
     DailyResetSchedule schedule(Advanced.DailyReset, lastReset);
     // Without a reset on record, a time already past today first comes

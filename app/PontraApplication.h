@@ -59,6 +59,7 @@ public:
     HallLink &Link() { return *link_; }
     // The stop lamp; null while none is used.
     LampControl *Lamp() { return lamp_.get(); }
+    // The lamp's own port; null while it has none.
     LampLines *LampPort() { return lampLines_.get(); }
 
     // Stores the advanced settings and puts them into effect; on OK in

@@ -37,8 +37,7 @@ public:
             return Fail(EIO);
         }
         line_->settings = control;
-        line_->dtr = control.DtrOn();
-        line_->rts = control.RtsCtsHandshake();
+        line_->SetOutputs(control.DtrOn(), control.RtsCtsHandshake());
         return true;
     }
 
@@ -49,8 +48,7 @@ public:
             return Fail(EBADF);
         if (line_->unplugged)
             return Fail(EIO);
-        line_->dtr = dtr;
-        line_->rts = rts;
+        line_->SetOutputs(dtr, rts);
         return true;
     }
 
@@ -314,6 +312,20 @@ bool SimulatedSerialPorts::Rts(int port) const
     std::lock_guard lock(mutex_);
     const Line *line = Find(port);
     return line && line->rts;
+}
+
+int SimulatedSerialPorts::DtrRaised(int port) const
+{
+    std::lock_guard lock(mutex_);
+    const Line *line = Find(port);
+    return line ? line->dtrRaised : 0;
+}
+
+void SimulatedSerialPorts::Line::SetOutputs(bool dtrOn, bool rtsOn)
+{
+    dtrRaised += !dtr && dtrOn ? 1 : 0;
+    dtr = dtrOn;
+    rts = rtsOn;
 }
 
 int SimulatedSerialPorts::Purges(int port) const

@@ -47,6 +47,8 @@ public:
     // port is closed or unplugged.
     bool Dtr(int port) const;
     bool Rts(int port) const;
+    // How often DTR went on.
+    int DtrRaised(int port) const;
     // How often an open device of the port dropped its input.
     int Purges(int port) const;
 
@@ -62,11 +64,14 @@ public:
         bool rtsHeldOff = false;
         bool dtr = false;
         bool rts = false;
+        int dtrRaised = 0;
         std::uint32_t eventMask = 0;
         std::uint32_t pending = 0;
         bool interrupted = false;
         int purges = 0;
         DeviceControl settings;
+
+        void SetOutputs(bool dtrOn, bool rtsOn);
     };
 
 private:

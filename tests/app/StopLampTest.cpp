@@ -205,7 +205,7 @@ TEST_F(StopLampTest, AStartThatTakesOverAFullHallOpensTheLampOnRed)
     start({{"ResumeCount", 1}, {"LampPort", 3}, {"LampRtsMeaning", "full"}});
     EXPECT_EQ(test.hall().Count(), 4);
     EXPECT_TRUE(test.lines->IsOpen(3));
-    EXPECT_FALSE(test.lines->Dtr(3));
+    EXPECT_EQ(test.lines->DtrRaised(3), 0);
     EXPECT_TRUE(test.lines->Rts(3));
 }
 
