@@ -10,8 +10,8 @@ QString LampPortTroubleHint(int port)
 
 QString LampPortTakenHint(int port)
 {
-    return QStringLiteral("Die Ampel ist auf COM%1 eingestellt, die Schnittstelle der Lichtschranken. Sie wird dort "
-                          "nicht geschaltet.\n\nWählen Sie unter Einstellungen (F2) → „Erweitert …“ eine andere "
-                          "Schnittstelle für die Ampel.")
+    return QStringLiteral("Die Ampel ist auf COM%1 eingestellt, die Schnittstelle der Lichtschranken. Sie wird "
+                          "dort nicht geschaltet.\n\nWählen Sie unter Einstellungen (F2) → „Erweitert …“ eine "
+                          "andere Schnittstelle für die Ampel.")
         .arg(port);
 }

@@ -82,7 +82,8 @@ bool Win32SerialDevice::ApplySettings(const DeviceControl &control)
 
 bool Win32SerialDevice::SetControlLines(bool dtr, bool rts)
 {
-    if (!api_.EscapeCommFunction(handle_, dtr ? SETDTR : CLRDTR) || !api_.EscapeCommFunction(handle_, rts ? SETRTS : CLRRTS))
+    if (!api_.EscapeCommFunction(handle_, dtr ? SETDTR : CLRDTR)
+        || !api_.EscapeCommFunction(handle_, rts ? SETRTS : CLRRTS))
         return Failed();
     return true;
 }

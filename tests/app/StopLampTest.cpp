@@ -85,7 +85,8 @@ TEST_F(StopLampTest, NothingIsMadeWithoutALampAndEachSettingThatUsesOneMakesIt)
     EXPECT_FALSE(test.lines->IsOpen(3));
     EXPECT_TRUE(test.main().LampMark->isHidden());
     test.Stop();
-    EXPECT_EQ(ExportedRows(test.journalFile), QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3"}));
+    EXPECT_EQ(ExportedRows(test.journalFile),
+              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3"}));
 }
 
 // The journal names each colour the count gives; the colours change no
