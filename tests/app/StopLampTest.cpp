@@ -89,27 +89,6 @@ TEST_F(StopLampTest, NothingIsMadeWithoutALampAndEachSettingThatUsesOneMakesIt)
               QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3"}));
 }
 
-// The journal names each colour the count gives; the colours change no
-// count, and the live feed's count and totals stay as the keys left them.
-TEST_F(StopLampTest, EachColourOfTheCountIsARowThatChangesNoCount)
-{
-    start({{"LampPort", 3}, {"WarnPercent", 60}, {"LampHysteresis", 2}});
-    TFormMain &main = test.main();
-    keys(main.Rein1, 2); // 2 of 3: amber from 60 %
-    keys(main.Rein1, 1); // full
-    keys(main.Raus1, 1); // 2: red held through the hysteresis
-    keys(main.Raus1, 1); // 1: green
-    main.bResetClick();
-    EXPECT_EQ(shown, std::vector<LampState>({G, A, R, G}));
-    EXPECT_EQ(test.app().FeedState().count, 0);
-    for (const PassageTotal &total : test.app().FeedState().passages)
-        EXPECT_EQ(total.passages, total.source == HallSource::In ? 3u : total.source == HallSource::Out ? 2u : 0u);
-    test.Stop();
-    EXPECT_EQ(ExportedRows(test.journalFile),
-              QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "Ampel gelb;;2", "REIN;+1;3", "Ampel rot;;3",
-                           "RAUS;-1;2", "RAUS;-1;1", "Ampel grün;;1", "RESET;Rücksetzung;0"}));
-}
-
 // "Testen": green, amber, red a step each, then the hall's own state, also
 // when the count changed it meanwhile; the test's colours are no rows.
 TEST_F(StopLampTest, TheTestShowsEachColourAndEndsOnTheStateTheCountGivesNow)
@@ -186,6 +165,11 @@ TEST_F(StopLampTest, TheLampPortsLinesFollowTheCountTheCapacityAndAReset)
     EXPECT_EQ(main.LampMark->toolTip(), "Ampel: fast voll");
     main.Rein1->trigger();
     EXPECT_EQ(lamp(), Lines(false, false));
+
+    // The colours changed no count.
+    EXPECT_EQ(test.app().FeedState().count, 3);
+    for (const PassageTotal &total : test.app().FeedState().passages)
+        EXPECT_EQ(total.passages, total.source == HallSource::In ? 6u : total.source == HallSource::Out ? 2u : 0u);
 
     // At the end both lines go off as the port closes.
     test.Stop();
