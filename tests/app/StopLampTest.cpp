@@ -98,29 +98,25 @@ TEST_F(StopLampTest, TheTestShowsEachColourAndEndsOnTheStateTheCountGivesNow)
     test.main().Rein1->trigger();
     lamp.RunTest();
     EXPECT_TRUE(lamp.Testing());
-    ASSERT_TRUE(WaitUntil([&] { return shown.size() == 3; }));
-    EXPECT_EQ(shown, std::vector<LampState>({G, A, R}));
-    // The hall fills and empties again while the test shows red.
+    // The hall fills while the test runs.
     keys(test.main().Rein1, 2);
     EXPECT_EQ(lamp.State(), R);
-    test.main().Raus1->trigger();
-    EXPECT_EQ(lamp.State(), G);
-    EXPECT_EQ(lamp.Shown(), R);
+    EXPECT_EQ(lamp.Shown(), G);
     ASSERT_TRUE(WaitUntil([&] { return !lamp.Testing(); }));
-    EXPECT_EQ(shown, std::vector<LampState>({G, A, R, G}));
+    EXPECT_EQ(shown, std::vector<LampState>({G, A, R}));
+    EXPECT_EQ(lamp.Shown(), R);
+    EXPECT_FALSE(test.lines->Dtr(3));
 
-    // Started again while it runs, it starts afresh; the hall turned full.
+    // Again, and it empties meanwhile.
     lamp.RunTest();
-    ASSERT_TRUE(WaitUntil([&] { return shown.size() == 6; }));
-    lamp.RunTest();
-    keys(test.main().Rein1, 1);
+    test.main().Raus1->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !lamp.Testing(); }));
-    EXPECT_EQ(shown, std::vector<LampState>({G, A, R, G, A, R, G, A, R}));
-    EXPECT_EQ(lamp.Shown(), R);
+    EXPECT_EQ(shown, std::vector<LampState>({G, A, R, G, A, R, G}));
+    EXPECT_TRUE(test.lines->Dtr(3));
     test.Stop();
     EXPECT_EQ(ExportedRows(test.journalFile),
               QStringList({"Start;Neubeginn;0", "REIN;+1;1", "REIN;+1;2", "REIN;+1;3", "Ampel rot;;3", "RAUS;-1;2",
-                           "Ampel grün;;2", "REIN;+1;3", "Ampel rot;;3"}));
+                           "Ampel grün;;2"}));
 }
 
 // F4 up to the capacity: RTS ("full") on and DTR ("go") off; F5 below the
