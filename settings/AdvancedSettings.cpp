@@ -56,6 +56,20 @@ constexpr AdvancedKey NameKey(const char *name)
             [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
 }
 
+// A topic the stop lamp publishes on.
+template <QString AdvancedSettings::*member>
+constexpr AdvancedKey LampTopicKey(const char *name)
+{
+    return {name,
+            [](const QString &text, AdvancedSettings &settings) {
+                if (!IsLampTopic(text))
+                    return false;
+                settings.*member = text;
+                return true;
+            },
+            [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
+}
+
 // A key holding a whole number from 0 to Max.
 template <int AdvancedSettings::*Member, int Max>
 bool ReadNumber(const QString &text, AdvancedSettings &settings)
@@ -91,7 +105,7 @@ constexpr qsizetype kMaxValueLength = 4096;
 // How much of a bad value the notice shows.
 constexpr qsizetype kShownValueLength = 40;
 
-const std::array<AdvancedKey, 18> kKeys{{
+const std::array<AdvancedKey, 27> kKeys{{
     {"JournalDays", ReadNumber<&AdvancedSettings::JournalDays, kMaxJournalDays>,
      NumberValue<&AdvancedSettings::JournalDays>},
     {"DailyReset",
@@ -147,6 +161,43 @@ const std::array<AdvancedKey, 18> kKeys{{
      NumberValue<&AdvancedSettings::BlockedSeconds>},
     {"FlickerPerSecond", ReadNumber<&AdvancedSettings::FlickerPerSecond, kMaxFlickerPerSecond>,
      NumberValue<&AdvancedSettings::FlickerPerSecond>},
+    {"LampPort", ReadNumber<&AdvancedSettings::LampPort, kMaxLampPort>, NumberValue<&AdvancedSettings::LampPort>},
+    {"LampRtsMeaning",
+     [](const QString &text, AdvancedSettings &settings) {
+         const QString word = text.trimmed();
+         if (word == QLatin1String("amber"))
+             settings.LampRtsMeaning = AdvancedSettings::RtsMeaning::Amber;
+         else if (word == QLatin1String("full"))
+             settings.LampRtsMeaning = AdvancedSettings::RtsMeaning::Full;
+         else
+             return false;
+         return true;
+     },
+     [](const AdvancedSettings &settings) {
+         return SettingValue(settings.LampRtsMeaning == AdvancedSettings::RtsMeaning::Full ? QStringLiteral("full")
+                                                                                          : QStringLiteral("amber"));
+     }},
+    {"LampHysteresis",
+     [](const QString &text, AdvancedSettings &settings) {
+         const auto number = WholeNumber(text, 1, kMaxLampHysteresis);
+         if (number)
+             settings.LampHysteresis = *number;
+         return number.has_value();
+     },
+     NumberValue<&AdvancedSettings::LampHysteresis>},
+    FlagKey<&AdvancedSettings::LampOnFault>("LampOnFault"),
+    LampTopicKey<&AdvancedSettings::LampTopicGreen>("LampTopicGreen"),
+    LampTopicKey<&AdvancedSettings::LampTopicRed>("LampTopicRed"),
+    TextKey<&AdvancedSettings::LampOn>("LampOn"),
+    TextKey<&AdvancedSettings::LampOff>("LampOff"),
+    {"LampRefreshSeconds",
+     [](const QString &text, AdvancedSettings &settings) {
+         const auto number = WholeNumber(text, 1, kMaxLampRefreshSeconds);
+         if (number)
+             settings.LampRefreshSeconds = *number;
+         return number.has_value();
+     },
+     NumberValue<&AdvancedSettings::LampRefreshSeconds>},
 }};
 
 // A bad key as the notice names it: "Name=value", the value cut short and
@@ -260,4 +311,11 @@ bool IsFeedHostList(const QString &text)
 QString ReportHallName(const AdvancedSettings &settings)
 {
     return settings.HallName == AdvancedSettings().HallName ? QString() : settings.HallName.trimmed();
+}
+
+bool IsLampTopic(const QString &text)
+{
+    // A relay's command topic; a wildcard would be refused by the broker.
+    return !text.contains(QLatin1Char('+')) && !text.contains(QLatin1Char('#')) &&
+           text.toUtf8().size() <= 65535;
 }

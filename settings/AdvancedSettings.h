@@ -54,6 +54,24 @@ struct AdvancedSettings {
     // flickering; 0: never.
     int FlickerPerSecond = 20;
 
+    // The stop lamp at the door. Its serial port's number, 0: none; never
+    // the barriers' port. DTR holds the "go" relay while the hall has room.
+    int LampPort = 0;
+    // What RTS shows: the amber lamp, or "full" as a second signal.
+    enum class RtsMeaning { Amber, Full };
+    RtsMeaning LampRtsMeaning = RtsMeaning::Amber;
+    // Visitors below the capacity at which red goes again.
+    int LampHysteresis = 1;
+    // A blocked barrier or a lost port shows red.
+    bool LampOnFault = false;
+    // The broker's topics for the green and the red lamp (empty: not used),
+    // their payloads, and how often the lamp's state is sent again.
+    QString LampTopicGreen;
+    QString LampTopicRed;
+    QString LampOn = QStringLiteral("ON");
+    QString LampOff = QStringLiteral("OFF");
+    int LampRefreshSeconds = 10;
+
     bool operator==(const AdvancedSettings &) const = default;
 };
 
@@ -62,6 +80,13 @@ inline constexpr int kMaxWarnPercent = 99;
 inline constexpr int kMaxDebounceMs = 1000;
 inline constexpr int kMaxBlockedSeconds = 3600;
 inline constexpr int kMaxFlickerPerSecond = 1000;
+inline constexpr int kMaxLampPort = 256;
+inline constexpr int kMaxLampHysteresis = 1000;
+inline constexpr int kMaxLampRefreshSeconds = 3600;
+
+// A topic the lamp may publish on: empty (not used), or a name without the
+// wildcards "+" and "#".
+bool IsLampTopic(const QString &text);
 
 // Reads every key from an open store. Each bad one is added to bad as
 // "Name=value".

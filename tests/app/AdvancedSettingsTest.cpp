@@ -37,7 +37,8 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
     test.Store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"JournalDays", "abc"}, {"DailyReset", "25:99"},
                 {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
                 {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"HttpHosts", "halle:80"},
-                {"FlickerPerSecond", -1}});
+                {"FlickerPerSecond", -1}, {"LampPort", 300}, {"LampRtsMeaning", "gelb"}, {"LampHysteresis", 0},
+                {"LampOnFault", 2}, {"LampTopicGreen", "tuer/#"}, {"LampRefreshSeconds", 0}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
@@ -47,7 +48,10 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
                                               "ShowPlacesLeft=ja\nHttpPort=70000\nHttpBind=localhost\nHttpToken=a b\n"
                                               "HttpHosts=halle:80\n"))
         << test.notices.first().toStdString();
-    EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\n")) << test.notices.first().toStdString();
+    EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\nLampPort=300\nLampRtsMeaning=gelb\n"
+                                              "LampHysteresis=0\nLampOnFault=2\nLampTopicGreen=tuer/#\n"
+                                              "LampRefreshSeconds=0\n"))
+        << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());
     EXPECT_FALSE(test.app().DailyReset().Checking());
     EXPECT_FALSE(test.app().Feed().Running());
@@ -108,7 +112,9 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     EXPECT_EQ(test.settings.writes,
               QStringList({"JournalDays", "DailyReset", "ResumeCount", "WarnPercent", "ShowPlacesLeft", "HttpPort",
                            "HttpBind", "HttpToken", "HttpHosts", "Door", "Hall", "Broker", "BrokerUser",
-                           "BrokerPassword", "BrokerCaFile", "DebounceMs", "BlockedSeconds", "FlickerPerSecond"}));
+                           "BrokerPassword", "BrokerCaFile", "DebounceMs", "BlockedSeconds", "FlickerPerSecond", "LampPort",
+                           "LampRtsMeaning", "LampHysteresis", "LampOnFault", "LampTopicGreen", "LampTopicRed", "LampOn",
+                           "LampOff", "LampRefreshSeconds"}));
     EXPECT_EQ(test.settings.values["DebounceMs"], 20);
     EXPECT_EQ(test.settings.values["BlockedSeconds"], 30);
     EXPECT_EQ(test.settings.values["FlickerPerSecond"], 0);
