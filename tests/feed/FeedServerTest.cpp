@@ -42,7 +42,7 @@ std::uint16_t Start(FeedServer &server, const FeedServerConfig &config = {})
 
 FeedSnapshot Hall(std::int32_t count, std::int32_t capacity = 5)
 {
-    return {count, capacity, OccupancyStateOf(count, capacity, 0), kAt, {}, false, false, {}};
+    return {count, capacity, OccupancyStateOf(count, capacity, 0), kAt, {}, false, false, {}, {}};
 }
 
 // An event stream, read to its first message.
@@ -181,6 +181,50 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
     EXPECT_EQ(Get(port, "/index.html").status, 404);
     FeedServer withoutJournal;
     EXPECT_EQ(Get(Start(withoutJournal), "/api/v1/day?date=2026-12-09").status, 404);
+}
+
+// The stop lamp is told only while it is on: a feed without it stays as it was.
+TEST(FeedServer, TellsTheStopLampInTheJsonAndTheMetricsOnlyWhileItIsOn)
+{
+    FeedServer server;
+    const std::uint16_t port = Start(server);
+    FeedPublisher publisher(server, 3, 3, 0);
+    const auto lampLines = [port] {
+        const std::string metrics = Get(port, "/metrics").body;
+        const auto first = metrics.find("# HELP pontra_lamp_state ");
+        return first == std::string::npos ? std::string() : metrics.substr(first);
+    };
+    const auto lamp = [port] {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(Get(port, "/api/v1/occupancy").body))
+            .object()
+            .value("lamp");
+    };
+    EXPECT_TRUE(lamp().isUndefined());
+    EXPECT_EQ(lampLines(), "");
+
+    for (const auto &[state, name] : {std::pair(LampState::Red, "red"), std::pair(LampState::Amber, "amber"),
+                                      std::pair(LampState::Green, "green")}) {
+        publisher.SetLamp(state);
+        EXPECT_EQ(lamp(), QJsonValue(name));
+        const std::string lines = lampLines();
+        EXPECT_EQ(lines.substr(0, lines.find("pontra_lamp_state{")),
+                  "# HELP pontra_lamp_state 1 für die Farbe, die die Ampel an der Tür zeigt.\n"
+                  "# TYPE pontra_lamp_state gauge\n");
+        for (const char *colour : {"green", "amber", "red"}) {
+            const std::string sample = "pontra_lamp_state{state=\"" + std::string(colour) + "\"} " +
+                                       (std::string(colour) == name ? "1" : "0") + "\n";
+            EXPECT_NE(lines.find(sample), std::string::npos) << sample << "missing in\n" << lines;
+        }
+    }
+    // The hall's changes keep it.
+    ::Hall hall(3);
+    hall.AddListener(&publisher);
+    hall.Apply({HallSource::In, kAt});
+    EXPECT_EQ(lamp(), QJsonValue("green"));
+
+    publisher.SetLamp(std::nullopt);
+    EXPECT_TRUE(lamp().isUndefined());
+    EXPECT_EQ(lampLines(), "");
 }
 
 TEST(FeedServer, AsksEveryPathForTheTokenWhenItHasOne)
