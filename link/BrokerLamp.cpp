@@ -99,7 +99,9 @@ std::string BrokerLamp::Start(const BrokerLampSettings &settings)
             topics.insert(*topic);
     }
     const auto address = BrokerAddress::Parse(settings.broker);
-    Finish(seconds(2), address ? topics : std::set<std::string>());
+    // On another broker, the old one's relays are no longer driven.
+    const bool sameBroker = address && shared_ && shared_->settings.broker == settings.broker;
+    Finish(seconds(2), sameBroker ? topics : std::set<std::string>());
     if (!address)
         return BrokerAddressText(settings.broker);
     if (topics.empty())

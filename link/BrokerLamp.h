@@ -32,8 +32,9 @@ public:
     BrokerLamp &operator=(const BrokerLamp &) = delete;
 
     // Connects for each topic set, or none when neither is. A lamp already
-    // running is stopped first; its topics that stay in use are left as they
-    // are, so that the door does not flicker through red. Returns a German
+    // running is stopped first; its topics that stay in use on the same
+    // broker are left as they are, so that the door does not flicker
+    // through red. Returns a German
     // sentence naming the setting that cannot be used (then the lamp does
     // not run), else empty.
     std::string Start(const BrokerLampSettings &settings) override;

@@ -162,7 +162,7 @@ TEST(BrokerLamp, SendsGreenAgainEveryRefreshWhileTheHallHasRoom)
     EXPECT_TRUE(WaitFor([&] { return relay.Heard(kGreen).size() >= before + 2; }));
 }
 
-TEST(BrokerLamp, ARestartLeavesTheTopicsStillInUseAloneAndShowsRedOnTheOthers)
+TEST(BrokerLamp, ARestartLeavesTheTopicsStillInUseAloneAndShowsRedWhereNoLongerDriven)
 {
     MosquittoBroker broker;
     LampWatch relay(broker.Address());
@@ -186,11 +186,18 @@ TEST(BrokerLamp, ARestartLeavesTheTopicsStillInUseAloneAndShowsRedOnTheOthers)
     ASSERT_TRUE(WaitFor([&] { return relay.Last(kRed) == "1" && relay.Heard(kGreen).size() == 3; }));
     EXPECT_EQ(relay.Heard(kGreen), (Messages{"ON", "1", "1"}));
 
+    // Another broker: the old one's relays are no longer driven.
+    MosquittoBroker other;
+    LampWatch otherRelay(other.Address());
+    settings.broker = other.Address();
+    ASSERT_EQ(lamp.Start(settings), "");
+    EXPECT_TRUE(WaitFor([&] { return relay.Last(kGreen) == "0" && otherRelay.Last(kGreen) == "1"; }));
+
     // No topic at all: nothing runs, and the door shows red.
     settings.greenTopic.clear();
     ASSERT_EQ(lamp.Start(settings), "");
     EXPECT_FALSE(lamp.Running());
-    EXPECT_TRUE(WaitFor([&] { return relay.Last(kGreen) == "0"; }));
+    EXPECT_TRUE(WaitFor([&] { return otherRelay.Last(kGreen) == "0"; }));
 
     settings.broker = "halle:0";
     EXPECT_EQ(lamp.Start(settings), BrokerAddressText("halle:0"));
