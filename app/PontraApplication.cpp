@@ -3,11 +3,13 @@
 #include "app/AfterFirstPaint.h"
 #include "app/DailyResetTimer.h"
 #include "app/FeedOnDemand.h"
+#include "app/LampControl.h"
 #include "chart/DayChartWindow.h"
 #include "desktop/IdleInhibit.h"
 #include "desktop/LoginStart.h"
 #include "desktop/PlatformHelpViewer.h"
 #include "dialogs/HelpViewerWarning.h"
+#include "dialogs/LampPortHint.h"
 #include "dialogs/OperatorMessageBox.h"
 #include "dialogs/TFDlgYesNo.h"
 #include "dialogs/TForm2.h"
@@ -22,6 +24,8 @@
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
 #include "link/HallLink.h"
+#include "serial/LampLines.h"
+#include "serial/TComPort.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/TImage.h"
 
@@ -93,6 +97,7 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     if (!journalFile.empty())
         doorStateFile_ = journalFile.parent_path() / "door-state.json";
     const auto newIdleInhibit = services.NewIdleInhibit;
+    serialDevices_ = services.NewSerialDevice;
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     ApplyLineRules();
@@ -140,6 +145,9 @@ PontraApplication::~PontraApplication()
     // hears a last change; then the windows go, and the journal writes its
     // last rows.
     main_->FormDestroy();
+    // Its lines drop as the program ends; its outputs show the windows.
+    lamp_.reset();
+    lampLines_.reset();
     // Its event streams end here, with the clients still connected.
     hall.RemoveListener(publisher_.get());
     feed_->Stop();
@@ -227,6 +235,8 @@ void PontraApplication::StartCounting()
             return make ? std::unique_ptr<DoorLinkClient>(make(std::move(callbacks))) : nullptr;
         });
     hall.AddListener(link_.get());
+    // Before the start, which may take over a full hall.
+    ApplyLamp();
     QObject::connect(link_.get(), &HallLink::ConnectionChanged, main_.get(), [this] { ShowLinkState(); });
     ShowLinkState();
 
@@ -350,6 +360,53 @@ void PontraApplication::ApplyLineRules()
                         Advanced.FlickerPerSecond);
 }
 
+void PontraApplication::ApplyLamp()
+{
+    const bool used = Advanced.LampPort != 0
+                      || (!Advanced.Broker.isEmpty()
+                          && !(Advanced.LampTopicGreen.isEmpty() && Advanced.LampTopicRed.isEmpty()));
+    const DoorLamp::Rules rules{.hysteresis = Advanced.LampHysteresis,
+                                .warnPercent = Advanced.WarnPercent,
+                                .redOnFault = Advanced.LampOnFault};
+    if (!used) {
+        lamp_.reset();
+        lampLines_.reset();
+        main_->ShowLamp(std::nullopt);
+        return;
+    }
+    if (lamp_) {
+        lamp_->SetRules(rules);
+    } else {
+        lamp_ = std::make_unique<LampControl>(hall, rules, [this] { return Now(); });
+        lamp_->AddOutput([this](LampState state) {
+            if (lampLines_)
+                lampLines_->Show(state);
+            main_->ShowLamp(state);
+        });
+    }
+
+    int port = Advanced.LampPort;
+    if (port != 0 && port == main_->ComPort->Port) {
+        // As the operator sees it once the program runs.
+        QTimer::singleShot(0, main_.get(), [this, port] { showNotice_(LampPortTakenHint(port)); });
+        port = 0;
+    }
+    if (port == 0) {
+        lampLines_.reset();
+        return;
+    }
+    if (!lampLines_) {
+        lampLines_ = std::make_unique<LampLines>(serialDevices_);
+        lampLines_->OnTrouble = [this](int lost) {
+            QTimer::singleShot(0, main_.get(), [this, lost] { showNotice_(LampPortTroubleHint(lost)); });
+        };
+    }
+    lampLines_->SetRtsFull(Advanced.LampRtsMeaning == AdvancedSettings::RtsMeaning::Full);
+    lampLines_->Show(lamp_->Shown());
+    if (lampLines_->Port() != port)
+        lampLines_->Open(port);
+}
+
 void PontraApplication::EditAdvancedSettings()
 {
     AdvancedSettings edited = Advanced;
@@ -410,6 +467,7 @@ void PontraApplication::ApplyAdvancedSettings(const AdvancedSettings &settings)
     if (feedChanged)
         StartFeed();
     ApplyLineRules();
+    ApplyLamp();
     if (!failed.isEmpty() && showError_) {
         const QString reason = settings_.FailureReason();
         showError_(QStringLiteral("Die erweiterten Einstellungen lassen sich nicht speichern („%1“ wurde nicht "

@@ -20,6 +20,8 @@ class FeedPublisher;
 class FeedService;
 struct FeedSnapshot;
 class HallLink;
+class LampControl;
+class LampLines;
 struct DoorLinkSettings;
 class TFormAdvanced;
 
@@ -55,6 +57,9 @@ public:
     // What the live feed tells now.
     const FeedSnapshot &FeedState() const;
     HallLink &Link() { return *link_; }
+    // The stop lamp; null while none is used.
+    LampControl *Lamp() { return lamp_.get(); }
+    LampLines *LampPort() { return lampLines_.get(); }
 
     // Stores the advanced settings and puts them into effect; on OK in
     // "Erweiterte Einstellungen".
@@ -80,6 +85,9 @@ private:
     QString Store(const SettingValues &values);
     // The barriers' debounce and health limits, from Advanced.
     void ApplyLineRules();
+    // Makes the stop lamp when the settings use one, or ends it, and puts
+    // its rules and outputs into effect.
+    void ApplyLamp();
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
     QString LinkStateText() const;
@@ -112,6 +120,11 @@ private:
     // The door's totals for the door link, beside the journal.
     std::filesystem::path doorStateFile_;
     std::unique_ptr<HallLink> link_;
+    std::unique_ptr<LampControl> lamp_;
+    // The lamp's own port.
+    std::unique_ptr<LampLines> lampLines_;
+    // The barriers' port's devices, for the lamp's port too.
+    SerialDeviceFactory serialDevices_;
     // Belongs to the main window, which keeps it above itself.
     DayChartWindow *chart_ = nullptr;
     // Declared before the main window so that it outlives it.

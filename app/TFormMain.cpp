@@ -32,6 +32,7 @@
 #include "widgets/TImage.h"
 #include "widgets/TLbSpeedButton.h"
 #include "widgets/TOwnerDrawComboBox.h"
+#include "widgets/TShape.h"
 #include "widgets/TTrayIcon.h"
 
 #include <QAction>
@@ -116,6 +117,9 @@ void TFormMain::CreateControls()
                                 QString::fromUtf8(kNoHallServerText));
     LinkDownMark->unsetCursor();
     LinkDownMark->hide();
+    LampMark = new TShape(TShape::stCircle, Qt::transparent, this);
+    LampMark->setGeometry(270, 12, 14, 14);
+    LampMark->hide();
 
     FrameL1 = new TFrameL(this);
     FrameL1->move(200, 30);
@@ -353,6 +357,27 @@ void TFormMain::ShowLinkDown(bool down)
     ShowWarnings();
 }
 
+void TFormMain::ShowLamp(std::optional<LampState> state)
+{
+    LampMark->setVisible(state.has_value());
+    if (!state)
+        return;
+    switch (*state) {
+    case LampState::Green:
+        LampMark->SetBrushColor(QColor(0, 200, 0));
+        LampMark->setToolTip(QStringLiteral("Ampel: frei"));
+        break;
+    case LampState::Amber:
+        LampMark->SetBrushColor(QColor(255, 176, 0));
+        LampMark->setToolTip(QStringLiteral("Ampel: fast voll"));
+        break;
+    case LampState::Red:
+        LampMark->SetBrushColor(QColor(230, 0, 0));
+        LampMark->setToolTip(QStringLiteral("Ampel: voll"));
+        break;
+    }
+}
+
 void TFormMain::bOutClick()
 {
     // The hall keeps the count from going below 0; the digits are written
@@ -503,7 +528,7 @@ std::optional<std::chrono::steady_clock::time_point> TFormMain::DebounceDeadline
 
 void TFormMain::HallReported(const HallChange &report)
 {
-    if (report.source == HallSource::SettingsNotStored)
+    if (report.source == HallSource::SettingsNotStored || IsLampReport(report.source))
         return;
     ShowWarnings();
     emit WarningsChanged();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CountField.h"
+#include "hall/DoorLamp.h"
 #include "hall/HallListener.h"
 #include "hall/HallSource.h"
 #include "serial/PortRefusal.h"
@@ -28,6 +29,7 @@ class NotificationArea;
 class PortOpening;
 class SettingsStore;
 class TComPort;
+class TShape;
 class TFrameL;
 class TImage;
 class TLbSpeedButton;
@@ -103,6 +105,8 @@ public:
     TTrayIcon *TrayIcon1;
     // Shown while the door link has no connection to the hall's server.
     TImage *LinkDownMark;
+    // The stop lamp's colour; hidden while no lamp is used.
+    TShape *LampMark;
 
     // The application-wide keys, as entries of the hidden menu.
     QAction *Help1;
@@ -176,6 +180,8 @@ public:
     int MissingStoredPort() const;
     // The mark and the tray tip for a door link without its hall's server.
     void ShowLinkDown(bool down);
+    // The stop lamp's colour as a mark; none: no lamp.
+    void ShowLamp(std::optional<LampState> state);
 
     // The warnings shown now, the port's first, and which beams are blocked.
     QStringList Warnings() const;

@@ -15,12 +15,17 @@ bool Hall::Apply(const HallEvent &event)
         return true;
     }
     const bool changed = ApplyNow(event);
+    ApplyDeferred();
+    return changed;
+}
+
+void Hall::ApplyDeferred()
+{
     while (!deferred_.empty()) {
         const HallEvent next = deferred_.front();
         deferred_.pop_front();
         ApplyNow(next);
     }
-    return changed;
 }
 
 bool Hall::ApplyNow(const HallEvent &event)
@@ -103,6 +108,9 @@ void Hall::SetCapacity(std::int32_t capacity)
 {
     capacity_ = capacity;
     Notify([capacity](HallListener *listener) { listener->CapacityChanged(capacity); });
+    // What a listener applied as it heard of it.
+    if (notifying_ == 0)
+        ApplyDeferred();
 }
 
 void Hall::AddListener(HallListener *listener)

@@ -43,6 +43,8 @@ public:
 
 private:
     bool ApplyNow(const HallEvent &event);
+    // The events listeners applied while they were told, in their order.
+    void ApplyDeferred();
     // The gate counts the event; the change then has its count.
     bool Gated(const HallEvent &event, HallChange &change, int delta);
     void Tell(HallChange &change);

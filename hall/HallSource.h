@@ -27,10 +27,20 @@ enum class HallSource : std::uint16_t {
     PortBack = 17,
     // The settings could not be stored as the system ended the run.
     SettingsNotStored = 18,
+    // The stop lamp at the door changed its colour.
+    LampGreen = 19, // Ampel grün
+    LampAmber = 20, // Ampel gelb
+    LampRed = 21,   // Ampel rot
 };
 
 // Whether the hall passes the source on as a report instead of a change.
 constexpr bool IsReport(HallSource source)
 {
-    return source >= HallSource::EntryBlocked && source <= HallSource::SettingsNotStored;
+    return source >= HallSource::EntryBlocked && source <= HallSource::LampRed;
+}
+
+// Whether the report is the stop lamp's.
+constexpr bool IsLampReport(HallSource source)
+{
+    return source >= HallSource::LampGreen && source <= HallSource::LampRed;
 }

@@ -62,6 +62,12 @@ std::string_view JournalSourceName(std::uint16_t source)
         return "Schnittstelle wieder verbunden";
     case HallSource::SettingsNotStored:
         return "Einstellungen nicht gespeichert";
+    case HallSource::LampGreen:
+        return "Ampel grün";
+    case HallSource::LampAmber:
+        return "Ampel gelb";
+    case HallSource::LampRed:
+        return "Ampel rot";
     }
     return {};
 }

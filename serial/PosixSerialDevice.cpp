@@ -197,9 +197,11 @@ bool PosixSerialDevice::ApplySettings(const DeviceControl &control)
     if (tcgetattr(fd_, &tio) != 0)
         return Fail(errno);
     cfmakeraw(&tio);
-    // Without CLOCAL a drop of DCD would hang the line up.
+    // Without CLOCAL a drop of DCD would hang the line up. HUPCL drops DTR
+    // and RTS as the port closes, also when the program crashes: what they
+    // switch goes off with it.
     tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag |= CLOCAL | CREAD | HUPCL;
 
     switch (control.ByteSize) {
     case 5: tio.c_cflag |= CS5; break;
@@ -384,6 +386,7 @@ void PosixSerialDevice::Tend()
     if (ioctl(fd_, TIOCINQ, &queued) == 0 && queued > 0)
         tcflush(fd_, TCIFLUSH);
     int levels = 0;
+    std::lock_guard lock(controlMutex_);
     if (controlLines_ == 0 || ioctl(fd_, TIOCMGET, &levels) != 0)
         return;
     int off = controlLines_ & ~levels;
@@ -503,6 +506,19 @@ ModemLines PosixSerialDevice::ReadModemLines()
     }
     lines.status = ModemStatus();
     return lines;
+}
+
+bool PosixSerialDevice::SetControlLines(bool dtr, bool rts)
+{
+    if (fd_ < 0)
+        return Fail(EBADF);
+    std::lock_guard lock(controlMutex_);
+    int on = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
+    int off = (TIOCM_DTR | TIOCM_RTS) & ~on;
+    if ((on && ioctl(fd_, TIOCMBIS, &on) != 0) || (off && ioctl(fd_, TIOCMBIC, &off) != 0))
+        return Fail(errno);
+    controlLines_ = on;
+    return true;
 }
 
 int PosixSerialDevice::BytesWaiting()

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 // The serial device on Linux. Only the modem-status lines are watched (CTS,
@@ -44,6 +45,7 @@ public:
     void Interrupt() override;
     std::uint32_t ModemStatus() override;
     ModemLines ReadModemLines() override;
+    bool SetControlLines(bool dtr, bool rts) override;
     int BytesWaiting() override;
     void Purge() override;
     void Close() override;
@@ -93,7 +95,10 @@ private:
     std::atomic<bool> sampling_{false};
     // The counters where the driver's are not used, as ModemLines orders them.
     std::array<std::atomic<std::uint32_t>, 4> counted_{};
-    int controlLines_ = 0;     // TIOCM_DTR, TIOCM_RTS as ApplySettings set them
+    // TIOCM_DTR, TIOCM_RTS as ApplySettings or SetControlLines set them;
+    // the lock keeps a wait from raising a line again that is being cleared.
+    std::mutex controlMutex_;
+    int controlLines_ = 0;
     bool linesRefused_ = false;
     std::atomic<int> lastError_{0};
     // The thread inside WaitEvent, for Interrupt().

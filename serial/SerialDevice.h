@@ -56,6 +56,10 @@ public:
     // The levels and change counters of the input lines; from any thread,
     // also while a wait runs.
     virtual ModemLines ReadModemLines() = 0;
+    // Sets the output lines DTR and RTS, for a port whose lines switch
+    // something (RTS is the handshake's where that is on). From the thread
+    // that opened the device, also while a wait runs. False on failure.
+    virtual bool SetControlLines(bool dtr, bool rts) = 0;
     // Bytes waiting in the receive queue.
     virtual int BytesWaiting() = 0;
     // Drops pending input.

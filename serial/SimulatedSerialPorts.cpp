@@ -37,6 +37,20 @@ public:
             return Fail(EIO);
         }
         line_->settings = control;
+        line_->dtr = control.DtrOn();
+        line_->rts = control.RtsCtsHandshake();
+        return true;
+    }
+
+    bool SetControlLines(bool dtr, bool rts) override
+    {
+        std::lock_guard lock(ports_.mutex_);
+        if (!line_)
+            return Fail(EBADF);
+        if (line_->unplugged)
+            return Fail(EIO);
+        line_->dtr = dtr;
+        line_->rts = rts;
         return true;
     }
 
@@ -107,6 +121,8 @@ public:
     {
         std::lock_guard lock(ports_.mutex_);
         if (line_) {
+            // The driver drops both lines as the port closes.
+            line_->dtr = line_->rts = false;
             line_->open = false;
             line_ = nullptr;
         }
@@ -244,6 +260,8 @@ void SimulatedSerialPorts::Unplug(int port)
         if (Line *line = Find(port)) {
             line->present = false;
             line->unplugged = line->open;
+            // Without power, the adapter's lines are off.
+            line->dtr = line->rts = false;
         }
     }
     changed_.notify_all();
@@ -282,6 +300,20 @@ bool SimulatedSerialPorts::IsOpen(int port) const
     std::lock_guard lock(mutex_);
     const Line *line = Find(port);
     return line && line->open;
+}
+
+bool SimulatedSerialPorts::Dtr(int port) const
+{
+    std::lock_guard lock(mutex_);
+    const Line *line = Find(port);
+    return line && line->dtr;
+}
+
+bool SimulatedSerialPorts::Rts(int port) const
+{
+    std::lock_guard lock(mutex_);
+    const Line *line = Find(port);
+    return line && line->rts;
 }
 
 int SimulatedSerialPorts::Purges(int port) const

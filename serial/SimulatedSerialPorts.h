@@ -43,6 +43,10 @@ public:
     // The settings the port was last opened with.
     DeviceControl LastSettings(int port) const;
     bool IsOpen(int port) const;
+    // The output lines DTR and RTS, as the program set them; off while the
+    // port is closed or unplugged.
+    bool Dtr(int port) const;
+    bool Rts(int port) const;
     // How often an open device of the port dropped its input.
     int Purges(int port) const;
 
@@ -56,6 +60,8 @@ public:
         bool unplugged = false;
         bool refuseSettings = false;
         bool rtsHeldOff = false;
+        bool dtr = false;
+        bool rts = false;
         std::uint32_t eventMask = 0;
         std::uint32_t pending = 0;
         bool interrupted = false;

@@ -145,6 +145,11 @@ int TComPort::InQue()
     return device_ ? device_->BytesWaiting() : 0;
 }
 
+bool TComPort::SetControlLines(bool dtr, bool rts)
+{
+    return device_ && device_->SetControlLines(dtr, rts);
+}
+
 ModemLines TComPort::ReadModemLines()
 {
     return device_ ? device_->ReadModemLines() : ModemLines{};

@@ -96,6 +96,9 @@ public:
     std::uint32_t ModemStatus();
     // Bytes waiting in the receive queue.
     int InQue();
+    // Switches DTR and RTS of the open port, for a port whose lines drive a
+    // relay; false while closed or when the device failed.
+    bool SetControlLines(bool dtr, bool rts);
 
     // The line settings that Open writes, from the current properties.
     DeviceControl MakeDeviceControl() const;

@@ -8,7 +8,7 @@ const Kernel32 &SystemKernel32()
         ::CreateFileA,     ::CloseHandle,         ::GetFileType,    ::SetCommState,       ::GetCommTimeouts,
         ::SetCommTimeouts, ::SetupComm,           ::SetCommMask,    ::WaitCommEvent,      ::GetOverlappedResult,
         ::CancelIoEx,      ::WaitForMultipleObjects, ::CreateEventA, ::SetEvent,          ::PurgeComm,
-        ::ClearCommError,  ::GetCommModemStatus,  ::GetLastError,   ::FormatMessageA,
+        ::ClearCommError,  ::GetCommModemStatus,  ::EscapeCommFunction, ::GetLastError, ::FormatMessageA,
     };
     return system;
 }

@@ -24,6 +24,7 @@ struct Kernel32 {
     BOOL(WINAPI *PurgeComm)(HANDLE, DWORD);
     BOOL(WINAPI *ClearCommError)(HANDLE, LPDWORD, LPCOMSTAT);
     BOOL(WINAPI *GetCommModemStatus)(HANDLE, LPDWORD);
+    BOOL(WINAPI *EscapeCommFunction)(HANDLE, DWORD);
     DWORD(WINAPI *GetLastError)();
     DWORD(WINAPI *FormatMessageA)(DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, va_list *);
 };

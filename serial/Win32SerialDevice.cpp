@@ -80,6 +80,13 @@ bool Win32SerialDevice::ApplySettings(const DeviceControl &control)
     return true;
 }
 
+bool Win32SerialDevice::SetControlLines(bool dtr, bool rts)
+{
+    if (!api_.EscapeCommFunction(handle_, dtr ? SETDTR : CLRDTR) || !api_.EscapeCommFunction(handle_, rts ? SETRTS : CLRRTS))
+        return Failed();
+    return true;
+}
+
 bool Win32SerialDevice::SetEventMask(std::uint32_t mask)
 {
     // Not examined: a port that refuses it reports no events.

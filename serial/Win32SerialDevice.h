@@ -17,6 +17,7 @@ public:
 
     bool Open(int port) override;
     bool ApplySettings(const DeviceControl &control) override;
+    bool SetControlLines(bool dtr, bool rts) override;
     bool SetEventMask(std::uint32_t mask) override;
     WaitResult WaitEvent(std::uint32_t &events) override;
     void Interrupt() override;

@@ -124,6 +124,28 @@ TEST(Hall, ListenersMayComeAndGoWhileTheyAreTold)
     EXPECT_EQ(late.changes.size(), 3u);
 }
 
+// The stop lamp reports its colour as the capacity turns it: the report
+// follows the capacity at once, not only with the next change.
+TEST(Hall, AReportAListenerMakesAsTheCapacityChangesFollowsAtOnce)
+{
+    Hall hall(5);
+    struct Reporter : Recorder {
+        Hall *hall = nullptr;
+        std::vector<HallSource> reports;
+        void CapacityChanged(std::int32_t capacity) override
+        {
+            Recorder::CapacityChanged(capacity);
+            hall->Apply(At(HallSource::LampRed, 1));
+        }
+        void HallReported(const HallChange &report) override { reports.push_back(report.source); }
+    } reporter;
+    reporter.hall = &hall;
+    hall.AddListener(&reporter);
+    hall.SetCapacity(3);
+    EXPECT_EQ(reporter.reports, std::vector<HallSource>({HallSource::LampRed}));
+    EXPECT_TRUE(reporter.changes.empty()) << "a report changes no count";
+}
+
 TEST(LocalTime, TakesTheZonesOffsetAtEachMoment)
 {
     setenv("TZ", "Europe/Berlin", 1);

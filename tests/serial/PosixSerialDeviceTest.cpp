@@ -1,5 +1,6 @@
 #include "serial/PosixSerialDevice.h"
 
+#include "serial/FakeModem.h"
 #include "serial/PosixBaudRate.h"
 #include "support/Wait.h"
 
@@ -28,110 +29,6 @@
 
 using namespace std::chrono_literals;
 using Result = SerialDevice::WaitResult;
-
-namespace {
-
-// A pty has no modem lines. This plays a modem driver for one device number
-// in front of the C library's ioctl. Its TIOCMIWAIT sleeps in read() on a
-// pipe, which, like the real ioctl, a signal ends only without SA_RESTART.
-struct FakeModem {
-    dev_t device = 0;
-    bool canWait = true;
-    bool counts = true;
-    // A driver that does not take RTS from the program.
-    bool keepsRts = false;
-    int waitError = 0;
-    std::atomic<bool> broken{false}; // frees a waiter that a bug left asleep
-    std::atomic<int> sleepers{0};
-    std::atomic<int> levelReads{0};
-    std::mutex mutex;
-    int levels = 0;
-    serial_icounter_struct icount{};
-    int wake[2] = {-1, -1};
-
-    // Changes the lines `times` times at once, so a waiter sees all or none.
-    void Toggle(int lines, int times = 1)
-    {
-        {
-            std::lock_guard lock(mutex);
-            levels ^= times % 2 ? lines : 0;
-            icount.cts += (lines & TIOCM_CTS) ? times : 0;
-            icount.dsr += (lines & TIOCM_DSR) ? times : 0;
-            icount.rng += (lines & TIOCM_RNG) ? times : 0;
-        }
-        (void)!write(wake[1], "x", 1);
-    }
-
-    int Fail(int error)
-    {
-        errno = error;
-        return -1;
-    }
-
-    int Wait(int lines)
-    {
-        if (waitError || !canWait)
-            return Fail(waitError ? waitError : ENOTTY);
-        std::unique_lock lock(mutex);
-        const serial_icounter_struct start = icount;
-        ++sleepers;
-        for (char c; !broken && !((lines & TIOCM_CTS) && icount.cts != start.cts)
-             && !((lines & TIOCM_DSR) && icount.dsr != start.dsr);) {
-            lock.unlock();
-            const int error = read(wake[0], &c, 1) == 1 ? 0 : errno;
-            lock.lock();
-            if (error) {
-                --sleepers;
-                return Fail(error);
-            }
-        }
-        --sleepers;
-        return broken ? Fail(EIO) : 0;
-    }
-
-    int Ioctl(unsigned long request, void *arg)
-    {
-        if (request == TIOCMIWAIT)
-            return Wait(static_cast<int>(reinterpret_cast<long>(arg)));
-        std::lock_guard lock(mutex);
-        if (broken)
-            return Fail(EIO);
-        if (request == TIOCMGET) {
-            *static_cast<int *>(arg) = levels;
-            ++levelReads;
-        }
-        else if (request == TIOCMBIS || request == TIOCMBIC) {
-            const int lines = *static_cast<int *>(arg) & (keepsRts ? ~TIOCM_RTS : ~0);
-            levels = request == TIOCMBIS ? levels | lines : levels & ~lines;
-        }
-        else if (request == TIOCGICOUNT && counts)
-            *static_cast<serial_icounter_struct *>(arg) = icount;
-        else
-            return Fail(EINVAL);
-        return 0;
-    }
-};
-
-std::atomic<FakeModem *> fakeModem{nullptr};
-
-} // namespace
-
-extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
-{
-    va_list args;
-    va_start(args, request);
-    void *arg = va_arg(args, void *);
-    va_end(args);
-    FakeModem *fake = fakeModem;
-    struct stat st {};
-    if (fake
-        && (request == TIOCMIWAIT || request == TIOCMGET || request == TIOCGICOUNT || request == TIOCMBIS
-            || request == TIOCMBIC)
-        && fstat(fd, &st) == 0
-        && st.st_rdev == fake->device)
-        return fake->Ioctl(request, arg);
-    return static_cast<int>(syscall(SYS_ioctl, fd, request, arg));
-}
 
 namespace {
 
@@ -402,6 +299,46 @@ TEST_F(PosixSerialDeviceFakeModem, LinesAnotherProgramSwitchedOffAreRaisedByTheW
     ASSERT_TRUE(w.Left());
     EXPECT_EQ(w.result, Result::Completed);
     EXPECT_EQ(controlLines(), TIOCM_DTR | TIOCM_RTS);
+}
+
+// A relay on the lines: each is switched as asked, kept on by the waits
+// while it is meant to be on and left off once it was switched off; the
+// driver drops both as the port closes.
+TEST_F(PosixSerialDeviceFakeModem, ControlLinesSwitchARelayAndTheWaitsKeepThemAsSet)
+{
+    control.Flags = DeviceControl::fBinary;
+    ASSERT_TRUE(device.ApplySettings(control)) << ErrorCodeText(device.LastError());
+    EXPECT_TRUE(Seen().c_cflag & HUPCL);
+    auto controlLines = [this] {
+        std::lock_guard lock(fake.mutex);
+        return fake.levels & (TIOCM_DTR | TIOCM_RTS);
+    };
+    EXPECT_EQ(controlLines(), 0);
+    for (const auto &[dtr, rts] : {std::pair{true, false}, {true, true}, {false, true}, {false, false}}) {
+        ASSERT_TRUE(device.SetControlLines(dtr, rts));
+        EXPECT_EQ(controlLines(), (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0));
+    }
+
+    ASSERT_TRUE(device.SetControlLines(true, false));
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.levels &= ~TIOCM_DTR; // another program
+    }
+    Waiter w(device);
+    ASSERT_TRUE(Asleep());
+    EXPECT_EQ(controlLines(), TIOCM_DTR);
+    // Switched off while the wait sleeps: the wait's return leaves it off.
+    ASSERT_TRUE(device.SetControlLines(false, false));
+    fake.Toggle(TIOCM_CTS);
+    ASSERT_TRUE(w.Left());
+    EXPECT_EQ(controlLines(), 0);
+
+    fake.broken = true;
+    EXPECT_FALSE(device.SetControlLines(true, false));
+    EXPECT_EQ(device.LastError(), EIO);
+    device.Close();
+    EXPECT_FALSE(device.SetControlLines(true, false));
+    EXPECT_EQ(device.LastError(), EBADF);
 }
 
 // Left in the queue, received bytes would make the handshake drop RTS once

@@ -174,6 +174,12 @@ BOOL WINAPI getCommModemStatus(HANDLE, LPDWORD word)
     return TRUE;
 }
 
+BOOL WINAPI escapeCommFunction(HANDLE, DWORD function)
+{
+    fake().Calls.push_back("EscapeCommFunction " + std::to_string(function));
+    return TRUE;
+}
+
 DWORD WINAPI getLastError()
 {
     return fake().LastErrorValue;
@@ -201,7 +207,7 @@ const Kernel32 &FakeKernel32::Api()
         createFile,    closeHandle,        getFileType,      setCommState,           getCommTimeouts,
         setCommTimeouts, setupComm,        setCommMask,      waitCommEvent,          getOverlappedResult,
         cancelIoEx,    waitForMultipleObjects, createEvent,  setEvent,               purgeComm,
-        clearCommError, getCommModemStatus, getLastError,    formatMessage,
+        clearCommError, getCommModemStatus, escapeCommFunction, getLastError, formatMessage,
     };
     return table;
 }

@@ -203,6 +203,22 @@ TEST_F(Win32Backend, TheStatusWordAndTheQueueComeAfterClearingTheLineError)
     EXPECT_EQ(fake.Calls, Calls({"ClearCommError", "GetCommModemStatus", "ClearCommError"}));
 }
 
+// A relay on the lines: each is set or cleared on its own, as asked.
+TEST_F(Win32Backend, ControlLinesAreSetAndClearedOneByOne)
+{
+    LineSettings relay;
+    relay.EnableDTR = false;
+    open(relay);
+    EXPECT_EQ(fake.Dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
+    EXPECT_EQ(fake.Dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE));
+    ASSERT_TRUE(device.SetControlLines(true, false));
+    ASSERT_TRUE(device.SetControlLines(false, true));
+    EXPECT_EQ(fake.Calls, Calls({"EscapeCommFunction " + std::to_string(SETDTR),
+                                 "EscapeCommFunction " + std::to_string(CLRRTS),
+                                 "EscapeCommFunction " + std::to_string(CLRDTR),
+                                 "EscapeCommFunction " + std::to_string(SETRTS)}));
+}
+
 TEST_F(Win32Backend, ErrorTextsAreTheSystemsOrTheCodeInDecimal)
 {
     fake.Texts[5] = "Zugriff verweigert\r\n";
