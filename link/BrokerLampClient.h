@@ -25,6 +25,8 @@ struct BrokerLampSettings {
     std::string off = "OFF";
     // LampRefreshSeconds: how often the green lamp's "on" is sent again.
     std::chrono::seconds refresh{10};
+
+    bool operator==(const BrokerLampSettings &) const = default;
 };
 
 // The stop lamp through the broker as the program sees it (BrokerLamp, in
