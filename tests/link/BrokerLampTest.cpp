@@ -2,17 +2,12 @@
 // topics sees it.
 #include "BrokerRelay.h"
 #include "MosquittoBroker.h"
+#include "TopicRecorder.h"
 
-#include "link/BrokerConnection.h"
 #include "link/BrokerLamp.h"
 #include "link/LinkTexts.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <map>
-#include <mutex>
 
 namespace {
 
@@ -33,37 +28,11 @@ BrokerLampSettings Settings(const std::string &broker, seconds refresh = hours(1
     return settings;
 }
 
-// Every message on the lamp's topics, in the order it came, "R:" before one
-// the broker kept from before.
-class LampWatch {
+// A relay's view of the lamp's topics.
+class LampWatch : public TopicRecorder {
 public:
-    explicit LampWatch(const std::string &broker)
-    {
-        BrokerConnection::Options options;
-        options.address = *BrokerAddress::Parse(broker);
-        options.clientId = "pontra-test-lamp-watch-" + NewRunInstance();
-        options.subscriptions = {kGreen, kRed};
-        options.syncTopic = "pontra-test/lamp-watch/" + options.clientId;
-        options.ready = [this] { ready_ = true; };
-        options.message = [this](std::string_view topic, std::string_view payload, bool retained) {
-            std::lock_guard lock(mutex_);
-            heard_[std::string(topic)].push_back((retained ? "R:" : "") + std::string(payload));
-        };
-        connection_ = std::make_unique<BrokerConnection>(std::move(options));
-        EXPECT_TRUE(WaitFor([this] { return ready_.load(); }));
-    }
+    explicit LampWatch(const std::string &broker) : TopicRecorder(broker, {kGreen, kRed}) {}
 
-    std::vector<std::string> Heard(const std::string &topic) const
-    {
-        std::lock_guard lock(mutex_);
-        const auto found = heard_.find(topic);
-        return found == heard_.end() ? std::vector<std::string>() : found->second;
-    }
-    std::string Last(const std::string &topic) const
-    {
-        const auto heard = Heard(topic);
-        return heard.empty() ? std::string() : heard.back();
-    }
     // Each expected without "R:" also takes a retained one: a state that
     // reached the broker before this watch came back.
     bool Shows(const std::string &green, const std::string &red) const
@@ -74,12 +43,6 @@ public:
         };
         return WaitFor([&] { return is(kGreen, green) && is(kRed, red); });
     }
-
-private:
-    std::atomic<bool> ready_{false};
-    mutable std::mutex mutex_;
-    std::map<std::string, std::vector<std::string>, std::less<>> heard_;
-    std::unique_ptr<BrokerConnection> connection_;
 };
 
 using Messages = std::vector<std::string>;
