@@ -149,6 +149,7 @@ PontraApplication::~PontraApplication()
     // Its lines drop as the program ends; its outputs show the windows.
     lamp_.reset();
     lampLines_.reset();
+    brokerLamp_.reset();
     // Its event streams end here, with the clients still connected.
     hall.RemoveListener(publisher_.get());
     feed_->Stop();
@@ -343,6 +344,24 @@ DoorLinkSettings PontraApplication::LinkSettings(const AdvancedSettings &setting
     return link;
 }
 
+BrokerLampSettings PontraApplication::LampSettings(const AdvancedSettings &settings) const
+{
+    const DoorLinkSettings link = LinkSettings(settings);
+    BrokerLampSettings lamp;
+    lamp.broker = link.broker;
+    lamp.user = link.user;
+    lamp.password = link.password;
+    lamp.caFile = link.caFile;
+    lamp.hall = link.hall;
+    lamp.door = link.door;
+    lamp.greenTopic = settings.LampTopicGreen.toStdString();
+    lamp.redTopic = settings.LampTopicRed.toStdString();
+    lamp.on = settings.LampOn.toStdString();
+    lamp.off = settings.LampOff.toStdString();
+    lamp.refresh = std::chrono::seconds(settings.LampRefreshSeconds);
+    return lamp;
+}
+
 QString PontraApplication::LinkStateText() const
 {
     return link_->Running() ? link_->State() : QStringLiteral("keine; dieser Eingang zählt allein.");
@@ -373,6 +392,8 @@ void PontraApplication::ApplyLamp()
         lamp_.reset();
         lampLines_.reset();
         main_->ShowLamp(std::nullopt);
+        publisher_->SetLamp(std::nullopt);
+        ApplyBrokerLamp();
         return;
     }
     if (lamp_) {
@@ -382,9 +403,13 @@ void PontraApplication::ApplyLamp()
         lamp_->AddOutput([this](LampState state) {
             if (lampLines_)
                 lampLines_->Show(state);
+            if (brokerLamp_)
+                brokerLamp_->ShowLamp(state);
             main_->ShowLamp(state);
+            publisher_->SetLamp(state);
         });
     }
+    ApplyBrokerLamp();
 
     int port = Advanced.LampPort;
     if (port != 0 && port == main_->ComPort->Port) {
@@ -406,6 +431,33 @@ void PontraApplication::ApplyLamp()
     lampLines_->Show(lamp_->Shown());
     if (lampLines_->Port() != port)
         lampLines_->Open(port);
+}
+
+void PontraApplication::ApplyBrokerLamp()
+{
+    const BrokerLampSettings settings = LampSettings(Advanced);
+    if (!lamp_ || settings.broker.empty() || (settings.greenTopic.empty() && settings.redTopic.empty())) {
+        // Red on the topics it drove.
+        if (brokerLamp_)
+            brokerLamp_->Stop();
+        return;
+    }
+    if (brokerLamp_ && brokerLamp_->Running() && settings == brokerLampSettings_)
+        return;
+    if (!brokerLamp_) {
+        QString problem;
+        const auto make = reinterpret_cast<NewBrokerLampClient>(linkModule_.Function(kNewBrokerLampClient, problem));
+        if (!make) {
+            if (!problem.isEmpty())
+                QTimer::singleShot(0, main_.get(), [this, problem] { showNotice_(problem); });
+            return;
+        }
+        brokerLamp_.reset(make());
+    }
+    brokerLamp_->ShowLamp(lamp_->Shown());
+    brokerLampSettings_ = settings;
+    // A broker's setting it cannot use is the door link's too, which names it.
+    brokerLamp_->Start(settings);
 }
 
 void PontraApplication::EditAdvancedSettings()

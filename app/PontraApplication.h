@@ -7,6 +7,7 @@
 #include "hall/CounterMirror.h"
 #include "hall/CounterState.h"
 #include "hall/Hall.h"
+#include "link/BrokerLampClient.h"
 #include "settings/AdvancedSettings.h"
 #include "widgets/HelpViewerLink.h"
 
@@ -89,8 +90,12 @@ private:
     // Makes the stop lamp when the settings use one, or ends it, and puts
     // its rules and outputs into effect.
     void ApplyLamp();
+    // The lamp's topics on the broker, as the settings say; started anew
+    // only when they changed.
+    void ApplyBrokerLamp();
     std::chrono::system_clock::time_point Now() const;
     DoorLinkSettings LinkSettings(const AdvancedSettings &settings) const;
+    BrokerLampSettings LampSettings(const AdvancedSettings &settings) const;
     QString LinkStateText() const;
     void ShowLinkState();
     // The day chart, made on first use; null where its module cannot be
@@ -122,6 +127,9 @@ private:
     std::filesystem::path doorStateFile_;
     std::unique_ptr<HallLink> link_;
     std::unique_ptr<LampControl> lamp_;
+    // The lamp's topics, made on first use; with the settings last started.
+    std::unique_ptr<BrokerLampClient> brokerLamp_;
+    BrokerLampSettings brokerLampSettings_;
     // The lamp's own port.
     std::unique_ptr<LampLines> lampLines_;
     // The barriers' port's devices, for the lamp's port too.

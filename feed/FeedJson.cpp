@@ -65,19 +65,35 @@ std::string FeedTimeText(std::chrono::system_clock::time_point time)
     return JournalTimeText(moment);
 }
 
+const char *LampName(LampState lamp)
+{
+    switch (lamp) {
+    case LampState::Amber:
+        return "amber";
+    case LampState::Red:
+        return "red";
+    case LampState::Green:
+        break;
+    }
+    return "green";
+}
+
 std::string OccupancyJson(const FeedSnapshot &snapshot)
 {
     QJsonArray warnings;
     for (const auto &warning : snapshot.warnings)
         warnings.append(Utf8(warning));
-    return Compact({
+    QJsonObject hall{
         {"count", snapshot.count},
         {"capacity", snapshot.capacity},
         {"placesLeft", PlacesLeft(snapshot.count, snapshot.capacity)},
         {"state", StateName(snapshot.state)},
         {"updated", Utf8(FeedTimeText(snapshot.updated))},
         {"warnings", warnings},
-    });
+    };
+    if (snapshot.lamp)
+        hall.insert("lamp", LampName(*snapshot.lamp));
+    return Compact(hall);
 }
 
 std::string DayJson(std::chrono::year_month_day date, const std::vector<JournalRow> &rows)

@@ -1,5 +1,7 @@
 #include "feed/FeedMetrics.h"
 
+#include "feed/FeedJson.h"
+
 #include <algorithm>
 #include <iterator>
 #include <sstream>
@@ -63,5 +65,11 @@ std::string MetricsText(const FeedSnapshot &snapshot)
     Family(out, "pontra_barrier_blocked", "gauge", "1, solange die Lichtschranke unterbrochen ist.");
     out << "pontra_barrier_blocked{barrier=\"entry\"} " << (snapshot.entryBlocked ? 1 : 0) << '\n';
     out << "pontra_barrier_blocked{barrier=\"exit\"} " << (snapshot.exitBlocked ? 1 : 0) << '\n';
+    if (snapshot.lamp) {
+        // Every colour with its 0 or 1, so that a query needs no absent series.
+        Family(out, "pontra_lamp_state", "gauge", "1 für die Farbe, die die Ampel an der Tür zeigt.");
+        for (const LampState lamp : {LampState::Green, LampState::Amber, LampState::Red})
+            out << "pontra_lamp_state{state=\"" << LampName(lamp) << "\"} " << (lamp == *snapshot.lamp ? 1 : 0) << '\n';
+    }
     return out.str();
 }

@@ -50,6 +50,12 @@ void FeedPublisher::SetWarnings(std::vector<std::string> warnings, bool entryBlo
     Publish(std::chrono::system_clock::now());
 }
 
+void FeedPublisher::SetLamp(std::optional<LampState> lamp)
+{
+    snapshot_.lamp = lamp;
+    Publish(std::chrono::system_clock::now());
+}
+
 void FeedPublisher::Publish(std::chrono::system_clock::time_point time)
 {
     snapshot_.state = OccupancyStateOf(snapshot_.count, snapshot_.capacity, warnPercent_);

@@ -22,6 +22,8 @@ public:
     // The warnings in force now, each a German sentence, and which barriers
     // are blocked.
     void SetWarnings(std::vector<std::string> warnings, bool entryBlocked, bool exitBlocked);
+    // What the stop lamp shows; none while it is off.
+    void SetLamp(std::optional<LampState> lamp);
 
     const FeedSnapshot &Snapshot() const { return snapshot_; }
 

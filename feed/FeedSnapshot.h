@@ -1,10 +1,12 @@
 #pragma once
 
+#include "hall/DoorLamp.h"
 #include "hall/HallSource.h"
 #include "hall/OccupancyState.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,4 +31,6 @@ struct FeedSnapshot {
     bool entryBlocked = false;
     bool exitBlocked = false;
     std::vector<PassageTotal> passages;
+    // What the stop lamp at the door shows; none while it is off.
+    std::optional<LampState> lamp;
 };

@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdio>
 #include <mutex>
 #include <optional>
+#include <random>
 
 namespace {
 
@@ -42,6 +45,15 @@ void InitialiseLibrary()
 }
 
 } // namespace
+
+std::string NewRunInstance()
+{
+    std::random_device random;
+    const std::uint64_t bits = (std::uint64_t(random()) << 32) ^ random();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    return text;
+}
 
 bool BrokerConnection::TlsAvailable()
 {
@@ -152,6 +164,10 @@ struct BrokerConnection::Session {
             return;
         }
         session.connected = true;
+        if (session.options.syncTopic.empty()) {
+            session.BecomeReady();
+            return;
+        }
         std::vector<char *> topics;
         for (const std::string &topic : session.options.subscriptions)
             topics.push_back(const_cast<char *>(topic.c_str()));
@@ -327,7 +343,7 @@ void BrokerConnection::Run(const std::shared_ptr<Session> &shared)
         });
         if (!will.first.empty())
             mosquitto_will_set(session.mosq, will.first.c_str(), static_cast<int>(will.second.size()),
-                               will.second.data(), 1, false);
+                               will.second.data(), 1, options.willRetained);
         session.connected = session.ready = false;
         session.refusal = 0;
         errno = 0;

@@ -13,6 +13,10 @@
 
 struct mosquitto;
 
+// 64 random bits in hexadecimal, new for every call: names one run's
+// connections, so that two runs never take over each other's session.
+std::string NewRunInstance();
+
 // One MQTT 3.1.1 session with a broker, through libmosquitto, on a network
 // thread of its own: it connects, subscribes, says when the retained
 // messages have all arrived, and after a failure or a lost connection tries
@@ -36,12 +40,14 @@ public:
         std::string clientId;
         std::vector<std::string> subscriptions;
         // Subscribed too; a message of its own there, sent after subscribing,
-        // comes back after every retained message.
+        // comes back after every retained message. Empty for a connection
+        // that only publishes: it is ready once connected.
         std::string syncTopic;
 
         // The callbacks, all on the network thread.
-        // Before each try: the will's topic and payload (sent without retain).
+        // Before each try: the will's topic and payload, sent at QoS 1.
         std::function<std::pair<std::string, std::string>()> will;
+        bool willRetained = false;
         // Connected, and every retained message has been told.
         std::function<void()> ready;
         // retained: kept by the broker from before, not sent just now.

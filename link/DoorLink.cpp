@@ -8,12 +8,10 @@
 #include "link/LinkTexts.h"
 
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <limits>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <set>
 #include <utility>
 
@@ -36,16 +34,6 @@ constexpr std::size_t kOccupancyKept = 8;
 std::int32_t Shown(std::int64_t count)
 {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(count, 0, std::numeric_limits<std::int32_t>::max()));
-}
-
-// 64 random bits in hexadecimal, new for every run.
-std::string NewInstance()
-{
-    std::random_device random;
-    const std::uint64_t bits = (std::uint64_t(random()) << 32) ^ random();
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
-    return text;
 }
 
 // What changed, to compare with after a change.
@@ -72,7 +60,7 @@ struct DoorLink::Shared {
         : callbacks(std::move(linkCallbacks)), settings(std::move(linkSettings)),
           address(*BrokerAddress::Parse(settings.broker)), hallPrefix("pontra/" + settings.hall + "/"),
           doorPrefix(hallPrefix + "door/"), doorTopic(doorPrefix + settings.door), resetTopic(hallPrefix + "reset"),
-          occupancyTopic(hallPrefix + "occupancy"), instance(NewInstance()), merge(settings.door),
+          occupancyTopic(hallPrefix + "occupancy"), instance(NewRunInstance()), merge(settings.door),
           capacity(settings.capacity)
     {
     }

@@ -1,6 +1,7 @@
 // The door link's module: libmosquitto and OpenSSL are loaded with it, the
 // first time a broker is set.
 #include "link/BrokerConnection.h"
+#include "link/BrokerLamp.h"
 #include "link/DoorLink.h"
 
 #include <QtGlobal>
@@ -13,4 +14,9 @@ extern "C" Q_DECL_EXPORT DoorLinkClient *PontraNewDoorLinkClient(DoorLinkCallbac
 extern "C" Q_DECL_EXPORT bool PontraDoorLinkTlsAvailable()
 {
     return BrokerConnection::TlsAvailable();
+}
+
+extern "C" Q_DECL_EXPORT BrokerLampClient *PontraNewBrokerLampClient()
+{
+    return new BrokerLamp();
 }

@@ -42,7 +42,7 @@ std::uint16_t Start(FeedServer &server, const FeedServerConfig &config = {})
 
 FeedSnapshot Hall(std::int32_t count, std::int32_t capacity = 5)
 {
-    return {count, capacity, OccupancyStateOf(count, capacity, 0), kAt, {}, false, false, {}};
+    return {count, capacity, OccupancyStateOf(count, capacity, 0), kAt, {}, false, false, {}, {}};
 }
 
 // An event stream, read to its first message.
@@ -181,6 +181,42 @@ TEST(FeedServer, ServesEveryEndpointWithItsHeadersAlsoForHead)
     EXPECT_EQ(Get(port, "/index.html").status, 404);
     FeedServer withoutJournal;
     EXPECT_EQ(Get(Start(withoutJournal), "/api/v1/day?date=2026-12-09").status, 404);
+}
+
+// The stop lamp is told only while it is on: a feed without it stays as it was.
+TEST(FeedServer, TellsTheStopLampInTheJsonAndTheMetricsOnlyWhileItIsOn)
+{
+    FeedServer server;
+    const std::uint16_t port = Start(server);
+    FeedPublisher publisher(server, 3, 3, 0);
+    const auto lampLines = [port] {
+        const std::string metrics = Get(port, "/metrics").body;
+        return metrics.substr(std::min(metrics.find("# HELP pontra_lamp_state "), metrics.size()));
+    };
+    const auto lamp = [port] {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(Get(port, "/api/v1/occupancy").body))["lamp"];
+    };
+    EXPECT_TRUE(lamp().isUndefined());
+    EXPECT_EQ(lampLines(), "");
+
+    publisher.SetLamp(LampState::Amber);
+    EXPECT_EQ(lamp(), "amber");
+    EXPECT_EQ(lampLines(), "# HELP pontra_lamp_state 1 für die Farbe, die die Ampel an der Tür zeigt.\n"
+                           "# TYPE pontra_lamp_state gauge\npontra_lamp_state{state=\"green\"} 0\n"
+                           "pontra_lamp_state{state=\"amber\"} 1\npontra_lamp_state{state=\"red\"} 0\n");
+    publisher.SetLamp(LampState::Red);
+    EXPECT_EQ(lamp(), "red");
+    EXPECT_NE(lampLines().find("pontra_lamp_state{state=\"red\"} 1\n"), std::string::npos);
+    // The hall's changes keep it.
+    ::Hall hall(3);
+    hall.AddListener(&publisher);
+    publisher.SetLamp(LampState::Green);
+    hall.Apply({HallSource::In, kAt});
+    EXPECT_EQ(lamp(), "green");
+
+    publisher.SetLamp(std::nullopt);
+    EXPECT_TRUE(lamp().isUndefined());
+    EXPECT_EQ(lampLines(), "");
 }
 
 TEST(FeedServer, AsksEveryPathForTheTokenWhenItHasOne)

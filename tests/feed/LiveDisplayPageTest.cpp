@@ -19,7 +19,7 @@ const std::filesystem::path kScreens = "browser-screens";
 
 FeedSnapshot Hall(std::int32_t count, std::int32_t capacity)
 {
-    return {count, capacity, OccupancyStateOf(count, capacity, 80), system_clock::now(), {}, false, false, {}};
+    return {count, capacity, OccupancyStateOf(count, capacity, 80), system_clock::now(), {}, false, false, {}, {}};
 }
 
 // The visible screen's lines, one per line.

@@ -44,7 +44,8 @@ fi
 
 [ -x "$root/usr/bin/pontra" ] || fail "usr/bin/pontra is not executable"
 # The program finds its modules there: each exports its functions.
-for module in chart:PontraNewDayChartWindow chart:PontraWriteReportPdf feed:PontraNewFeedService link:PontraNewDoorLinkClient; do
+for module in chart:PontraNewDayChartWindow chart:PontraWriteReportPdf feed:PontraNewFeedService \
+  link:PontraNewDoorLinkClient link:PontraNewBrokerLampClient; do
   file=$root/usr/$modules/pontra-${module%%:*}.so
   [ -f "$file" ] || continue
   [ ! -x "$file" ] || fail "$file is executable"

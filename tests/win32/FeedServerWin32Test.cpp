@@ -35,7 +35,7 @@ std::uint16_t Start(FeedServer &server, const FeedServerConfig &config = {})
 
 FeedSnapshot Hall(std::int32_t count)
 {
-    return {count, 5, OccupancyStateOf(count, 5, 0), system_clock::now(), {}, false, false, {}};
+    return {count, 5, OccupancyStateOf(count, 5, 0), system_clock::now(), {}, false, false, {}, {}};
 }
 
 std::string CountIs(int count)
