@@ -13,6 +13,7 @@
 #include "widgets/TLbSpeedButton.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -145,6 +146,29 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     test.Stop();
     EXPECT_EQ(test.settings.values["Unbekannt"], "bleibt");
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
+}
+
+TEST_F(AdvancedSettingsTest, TheLampIsOfferedThePortsFoundButNotTheBarriersOneAndIsStoredOnOk)
+{
+    test.ports = {3, 7};
+    test.Store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"LampRtsMeaning", "full"}});
+    test.Start();
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
+        EXPECT_EQ(dialog.cbLampPort->count(), 3);
+        EXPECT_EQ(dialog.cbLampRts->currentText(), "Signal „voll“");
+        dialog.cbLampPort->setCurrentIndex(dialog.cbLampPort->findText("COM7"));
+        dialog.btn_OK->click();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(dialog.lblLampRefused->text().startsWith("An COM7 hängen die Lichtschranken."));
+        EXPECT_TRUE(test.settings.writes.isEmpty());
+        dialog.cbLampPort->setCurrentIndex(dialog.cbLampPort->findText("COM3"));
+        dialog.seLampHysteresis->setValue(5);
+        dialog.btn_OK->click();
+    });
+    EXPECT_EQ(test.settings.values["LampPort"], 3);
+    EXPECT_EQ(test.settings.values["LampHysteresis"], 5);
+    EXPECT_EQ(test.settings.values["LampRtsMeaning"], "full");
+    EXPECT_EQ(test.app().Advanced.LampPort, 3);
 }
 
 TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromTheStartAndAtOnceOnOk)
