@@ -385,8 +385,8 @@ QWidget *TFormAdvanced::LampPage()
                                              "oder die Schnittstelle der Lichtschranken getrennt, zählt Pontra "
                                              "nicht: die Ampel zeigt dann rot. Für Türen, die niemanden einlassen "
                                              "dürfen, solange nicht gezählt wird."));
-    rules->addWidget(cbLampOnFault, rules->rowCount(), 0, 1, 2);
-    rules->setColumnStretch(1, 1);
+    rules->addWidget(cbLampOnFault, rules->rowCount(), 0, 1, 3);
+    rules->setColumnStretch(2, 1);
     layout->addLayout(rules);
 
     auto *serial = new QGroupBox(QStringLiteral("An einer seriellen Schnittstelle"), page);
@@ -404,7 +404,7 @@ QWidget *TFormAdvanced::LampPage()
                           "voll ab“ auf der Karte „Belegung“), oder ein zweites Signal, solange sie voll ist, etwa "
                           "ein Schild „Bitte warten“."));
     serialGrid->setColumnStretch(1, 1);
-    layout->addWidget(serial);
+    serialGrid->setRowStretch(serialGrid->rowCount(), 1);
 
     auto *broker = new QGroupBox(QStringLiteral("Über den Hallen-Server (MQTT)"), page);
     auto *brokerGrid = new QGridLayout(broker);
@@ -432,12 +432,16 @@ QWidget *TFormAdvanced::LampPage()
     addRow(brokerGrid, QStringLiteral("&Wiederholen alle:"), seLampRefresh,
            QStringLiteral("So oft sendet Pontra den Stand der Ampel erneut. Stellen Sie am Relais eine längere eigene "
                           "Abschaltzeit ein: bleibt die Wiederholung aus, schaltet es die grüne Lampe selbst ab."));
-    brokerGrid->setColumnStretch(1, 1);
-    layout->addWidget(broker);
     lblLampNoBroker = makeNote(QStringLiteral("Dafür braucht es einen Hallen-Server auf der Karte „Mehrere "
                                               "Eingänge“."),
-                               page);
-    layout->addWidget(lblLampNoBroker);
+                               broker);
+    brokerGrid->addWidget(lblLampNoBroker, brokerGrid->rowCount(), 0, 1, 2);
+    brokerGrid->setColumnStretch(1, 1);
+    // Side by side: the dialog keeps the height of the other tabs.
+    auto *outputs = new QHBoxLayout;
+    outputs->addWidget(serial, 2);
+    outputs->addWidget(broker, 3);
+    layout->addLayout(outputs);
 
     lblLampRefused = makeNote({}, page);
     lblLampRefused->setStyleSheet(QStringLiteral("color: #c00000"));
