@@ -105,7 +105,7 @@ bool lampOutputSet(const AdvancedSettings &settings)
 auto lampOutputs(const AdvancedSettings &s)
 {
     return std::tie(s.LampPort, s.LampRtsMeaning, s.LampTopicGreen, s.LampTopicRed, s.LampOn, s.LampOff, s.Broker,
-                    s.BrokerUser, s.BrokerPassword, s.BrokerCaFile, s.Door, s.HallName);
+                    s.BrokerUser, s.BrokerPassword, s.BrokerCaFile);
 }
 
 } // namespace
@@ -132,7 +132,7 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     Tabs->addTab(DoorsPage(), QStringLiteral("Mehrere Eingänge"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
     // The lamp's topics go to the hall's broker, with its login.
-    for (QLineEdit *edit : {edBroker, edBrokerUser, edBrokerPassword, edBrokerCaFile, edDoor, edHall})
+    for (QLineEdit *edit : {edBroker, edBrokerUser, edBrokerPassword, edBrokerCaFile})
         connect(edit, &QLineEdit::textChanged, this, &TFormAdvanced::LampChanged);
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("&OK"), {},
@@ -484,7 +484,8 @@ void TFormAdvanced::ListLampPorts(int stored)
         const bool found = port <= 64 && (foundPorts_ & (std::uint64_t{1} << (port - 1)));
         if (!found && port != stored)
             continue;
-        cbLampPort->addItem(found ? QStringLiteral("COM%1").arg(port) : QStringLiteral("COM%1 (fehlt)").arg(port), port);
+        const QString name = found ? QStringLiteral("COM%1") : QStringLiteral("COM%1 (fehlt)");
+        cbLampPort->addItem(name.arg(port), port);
         // The installer sees which adapter a number stands for.
         const QString device = QString::fromStdString(SerialDeviceName(port));
         if (!device.isEmpty())
