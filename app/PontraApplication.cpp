@@ -189,6 +189,7 @@ void PontraApplication::MakeDialogsOnFirstUse(const QString &journalFile)
     forms.FormAdvanced.SetMaker([this, journalFile] {
         auto *advanced = new TFormAdvanced(&forms.Form2());
         advanced->SetJournalFile(journalFile);
+        advanced->SetFoundPorts(State.AvailablePorts);
         advanced->SetLinkState(LinkStateText());
         return advanced;
     });
@@ -469,6 +470,8 @@ void PontraApplication::EditAdvancedSettings()
     TFormAdvanced &dialog = forms.FormAdvanced();
     dialog.SetLoginStart(loginStart, LoginStart::Place());
     dialog.SetOtherDoors(Advanced.HallName, link_->OtherDoors());
+    // Opened over the settings dialog, whose port may not be saved yet.
+    dialog.SetBarrierPort(forms.Form2().ChosenPort());
     // The link's module says; it is loaded here, where its settings are made.
     QString problem;
     const auto tls = reinterpret_cast<DoorLinkTlsAvailable>(linkModule_.Function(kDoorLinkTlsAvailable, problem));

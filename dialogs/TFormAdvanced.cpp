@@ -7,6 +7,7 @@
 #include "feed/HostAddresses.h"
 #include "link/BrokerAddress.h"
 #include "link/DoorLinkSettings.h"
+#include "serial/SerialDeviceName.h"
 #include "widgets/Artwork.h"
 #include "widgets/ColouredButton.h"
 #include "widgets/PixelFont.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,8 @@
 #include <QTimeEdit>
 #include <QValidator>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace {
 
@@ -90,6 +94,20 @@ public:
     }
 };
 
+// Whether the settings drive a lamp: on a port, or on a topic of a broker.
+bool lampOutputSet(const AdvancedSettings &settings)
+{
+    return settings.LampPort != 0
+           || (!settings.Broker.isEmpty() && !(settings.LampTopicGreen.isEmpty() && settings.LampTopicRed.isEmpty()));
+}
+
+// What the lamp's outputs are made from.
+auto lampOutputs(const AdvancedSettings &s)
+{
+    return std::tie(s.LampPort, s.LampRtsMeaning, s.LampTopicGreen, s.LampTopicRed, s.LampOn, s.LampOff, s.Broker,
+                    s.BrokerUser, s.BrokerPassword, s.BrokerCaFile);
+}
+
 } // namespace
 
 TFormAdvanced::TFormAdvanced(QWidget *parent)
@@ -109,9 +127,13 @@ TFormAdvanced::TFormAdvanced(QWidget *parent)
     Tabs->addTab(JournalPage(), QStringLiteral("Tagesjournal"));
     Tabs->addTab(BarrierPage(), QStringLiteral("Lichtschranken"));
     Tabs->addTab(OccupancyPage(), QStringLiteral("Belegung"));
+    Tabs->addTab(LampPage(), QStringLiteral("Ampel"));
     Tabs->addTab(LiveDisplayPage(), QStringLiteral("Live-Anzeige im Browser"));
     Tabs->addTab(DoorsPage(), QStringLiteral("Mehrere Eingänge"));
     Tabs->addTab(StartPage(), QStringLiteral("Programmstart"));
+    // The lamp's topics go to the hall's broker, with its login.
+    for (QLineEdit *edit : {edBroker, edBrokerUser, edBrokerPassword, edBrokerCaFile})
+        connect(edit, &QLineEdit::textChanged, this, &TFormAdvanced::LampChanged);
 
     btn_OK = MakeColouredButton(this, QRect(0, 0, 122, 33), QStringLiteral("&OK"), {},
                                 {RGBColor(0, 0x9B, 0), RGBColor(0, 0xB9, 0), RGBColor(0, 0xEC, 0),
@@ -337,6 +359,195 @@ QWidget *TFormAdvanced::BarrierPage()
     return page;
 }
 
+QWidget *TFormAdvanced::LampPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    const auto addRow = [](QGridLayout *grid, const QString &label, QWidget *field, const QString &hint) {
+        auto *caption = new QLabel(label, field->parentWidget());
+        caption->setBuddy(field);
+        field->setToolTip(hint);
+        const int row = grid->rowCount();
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(field, row, 1);
+    };
+
+    auto *rules = new QGridLayout;
+    seLampHysteresis = new QSpinBox(page);
+    seLampHysteresis->setRange(1, kMaxLampHysteresis);
+    seLampHysteresis->setSuffix(QStringLiteral(" unter der Kapazität"));
+    addRow(rules, QStringLiteral("Wieder grün &ab:"), seLampHysteresis,
+           QStringLiteral("Bei voller Halle bleibt die Ampel rot, bis die Besucherzahl so weit unter der Kapazität "
+                          "liegt. Bei 1 wird sie grün, sobald einer gegangen ist; mehr verhindert, dass sie an der "
+                          "Grenze ständig wechselt."));
+    cbLampOnFault = new QCheckBox(QStringLiteral("&Bei blockierter Lichtschranke oder verlorenem Anschluss rot"), page);
+    cbLampOnFault->setToolTip(QStringLiteral("Ist der Strahl einer Lichtschranke blockiert (Karte „Lichtschranken“) "
+                                             "oder die Schnittstelle der Lichtschranken getrennt, zählt Pontra "
+                                             "nicht: die Ampel zeigt dann rot. Für Türen, die niemanden einlassen "
+                                             "dürfen, solange nicht gezählt wird."));
+    rules->addWidget(cbLampOnFault, rules->rowCount(), 0, 1, 3);
+    rules->setColumnStretch(2, 1);
+    layout->addLayout(rules);
+
+    auto *serial = new QGroupBox(QStringLiteral("An einer seriellen Schnittstelle"), page);
+    auto *serialGrid = new QGridLayout(serial);
+    cbLampPort = new QComboBox(serial);
+    addRow(serialGrid, QStringLiteral("Schnitt&stelle:"), cbLampPort,
+           QStringLiteral("Die Schnittstelle, an der das Relaismodul der Ampel hängt; nicht die der Lichtschranken. "
+                          "DTR (Stift 4) hält das Relais „frei“, solange die Halle Platz hat und Pontra läuft: fällt "
+                          "es ab, zeigt die Ampel rot. „keine“: keine Ampel an einer Schnittstelle."));
+    cbLampRts = new QComboBox(serial);
+    cbLampRts->addItem(QStringLiteral("gelbe Lampe"), int(AdvancedSettings::RtsMeaning::Amber));
+    cbLampRts->addItem(QStringLiteral("Signal „voll“"), int(AdvancedSettings::RtsMeaning::Full));
+    addRow(serialGrid, QStringLiteral("RTS &zeigt:"), cbLampRts,
+           QStringLiteral("Was RTS (Stift 7) schaltet: die gelbe Lampe, solange die Halle fast voll ist (dazu „Fast "
+                          "voll ab“ auf der Karte „Belegung“), oder ein zweites Signal, solange sie voll ist, etwa "
+                          "ein Schild „Bitte warten“."));
+    serialGrid->setColumnStretch(1, 1);
+    serialGrid->setRowStretch(serialGrid->rowCount(), 1);
+
+    auto *broker = new QGroupBox(QStringLiteral("Über den Hallen-Server (MQTT)"), page);
+    auto *brokerGrid = new QGridLayout(broker);
+    const auto text = [&](const QString &label, const QString &hint) {
+        auto *edit = new QLineEdit(broker);
+        addRow(brokerGrid, label, edit, hint);
+        return edit;
+    };
+    edLampTopicGreen = text(QStringLiteral("Thema grüne &Lampe:"),
+                            QStringLiteral("Das Thema, auf dem Pontra die grüne Lampe schaltet, etwa das Befehlsthema "
+                                           "eines Netzwerk-Relais: ein, solange die Halle Platz hat. Leer: nicht "
+                                           "verwendet."));
+    edLampTopicRed = text(QStringLiteral("Thema rote La&mpe:"),
+                          QStringLiteral("Das Thema, auf dem Pontra die rote Lampe schaltet: ein, solange die Halle "
+                                         "voll ist. Leer: nicht verwendet."));
+    for (QLineEdit *topic : {edLampTopicGreen, edLampTopicRed})
+        topic->setPlaceholderText(QStringLiteral("leer: nicht verwendet"));
+    edLampOn = text(QStringLiteral("Nachricht &ein:"),
+                    QStringLiteral("Was Pontra auf ein Thema sendet, um die Lampe einzuschalten, etwa ON."));
+    edLampOff = text(QStringLiteral("Nachricht a&us:"),
+                     QStringLiteral("Was Pontra auf ein Thema sendet, um die Lampe auszuschalten, etwa OFF."));
+    seLampRefresh = new QSpinBox(broker);
+    seLampRefresh->setRange(1, kMaxLampRefreshSeconds);
+    seLampRefresh->setSuffix(QStringLiteral(" s"));
+    addRow(brokerGrid, QStringLiteral("&Wiederholen alle:"), seLampRefresh,
+           QStringLiteral("So oft sendet Pontra den Stand der Ampel erneut. Stellen Sie am Relais eine längere eigene "
+                          "Abschaltzeit ein: bleibt die Wiederholung aus, schaltet es die grüne Lampe selbst ab."));
+    lblLampNoBroker = makeNote(QStringLiteral("Dafür braucht es einen Hallen-Server auf der Karte „Mehrere "
+                                              "Eingänge“."),
+                               broker);
+    brokerGrid->addWidget(lblLampNoBroker, brokerGrid->rowCount(), 0, 1, 2);
+    brokerGrid->setColumnStretch(1, 1);
+    // Side by side: the dialog keeps the height of the other tabs.
+    auto *outputs = new QHBoxLayout;
+    outputs->addWidget(serial, 2);
+    outputs->addWidget(broker, 3);
+    layout->addLayout(outputs);
+
+    lblLampRefused = makeNote({}, page);
+    lblLampRefused->setStyleSheet(QStringLiteral("color: #c00000"));
+    lblLampRefused->hide();
+    layout->addWidget(lblLampRefused);
+
+    auto *test = new QHBoxLayout;
+    btnLampTest = new QPushButton(QStringLiteral("&Testen"), page);
+    // Enter in a field is OK, not a test.
+    btnLampTest->setAutoDefault(false);
+    connect(btnLampTest, &QPushButton::clicked, this, &TFormAdvanced::LampTestRequested);
+    test->addWidget(btnLampTest);
+    test->addWidget(makeNote(QStringLiteral("Die Einstellungen gelten sofort nach OK."), page), 1);
+    layout->addLayout(test);
+    layout->addStretch(1);
+
+    connect(cbLampPort, &QComboBox::currentIndexChanged, this, &TFormAdvanced::LampChanged);
+    connect(cbLampRts, &QComboBox::currentIndexChanged, this, &TFormAdvanced::LampChanged);
+    for (QLineEdit *edit : {edLampTopicGreen, edLampTopicRed, edLampOn, edLampOff})
+        connect(edit, &QLineEdit::textChanged, this, &TFormAdvanced::LampChanged);
+    return page;
+}
+
+void TFormAdvanced::SetFoundPorts(std::uint64_t ports)
+{
+    foundPorts_ = ports;
+}
+
+void TFormAdvanced::SetBarrierPort(int port)
+{
+    barrierPort_ = port;
+}
+
+void TFormAdvanced::ListLampPorts(int stored)
+{
+    const QSignalBlocker quiet(cbLampPort);
+    cbLampPort->clear();
+    cbLampPort->addItem(QStringLiteral("keine"), 0);
+    for (int port = 1; port <= kMaxLampPort; ++port) {
+        const bool found = port <= 64 && (foundPorts_ & (std::uint64_t{1} << (port - 1)));
+        if (!found && port != stored)
+            continue;
+        const QString name = found ? QStringLiteral("COM%1") : QStringLiteral("COM%1 (fehlt)");
+        cbLampPort->addItem(name.arg(port), port);
+        // The installer sees which adapter a number stands for.
+        const QString device = QString::fromStdString(SerialDeviceName(port));
+        if (!device.isEmpty())
+            cbLampPort->setItemData(cbLampPort->count() - 1, device, Qt::ToolTipRole);
+    }
+    cbLampPort->setCurrentIndex(cbLampPort->findData(stored));
+}
+
+void TFormAdvanced::LampChanged()
+{
+    lblLampRefused->hide();
+    AdvancedSettings now;
+    TakeValues(now);
+    const bool broker = !now.Broker.isEmpty();
+    const std::initializer_list<QWidget *> brokerFields{edLampTopicGreen, edLampTopicRed, edLampOn, edLampOff,
+                                                        seLampRefresh};
+    for (QWidget *field : brokerFields)
+        field->setEnabled(broker);
+    lblLampNoBroker->setVisible(!broker);
+    // The test drives the lamp the program has; changed fields make
+    // another one only with OK.
+    const bool set = lampOutputSet(now);
+    const bool inEffect = lampOutputs(now) == lampOutputs(inEffect_);
+    btnLampTest->setEnabled(set && inEffect);
+    btnLampTest->setToolTip(
+        !set        ? QStringLiteral("Keine Ampel eingestellt: wählen Sie eine Schnittstelle oder, mit einem "
+                                     "Hallen-Server, ein Thema.")
+        : !inEffect ? QStringLiteral("Die geänderten Einstellungen der Ampel gelten erst mit OK; danach lässt sie "
+                                     "sich hier testen.")
+                    : QStringLiteral("Schaltet die Ampel nacheinander grün, gelb und rot, je etwa eine Sekunde, "
+                                     "und dann wieder auf den Stand der Halle."));
+}
+
+bool TFormAdvanced::RefuseLamp()
+{
+    const auto refuse = [this](QWidget *field, const QString &reason) {
+        Tabs->setCurrentWidget(lblLampRefused->parentWidget());
+        field->setFocus();
+        lblLampRefused->setText(reason);
+        lblLampRefused->show();
+        return true;
+    };
+    const int port = cbLampPort->currentData().toInt();
+    if (port != 0 && port == barrierPort_)
+        return refuse(cbLampPort, QStringLiteral("An COM%1 hängen die Lichtschranken. Die Ampel braucht eine eigene "
+                                                 "Schnittstelle.")
+                                      .arg(port));
+    for (QLineEdit *topic : {edLampTopicGreen, edLampTopicRed}) {
+        if (!IsLampTopic(topic->text().trimmed()))
+            return refuse(topic, QStringLiteral("Ein Thema der Ampel darf kein „+“ und kein „#“ enthalten: sie "
+                                                "stehen für viele Themen, Pontra schaltet aber eine Lampe."));
+    }
+    for (QLineEdit *payload : {edLampOn, edLampOff}) {
+        if (payload->text().trimmed().isEmpty())
+            return refuse(payload, QStringLiteral("Die Nachricht darf nicht leer sein: eine leere gespeicherte "
+                                                  "Nachricht löscht beim Hallen-Server den Stand der Lampe."));
+    }
+    if (edLampOn->text().trimmed() == edLampOff->text().trimmed())
+        return refuse(edLampOff, QStringLiteral("Die Nachrichten für ein und aus müssen sich unterscheiden."));
+    return false;
+}
+
 QWidget *TFormAdvanced::LiveDisplayPage()
 {
     auto *page = new QWidget;
@@ -497,6 +708,8 @@ void TFormAdvanced::AcceptValid()
             return;
         }
     }
+    if (RefuseLamp())
+        return;
     accept();
 }
 
@@ -542,6 +755,17 @@ void TFormAdvanced::ShowValues(const AdvancedSettings &settings)
     seDebounceMs->setValue(settings.DebounceMs);
     seBlockedSeconds->setValue(settings.BlockedSeconds);
     seFlickerPerSecond->setValue(settings.FlickerPerSecond);
+    inEffect_ = settings;
+    ListLampPorts(settings.LampPort);
+    cbLampRts->setCurrentIndex(cbLampRts->findData(int(settings.LampRtsMeaning)));
+    seLampHysteresis->setValue(settings.LampHysteresis);
+    cbLampOnFault->setChecked(settings.LampOnFault);
+    edLampTopicGreen->setText(settings.LampTopicGreen);
+    edLampTopicRed->setText(settings.LampTopicRed);
+    edLampOn->setText(settings.LampOn);
+    edLampOff->setText(settings.LampOff);
+    seLampRefresh->setValue(settings.LampRefreshSeconds);
+    LampChanged();
 }
 
 void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
@@ -568,6 +792,15 @@ void TFormAdvanced::TakeValues(AdvancedSettings &settings) const
     settings.DebounceMs = seDebounceMs->value();
     settings.BlockedSeconds = seBlockedSeconds->value();
     settings.FlickerPerSecond = seFlickerPerSecond->value();
+    settings.LampPort = cbLampPort->currentData().toInt();
+    settings.LampRtsMeaning = AdvancedSettings::RtsMeaning(cbLampRts->currentData().toInt());
+    settings.LampHysteresis = seLampHysteresis->value();
+    settings.LampOnFault = cbLampOnFault->isChecked();
+    settings.LampTopicGreen = edLampTopicGreen->text().trimmed();
+    settings.LampTopicRed = edLampTopicRed->text().trimmed();
+    settings.LampOn = edLampOn->text().trimmed();
+    settings.LampOff = edLampOff->text().trimmed();
+    settings.LampRefreshSeconds = seLampRefresh->value();
 }
 
 void TFormAdvanced::changeEvent(QEvent *event)

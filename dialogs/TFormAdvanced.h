@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <cstdint>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -38,6 +40,12 @@ public:
     // The other doors the link has heard of in the running hall: a door
     // name typed here that one of them has is named as taken.
     void SetOtherDoors(const QString &hall, const QStringList &doors);
+    // The serial ports found at start, bit n-1 for COMn: the lamp's port
+    // list offers them.
+    void SetFoundPorts(std::uint64_t ports);
+    // The barriers' port as chosen in the settings dialog, 0 for none: the
+    // lamp may not take it.
+    void SetBarrierPort(int port);
 
     QTabWidget *Tabs;
     // Tab "Tagesjournal".
@@ -73,8 +81,26 @@ public:
     QSpinBox *seDebounceMs;
     QSpinBox *seBlockedSeconds;
     QSpinBox *seFlickerPerSecond;
+    // Tab "Ampel".
+    QSpinBox *seLampHysteresis;
+    QCheckBox *cbLampOnFault;
+    QComboBox *cbLampPort;
+    QComboBox *cbLampRts;
+    QLineEdit *edLampTopicGreen;
+    QLineEdit *edLampTopicRed;
+    QLineEdit *edLampOn;
+    QLineEdit *edLampOff;
+    QSpinBox *seLampRefresh;
+    QLabel *lblLampNoBroker;
+    QLabel *lblLampRefused;
+    QPushButton *btnLampTest;
     TLbSpeedButton *btn_OK;
     TLbSpeedButton *btn_Cancel;
+
+signals:
+    // "Testen": the lamp is to show each of its states in turn, with the
+    // settings in effect.
+    void LampTestRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -93,6 +119,14 @@ private:
     // OK once every field holds a value that can be used.
     void AcceptValid();
     QWidget *BarrierPage();
+    QWidget *LampPage();
+    // "keine", the ports found and the stored one, marked when it was not.
+    void ListLampPorts(int stored);
+    // The broker's fields and "Testen" follow the fields they depend on.
+    void LampChanged();
+    // Says on the lamp's tab why its values cannot be stored, with the
+    // field focused; false when they can.
+    bool RefuseLamp();
     void ShowValues(const AdvancedSettings &settings);
     // Only the keys that have fields here.
     void TakeValues(AdvancedSettings &settings) const;
@@ -100,4 +134,8 @@ private:
     QString linkedHall_;
     QStringList otherDoors_;
     bool tls_ = true;
+    std::uint64_t foundPorts_ = 0;
+    int barrierPort_ = 0;
+    // The settings in effect: "Testen" shows the lamp as they drive it.
+    AdvancedSettings inEffect_;
 };

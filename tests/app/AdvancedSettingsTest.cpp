@@ -13,6 +13,7 @@
 #include "widgets/TLbSpeedButton.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -145,6 +146,34 @@ TEST_F(AdvancedSettingsTest, OkStoresAndAppliesAtOnceAndAbbrechenChangesNothing)
     test.Stop();
     EXPECT_EQ(test.settings.values["Unbekannt"], "bleibt");
     EXPECT_EQ(test.settings.values["DailyReset"], "04:15");
+}
+
+TEST_F(AdvancedSettingsTest, TheLampIsOfferedThePortsFoundAndItsStoredOneButNotTheBarriersOne)
+{
+    test.ports = {3, 7};
+    test.Store({{"Port", 7}, {"MaxCounter", 300}, {"ContaktIn", 1}, {"LampPort", 12}, {"LampRtsMeaning", "full"}});
+    test.Start();
+    test.EditAdvanced([&](TFormAdvanced &dialog) {
+        QStringList items;
+        for (int i = 0; i < dialog.cbLampPort->count(); ++i)
+            items << dialog.cbLampPort->itemText(i);
+        EXPECT_EQ(items, QStringList({"keine", "COM3", "COM7", "COM12 (fehlt)"}));
+        EXPECT_EQ(dialog.cbLampPort->currentText(), "COM12 (fehlt)");
+        EXPECT_EQ(dialog.cbLampRts->currentText(), "Signal „voll“");
+        dialog.cbLampPort->setCurrentIndex(2);
+        dialog.btn_OK->click();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), dialog.cbLampPort);
+        EXPECT_TRUE(dialog.lblLampRefused->text().startsWith("An COM7 hängen die Lichtschranken."));
+        EXPECT_TRUE(test.settings.writes.isEmpty());
+        dialog.cbLampPort->setCurrentIndex(1);
+        dialog.seLampHysteresis->setValue(5);
+        dialog.btn_OK->click();
+    });
+    EXPECT_EQ(test.settings.values["LampPort"], 3);
+    EXPECT_EQ(test.settings.values["LampHysteresis"], 5);
+    EXPECT_EQ(test.settings.values["LampRtsMeaning"], "full");
+    EXPECT_EQ(test.app().Advanced.LampPort, 3);
 }
 
 TEST_F(AdvancedSettingsTest, TheWarningShareColoursTheDigitsAndTheDisplayFromTheStartAndAtOnceOnOk)
