@@ -191,6 +191,11 @@ void PontraApplication::MakeDialogsOnFirstUse(const QString &journalFile)
         advanced->SetJournalFile(journalFile);
         advanced->SetFoundPorts(State.AvailablePorts);
         advanced->SetLinkState(LinkStateText());
+        // The button is offered only for the lamp in effect, which exists then.
+        QObject::connect(advanced, &TFormAdvanced::LampTestRequested, main_.get(), [this] {
+            if (lamp_)
+                lamp_->RunTest();
+        });
         return advanced;
     });
 }
@@ -383,9 +388,7 @@ void PontraApplication::ApplyLineRules()
 
 void PontraApplication::ApplyLamp()
 {
-    const bool used = Advanced.LampPort != 0
-                      || (!Advanced.Broker.isEmpty()
-                          && !(Advanced.LampTopicGreen.isEmpty() && Advanced.LampTopicRed.isEmpty()));
+    const bool used = LampUsed(Advanced);
     const DoorLamp::Rules rules{.hysteresis = Advanced.LampHysteresis,
                                 .warnPercent = Advanced.WarnPercent,
                                 .redOnFault = Advanced.LampOnFault};

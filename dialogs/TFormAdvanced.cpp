@@ -95,12 +95,6 @@ public:
 };
 
 // Whether the settings drive a lamp: on a port, or on a topic of a broker.
-bool lampOutputSet(const AdvancedSettings &settings)
-{
-    return settings.LampPort != 0
-           || (!settings.Broker.isEmpty() && !(settings.LampTopicGreen.isEmpty() && settings.LampTopicRed.isEmpty()));
-}
-
 // What the lamp's outputs are made from.
 auto lampOutputs(const AdvancedSettings &s)
 {
@@ -507,7 +501,7 @@ void TFormAdvanced::LampChanged()
     lblLampNoBroker->setVisible(!broker);
     // The test drives the lamp the program has; changed fields make
     // another one only with OK.
-    const bool set = lampOutputSet(now);
+    const bool set = LampUsed(now);
     const bool inEffect = lampOutputs(now) == lampOutputs(inEffect_);
     btnLampTest->setEnabled(set && inEffect);
     btnLampTest->setToolTip(

@@ -56,7 +56,8 @@ LampState DoorLamp::Compute()
     const std::int32_t hysteresis = std::max(rules_.hysteresis, 1);
     if (count_ >= capacity_)
         full_ = true;
-    else if (count_ <= capacity_ - hysteresis)
+    // An empty hall has room, however large the hysteresis.
+    else if (count_ <= std::max(capacity_ - hysteresis, 0))
         full_ = false;
     const bool fault = rules_.redOnFault && (entryBlocked_ || exitBlocked_ || portLost_);
     if (full_ || fault)

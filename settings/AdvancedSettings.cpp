@@ -70,6 +70,21 @@ constexpr AdvancedKey LampTopicKey(const char *name)
             [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
 }
 
+// A payload the stop lamp sends: never empty, which a broker takes as
+// deleting the topic's kept state.
+template <QString AdvancedSettings::*member>
+constexpr AdvancedKey LampPayloadKey(const char *name)
+{
+    return {name,
+            [](const QString &text, AdvancedSettings &settings) {
+                if (text.trimmed().isEmpty())
+                    return false;
+                settings.*member = text.trimmed();
+                return true;
+            },
+            [](const AdvancedSettings &settings) { return SettingValue(settings.*member); }};
+}
+
 // A key holding a whole number from 0 to Max.
 template <int AdvancedSettings::*Member, int Max>
 bool ReadNumber(const QString &text, AdvancedSettings &settings)
@@ -188,8 +203,8 @@ const std::array<AdvancedKey, 27> kKeys{{
     FlagKey<&AdvancedSettings::LampOnFault>("LampOnFault"),
     LampTopicKey<&AdvancedSettings::LampTopicGreen>("LampTopicGreen"),
     LampTopicKey<&AdvancedSettings::LampTopicRed>("LampTopicRed"),
-    TextKey<&AdvancedSettings::LampOn>("LampOn"),
-    TextKey<&AdvancedSettings::LampOff>("LampOff"),
+    LampPayloadKey<&AdvancedSettings::LampOn>("LampOn"),
+    LampPayloadKey<&AdvancedSettings::LampOff>("LampOff"),
     {"LampRefreshSeconds",
      [](const QString &text, AdvancedSettings &settings) {
          const auto number = WholeNumber(text, 1, kMaxLampRefreshSeconds);
@@ -311,6 +326,12 @@ bool IsFeedHostList(const QString &text)
 QString ReportHallName(const AdvancedSettings &settings)
 {
     return settings.HallName == AdvancedSettings().HallName ? QString() : settings.HallName.trimmed();
+}
+
+bool LampUsed(const AdvancedSettings &settings)
+{
+    return settings.LampPort != 0
+           || (!settings.Broker.isEmpty() && !(settings.LampTopicGreen.isEmpty() && settings.LampTopicRed.isEmpty()));
 }
 
 bool IsLampTopic(const QString &text)

@@ -80,9 +80,12 @@ inline constexpr int kMaxWarnPercent = 99;
 inline constexpr int kMaxDebounceMs = 1000;
 inline constexpr int kMaxBlockedSeconds = 3600;
 inline constexpr int kMaxFlickerPerSecond = 1000;
-inline constexpr int kMaxLampPort = 256;
+inline constexpr int kMaxLampPort = 255;
 inline constexpr int kMaxLampHysteresis = 1000;
 inline constexpr int kMaxLampRefreshSeconds = 3600;
+
+// Whether a stop lamp is used: on a port, or on the broker's topics.
+bool LampUsed(const AdvancedSettings &settings);
 
 // A topic the lamp may publish on: empty (not used), or a name without the
 // wildcards "+" and "#".

@@ -39,7 +39,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
                 {"ResumeCount", 7}, {"WarnPercent", 100}, {"ShowPlacesLeft", "ja"}, {"HttpPort", 70000},
                 {"HttpBind", "localhost"}, {"HttpToken", "a b"}, {"HttpHosts", "halle:80"},
                 {"FlickerPerSecond", -1}, {"LampPort", 300}, {"LampRtsMeaning", "gelb"}, {"LampHysteresis", 0},
-                {"LampOnFault", 2}, {"LampTopicGreen", "tuer/#"}, {"LampRefreshSeconds", 0}});
+                {"LampOnFault", 2}, {"LampTopicGreen", "tuer/#"}, {"LampOff", " "}, {"LampRefreshSeconds", 0}});
     test.Start();
     ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
     QCoreApplication::processEvents();
@@ -50,7 +50,7 @@ TEST_F(AdvancedSettingsTest, BadKeysTakeTheirDefaultsAndAreNamedInOneNotice)
                                               "HttpHosts=halle:80\n"))
         << test.notices.first().toStdString();
     EXPECT_TRUE(test.notices.first().contains("\nFlickerPerSecond=-1\nLampPort=300\nLampRtsMeaning=gelb\n"
-                                              "LampHysteresis=0\nLampOnFault=2\nLampTopicGreen=tuer/#\n"
+                                              "LampHysteresis=0\nLampOnFault=2\nLampTopicGreen=tuer/#\nLampOff= \n"
                                               "LampRefreshSeconds=0\n"))
         << test.notices.first().toStdString();
     EXPECT_EQ(test.app().Advanced, AdvancedSettings());

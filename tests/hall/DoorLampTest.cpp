@@ -46,8 +46,10 @@ TEST(DoorLamp, RedFromTheCapacityOnAndGreenOnlyTheHysteresisBelowIt)
     EXPECT_EQ(Walk({.hysteresis = 3}, {10, 9, 8, 9, 10, 8, 7, 8}), Seen({R, G}));
     // With a warning level amber comes before red, and after it once red goes.
     EXPECT_EQ(Walk({.hysteresis = 2, .warnPercent = 70}, {6, 7, 9, 10, 9, 8, 6}), Seen({A, R, A, G}));
-    // A hysteresis below 1 acts as 1.
+    // A hysteresis below 1 acts as 1; one as large as the capacity still
+    // lets an emptied hall go green.
     EXPECT_EQ(Walk({.hysteresis = 0}, {10, 9}), Seen({R, G}));
+    EXPECT_EQ(Walk({.hysteresis = 50}, {10, 1, 0}), Seen({R, G}));
 }
 
 TEST(DoorLamp, FollowsResetsJumpsAndNewCapacitiesAndStartsWithoutTellingItsState)
