@@ -28,6 +28,7 @@ public:
 
     // In effect at once; the outputs hear a state that changes by them.
     void SetRules(DoorLamp::Rules rules);
+    void SetPortClosed(bool closed) { lamp_.SetPortClosed(closed); }
     // Hears the state shown now at once and every change after it.
     void AddOutput(Output output);
     // Green, amber and red, a second each, then the hall's state again; a

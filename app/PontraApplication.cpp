@@ -102,6 +102,11 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     ApplyLineRules();
+    // The barriers' port may have been opened or lost its chance with F2.
+    QObject::connect(main_.get(), &TFormMain::SettingsSaved, main_.get(), [this] {
+        if (lamp_)
+            lamp_->SetPortClosed(!main_->ComPort->Connected());
+    });
     if (!badKeys.isEmpty()) {
         // Once the program runs, as the notice of a missing port.
         QTimer::singleShot(0, main_.get(), [this, badKeys] { showNotice_(BadAdvancedSettingsNotice(badKeys)); });
@@ -413,6 +418,7 @@ void PontraApplication::ApplyLamp()
             publisher_->SetLamp(state);
         });
     }
+    lamp_->SetPortClosed(!main_->ComPort->Connected());
     ApplyBrokerLamp();
 
     int port = Advanced.LampPort;

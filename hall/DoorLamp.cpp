@@ -17,6 +17,12 @@ void DoorLamp::SetRules(Rules rules)
     Update();
 }
 
+void DoorLamp::SetPortClosed(bool closed)
+{
+    portClosed_ = closed;
+    Update();
+}
+
 void DoorLamp::HallChanged(const HallChange &change)
 {
     count_ = change.count;
@@ -59,7 +65,7 @@ LampState DoorLamp::Compute()
     // An empty hall has room, however large the hysteresis.
     else if (count_ <= std::max(capacity_ - hysteresis, 0))
         full_ = false;
-    const bool fault = rules_.redOnFault && (entryBlocked_ || exitBlocked_ || portLost_);
+    const bool fault = rules_.redOnFault && (entryBlocked_ || exitBlocked_ || portLost_ || portClosed_);
     if (full_ || fault)
         return LampState::Red;
     if (OccupancyStateOf(count_, capacity_, rules_.warnPercent) == OccupancyState::NearlyFull)

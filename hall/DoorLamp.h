@@ -34,6 +34,9 @@ public:
     // from the one before. Rules are in effect at once.
     void SetRules(Rules rules);
     LampState State() const { return state_; }
+    // The barriers' port is not open (none chosen, or it failed to open):
+    // as blind as a lost one.
+    void SetPortClosed(bool closed);
 
     void HallChanged(const HallChange &change) override;
     void CapacityChanged(std::int32_t capacity) override;
@@ -54,5 +57,6 @@ private:
     bool entryBlocked_ = false;
     bool exitBlocked_ = false;
     bool portLost_ = false;
+    bool portClosed_ = false;
     LampState state_;
 };

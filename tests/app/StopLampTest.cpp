@@ -3,11 +3,15 @@
 #include "support/Wait.h"
 
 #include "app/LampControl.h"
+#include "dialogs/TForm2.h"
+#include "widgets/TLbSpeedButton.h"
 #include "feed/FeedSnapshot.h"
 #include "journal/JournalTestSupport.h"
 #include "serial/LampLines.h"
 #include "serial/TComPort.h"
 #include "widgets/TShape.h"
+
+#include <QComboBox>
 
 #include <gtest/gtest.h>
 
@@ -223,6 +227,27 @@ TEST_F(StopLampTest, ALostBarriersPortShowsRedOnlyWhenAskedTo)
     settings.LampOnFault = true;
     test.app().ApplyAdvancedSettings(settings);
     EXPECT_FALSE(test.lines->Dtr(3)) << "the rule in effect at once";
+}
+
+// A barriers' port that never opened counts as blind as a lost one: red
+// with LampOnFault until F2 opens one.
+TEST_F(StopLampTest, ABarriersPortThatDidNotOpenShowsRedUntilOneIsChosen)
+{
+    test.Store({{"Port", 5}});
+    test.Store({{"MaxCounter", 3}, {"LampPort", 3}, {"LampOnFault", 1}});
+    test.Start();
+    ASSERT_FALSE(test.main().ComPort->Connected());
+    EXPECT_FALSE(test.lines->Dtr(3));
+    EXPECT_EQ(test.main().LampMark->toolTip(), "Ampel: voll");
+
+    TForm2 &dialog = test.app().forms.Form2();
+    WhenIdle([&] {
+        dialog.cbPort->setCurrentIndex(dialog.cbPort->findData(2));
+        dialog.btn_Save->click();
+    });
+    test.main().bF2Click();
+    ASSERT_TRUE(test.main().ComPort->Connected());
+    EXPECT_TRUE(test.lines->Dtr(3));
 }
 
 // Unplugged: the operator is told once, the count goes on, and the lamp
