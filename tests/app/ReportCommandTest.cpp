@@ -12,26 +12,6 @@ namespace {
 
 using namespace std::chrono;
 
-struct Finished {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The command as a shell would start it, without any display.
-Finished Command(const Program &program, const QStringList &arguments)
-{
-    QProcessEnvironment environment = program.environment;
-    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(display);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(PONTRA_PROGRAM, arguments);
-    EXPECT_TRUE(process.waitForFinished(10000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
-
 // A day of March 2020 at a local time of CET (UTC+1).
 sys_seconds InMarch(unsigned day, int hour, int minute = 0)
 {
@@ -42,14 +22,6 @@ QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 TEST(ReportCommand, WritesAWeeksFiguresBesideTheRunningProgram)

@@ -13,19 +13,10 @@ namespace {
 
 using namespace std::chrono;
 
-// The command as a shell would start it, without any display.
-ToolRun Report(const Program &program, const QStringList &arguments, QByteArray *err = nullptr)
+// The report of the week of 2020-03-12.
+Finished Report(const Program &program, const QStringList &arguments)
 {
-    QProcessEnvironment environment = program.environment;
-    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(display);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(PONTRA_PROGRAM, QStringList{"--report", "week", "--date", "2020-03-12"} + arguments);
-    EXPECT_TRUE(process.waitForFinished(30000));
-    if (err)
-        *err = process.readAllStandardError();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
+    return Command(program, QStringList{"--report", "week", "--date", "2020-03-12"} + arguments);
 }
 
 // The number after "name;" in the report's CSV.
@@ -61,7 +52,7 @@ TEST(ReportPdfCommand, AWeeksPdfWithoutADisplayHoldsTheFiguresOfItsCsv)
     QDir().mkpath(QFileInfo(program.SettingsFile()).absolutePath());
     writeFile(program.SettingsFile(), "[General]\nJournalDays=3660\nHall=Stadthalle Nord\n");
 
-    const ToolRun csv = Report(program, {});
+    const Finished csv = Report(program, {});
     ASSERT_EQ(csv.exitCode, 0);
     const QString entries = CsvFigure(csv.out, QStringLiteral("Eintritte gesamt"));
     const QString exits = CsvFigure(csv.out, QStringLiteral("Austritte gesamt"));
@@ -70,9 +61,8 @@ TEST(ReportPdfCommand, AWeeksPdfWithoutADisplayHoldsTheFiguresOfItsCsv)
     ASSERT_EQ(exits, QStringLiteral("400"));
 
     const QString pdf = program.Path("woche.pdf");
-    QByteArray err;
-    const ToolRun written = Report(program, {"--pdf", pdf}, &err);
-    ASSERT_EQ(written.exitCode, 0) << err.toStdString();
+    const Finished written = Report(program, {"--pdf", pdf});
+    ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
     const QString text = PdfText(pdf);
     for (const QString &pattern :
          {QStringLiteral("Bericht Stadthalle Nord"), QStringLiteral("Woche 11: 9\\.–15\\. März 2020"),

@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
+
+#include <gtest/gtest.h>
 
 // The program itself, on the offscreen platform with simulated ports, in
 // folders of its own: its settings, its journal and its lock. PONTRA_PROGRAM
@@ -70,3 +73,33 @@ public:
     QTemporaryDir folder;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
+
+// What a run of the program from the command line left.
+struct Finished {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The command as a shell would start it, without any display.
+inline Finished Command(const Program &program, const QStringList &arguments)
+{
+    QProcessEnvironment environment = program.environment;
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(display);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(PONTRA_PROGRAM, arguments);
+    // A PDF loads the chart's module and its fonts first: slow on a busy machine.
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+inline void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
