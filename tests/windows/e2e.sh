@@ -48,6 +48,8 @@ xvfb_pid=$!
 wait_for 30 "the virtual display" xdpyinfo -display "$DISPLAY"
 openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
+# A window mapped before the manager runs is never activated by it.
+wait_for 30 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
@@ -74,9 +76,10 @@ wait_for 60 "the window \"Pontra 1.0\"" window "Pontra 1.0"
 wait_for 30 "the live feed on 127.0.0.1:$port" count_is 0
 echo "window shown, live feed answers"
 
+active() { xdotool windowactivate "$1" && [ "$(xdotool getactivewindow)" = "$1" ]; }
 press() { # press <window title> <key>: the key to that window, once it is active
   local id; id=$(window "$1")
-  xdotool windowactivate --sync "$id"
+  wait_for 10 "the window \"$1\" active" active "$id"
   xdotool key "$2"
 }
 press "Pontra 1.0" F4
