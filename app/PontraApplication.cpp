@@ -102,6 +102,13 @@ PontraApplication::PontraApplication(MainWindowServices services, TerminationSig
     main_ = std::make_unique<TFormMain>(State, hall, forms, std::move(services));
     forms.FormMain = main_.get();
     ApplyLineRules();
+    // The barriers come first: a port chosen for them is taken from the lamp.
+    QObject::connect(main_.get(), &TFormMain::PortChosen, main_.get(), [this](int port) {
+        if (lampLines_ && port != 0 && lampLines_->Port() == port) {
+            lampLines_.reset();
+            QTimer::singleShot(0, main_.get(), [this, port] { showNotice_(LampPortTakenHint(port)); });
+        }
+    });
     // The barriers' port may have been opened or lost its chance with F2.
     QObject::connect(main_.get(), &TFormMain::SettingsSaved, main_.get(), [this] {
         if (lamp_)

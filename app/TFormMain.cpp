@@ -429,6 +429,7 @@ void TFormMain::bF2Click()
     if (const auto capacity = settings.EditedCapacity())
         hall_.SetCapacity(*capacity);
     // Closed and opened again on every Save, also with the same port.
+    emit PortChosen(settings.ChosenPort());
     if (!opening_->Reopen(settings.ChosenPort()))
         HintAtRefusedPort();
     state_.ContaktIn = settings.cbAlg1->currentIndex() == 1;

@@ -196,6 +196,8 @@ signals:
     // The settings were saved: the levels at which the barriers count
     // (ContaktIn, ContaktOut) may have changed.
     void SettingsSaved();
+    // The barriers' port is about to be opened as port, chosen in F2.
+    void PortChosen(int port);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -250,6 +250,25 @@ TEST_F(StopLampTest, ABarriersPortThatDidNotOpenShowsRedUntilOneIsChosen)
     EXPECT_TRUE(test.lines->Dtr(3));
 }
 
+// The barriers come first: F2 may give them the lamp's port, which the lamp
+// then gives up, and the operator is told.
+TEST_F(StopLampTest, ThePortChosenInF2ForTheBarriersIsTakenFromTheLamp)
+{
+    start({{"LampPort", 3}});
+    ASSERT_TRUE(test.lines->IsOpen(3));
+    TForm2 &dialog = test.app().forms.Form2();
+    WhenIdle([&] {
+        dialog.cbPort->setCurrentIndex(dialog.cbPort->findData(3));
+        dialog.btn_Save->click();
+    });
+    test.main().bF2Click();
+    EXPECT_EQ(test.main().ComPort->Port, 3);
+    EXPECT_TRUE(test.main().ComPort->Connected());
+    EXPECT_EQ(test.app().LampPort(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !test.notices.isEmpty(); }));
+    EXPECT_TRUE(test.notices.last().startsWith("Die Ampel ist auf COM3 eingestellt")) << test.notices.last().toStdString();
+}
+
 // Unplugged: the operator is told once, the count goes on, and the lamp
 // takes the state of the moment when its adapter is back.
 TEST_F(StopLampTest, AnUnpluggedLampPortIsToldOnceAndSetAgainWhenBack)
