@@ -3,7 +3,8 @@
 # program installs it silently into a fresh wine prefix; it shows its window,
 # counts keys and the simulated barrier, serves the live feed on loopback,
 # opens the manual with F1, stores its settings in the registry as 32-bit
-# values when "Ja" ends it, and prints the journal with --export-csv.
+# values when "Ja" ends it, prints the journal with --export-csv, checks it
+# with --verify-journal and writes a day's report as PDF.
 #   bash tests/windows/e2e.sh <setup.exe>
 set -euo pipefail
 setup=$(realpath "$1")
@@ -139,6 +140,11 @@ grep -q '^.*Zeit;Quelle;Änderung;Stand;Kapazität$' <<<"$csv" || fail "--export
 grep -q ';RAUS;-1;1;' <<<"$csv" || fail "--export-csv lacks the RAUS row: $csv"
 grep -q ';Lichtschranke Eingang;+1;2;' <<<"$csv" || fail "--export-csv lacks the barrier's row: $csv"
 echo "--export-csv: $(($(wc -l <<<"$csv") - 1)) rows"
+check=$(wine "$program" --verify-journal 2>&1 | tr -d '\r') || fail "--verify-journal: $check"
+grep -q '^Journal unverändert seit ' <<<"$check" || fail "--verify-journal said: $check"
+wine "$program" --report day --pdf 'C:\bericht.pdf' >/dev/null 2>&1 || fail "--report day --pdf failed"
+head -c 5 "$WINEPREFIX/drive_c/bericht.pdf" | grep -q '%PDF-' || fail "--report day --pdf wrote no PDF"
+echo "--verify-journal: unchanged; --report day --pdf: written"
 # Removed: the program goes, the settings and the journal stay unless asked.
 folder=$(dirname "$program")
 wine "$folder/uninstall.exe" /S >/dev/null 2>&1
