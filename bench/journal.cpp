@@ -8,6 +8,7 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalRecorder.h"
 #include "journal/JournalWriter.h"
+#include "BenchFolder.h"
 #include "Spread.h"
 
 #include <algorithm>
@@ -55,13 +56,10 @@ void AppendDay(JournalWriter &writer, sys_days day, int rows, std::vector<double
 
 int main()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pontra-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
+    const BenchFolder folder;
+    if (!folder.Made())
         return 1;
-    }
-    const std::filesystem::path folder = pattern;
-    const auto file = folder / "journal.sqlite3";
+    const auto file = folder.Path() / "journal.sqlite3";
     const auto today = floor<days>(system_clock::now());
     const auto busiestDay = today - days(kYearDays);
 
@@ -155,10 +153,5 @@ int main()
         PrintSpread("hall_change_recorded", changeMicroseconds, "us");
         writer.Stop();
     }
-    std::error_code ignored;
-    if (!std::getenv("PONTRA_BENCH_KEEP"))
-        std::filesystem::remove_all(folder, ignored);
-    else
-        std::printf("kept = %s\n", file.c_str());
     return last ? 0 : 1;
 }

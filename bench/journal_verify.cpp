@@ -5,6 +5,7 @@
 #include "journal/JournalCheck.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
+#include "BenchFolder.h"
 #include "Spread.h"
 
 #include <chrono>
@@ -31,13 +32,10 @@ double MillisecondsSince(steady_clock::time_point start)
 
 int main()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pontra-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
+    const BenchFolder folder;
+    if (!folder.Made())
         return 1;
-    }
-    const std::filesystem::path folder = pattern;
-    const auto file = folder / "journal.sqlite3";
+    const auto file = folder.Path() / "journal.sqlite3";
     const auto today = floor<days>(system_clock::now());
     {
         JournalWriter::Options options;
@@ -79,7 +77,5 @@ int main()
     PrintSpread("verify", checkMs, "ms (target < 2000 with a month's report)");
     PrintSpread("read_all_rows", readMs, "ms (yardstick)");
     std::printf("verify_over_read_median = %.2f\n", Percentile(checkMs, 0.5) / Percentile(readMs, 0.5));
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
     return check.outcome == JournalCheck::Outcome::Unchanged ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
 #include "report/HallReportMaker.h"
+#include "BenchFolder.h"
 #include "Spread.h"
 
 #include <chrono>
@@ -84,13 +85,10 @@ private:
 
 int main()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pontra-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
+    const BenchFolder folder;
+    if (!folder.Made())
         return 1;
-    }
-    const std::filesystem::path folder = pattern;
-    const auto file = folder / "journal.sqlite3";
+    const auto file = folder.Path() / "journal.sqlite3";
     const ReportPeriod month = MonthPeriod(kMonth);
     const int dayCount = static_cast<int>((sys_days(month.last) - sys_days(month.first)).count()) + 1;
 
@@ -159,10 +157,5 @@ int main()
     std::printf("entries = %lld, peak = %d, times_full = %lld\n", static_cast<long long>(report.total.entries),
                 report.peak, static_cast<long long>(report.timesFull));
 
-    std::error_code ignored;
-    if (!std::getenv("PONTRA_BENCH_KEEP"))
-        std::filesystem::remove_all(folder, ignored);
-    else
-        std::printf("kept = %s\n", file.c_str());
     return report.total.entries > 0 ? 0 : 1;
 }
